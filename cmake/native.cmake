@@ -1,0 +1,32 @@
+# Native build: program logic on the fake Windows, unit and contract tests.
+if(KEYLOOM_SANITIZE)
+  set(SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(keyloom_core PUBLIC ${SANITIZE_FLAGS})
+  target_link_options(keyloom_core PUBLIC ${SANITIZE_FLAGS})
+endif()
+
+file(GLOB FAKE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/fake/*.cpp)
+add_library(keyloom_fake STATIC ${FAKE_SOURCES})
+target_include_directories(keyloom_fake PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(keyloom_fake PRIVATE ${PRODUCT_WARNINGS})
+if(KEYLOOM_SANITIZE)
+  target_compile_options(keyloom_fake PUBLIC ${SANITIZE_FLAGS})
+  target_link_options(keyloom_fake PUBLIC ${SANITIZE_FLAGS})
+endif()
+target_link_libraries(keyloom_core PUBLIC keyloom_fake)
+
+find_package(GTest REQUIRED)
+enable_testing()
+file(GLOB UNIT_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/contract/*.cpp)
+add_executable(unit_tests ${UNIT_SOURCES})
+target_link_libraries(unit_tests PRIVATE keyloom_core GTest::gtest GTest::gtest_main)
+include(GoogleTest)
+gtest_discover_tests(unit_tests DISCOVERY_MODE PRE_TEST)
+
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_native.cpp)
+foreach(source IN LISTS BENCH_SOURCES)
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE keyloom_core)
+endforeach()

@@ -1,0 +1,48 @@
+# Windows build: Keyloom.exe, the real platform layer, and the Windows-side
+# test programs that run under Wine.
+enable_language(RC)
+target_compile_definitions(keyloom_core PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+file(GLOB WIN32_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
+add_library(keyloom_win32 STATIC ${WIN32_PLATFORM_SOURCES})
+target_include_directories(keyloom_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(keyloom_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+target_compile_options(keyloom_win32 PRIVATE ${PRODUCT_WARNINGS})
+target_link_libraries(keyloom_win32 PUBLIC comctl32 shell32 advapi32 user32 gdi32 comdlg32 ole32 uuid)
+target_link_libraries(keyloom_core PUBLIC keyloom_win32)
+
+set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+
+add_executable(Keyloom WIN32 ${WIN32_SOURCES} ${CMAKE_SOURCE_DIR}/src/res/keyloom.rc)
+target_include_directories(Keyloom PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/res)
+target_compile_options(Keyloom PRIVATE ${PRODUCT_WARNINGS})
+target_link_libraries(Keyloom PRIVATE keyloom_core)
+target_link_options(Keyloom PRIVATE ${STATIC_RUNTIME})
+set_target_properties(Keyloom PROPERTIES OUTPUT_NAME Keyloom)
+
+# GoogleTest built from Debian's sources with the cross compiler.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB CONTRACT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/contract/*.cpp)
+add_executable(contract_tests ${CONTRACT_SOURCES})
+target_link_libraries(contract_tests PRIVATE keyloom_win32 gtest gtest_main)
+target_link_options(contract_tests PRIVATE ${STATIC_RUNTIME})
+
+# The e2e driver's probe: reads and pokes windows of other processes.
+file(GLOB PROBE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/probe/*.cpp)
+if(PROBE_SOURCES)
+  add_executable(klprobe ${PROBE_SOURCES})
+  target_link_libraries(klprobe PRIVATE user32 comctl32)
+  target_link_options(klprobe PRIVATE ${STATIC_RUNTIME})
+endif()
+
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_win32.cpp)
+foreach(source IN LISTS BENCH_SOURCES)
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE keyloom_core)
+  target_link_options(${name} PRIVATE ${STATIC_RUNTIME})
+endforeach()

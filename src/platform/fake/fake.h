@@ -1,0 +1,136 @@
+// Controls and observations of the in-memory Windows that native unit tests
+// run the program on. Everything here is test-only; the program itself sees
+// only the calls of platform/win.h.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win.h"
+
+namespace fake {
+
+// Back to a fresh machine: empty registry with only HKLM\Software, no
+// windows, empty logs, US layout, NT platform, tick 0, no injected faults.
+void Reset();
+
+// ---- Failure injection -------------------------------------------------
+// Makes the named seam function (e.g. "RegCreateKeyExA") fail with `code`.
+// `times` calls fail (-1: every call from now on). When `argContains` is
+// given, only calls whose key path or name argument contains it fail (and
+// count). The function sets the last error to `code` where Windows would.
+void Fail(const std::string& function, std::int32_t code, int times = 1, const std::string& argContains = "");
+// How often the named seam function has been called since Reset.
+int Calls(const std::string& function);
+
+// ---- Registry ------------------------------------------------------------
+// Paths are below HKEY_LOCAL_MACHINE, backslash-separated, case-insensitive.
+bool KeyExists(const std::string& path);
+// The bytes and type of a value; false when the key or value is missing.
+bool GetValue(const std::string& path, const std::string& name, std::uint32_t* type, std::vector<std::uint8_t>* data);
+// Creates the key (and its parents) when needed and stores the value.
+void SetValue(const std::string& path, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data);
+void SetDword(const std::string& path, const std::string& name, std::uint32_t value);
+void SetString(const std::string& path, const std::string& name, const std::string& text);  // with its NUL
+void CreateKey(const std::string& path);
+// Subkey names in enumeration order (case-insensitive sort).
+std::vector<std::string> SubKeys(const std::string& path);
+// Number of registry keys open right now (leak check).
+int OpenKeyCount();
+
+// ---- Message boxes -------------------------------------------------------
+struct MessageBoxRecord {
+    win::HWND owner;
+    std::string text;
+    std::string caption;
+    win::UINT type;
+};
+const std::vector<MessageBoxRecord>& MessageBoxes();
+void ClearMessageBoxes();
+// Called while a box is "shown"; its result is what MessageBoxA returns.
+// Default: IDOK.
+void OnMessageBox(std::function<int(const MessageBoxRecord&)> handler);
+
+// ---- Windows and messages ------------------------------------------------
+win::HWND AddWindow(const std::string& title);
+void RemoveWindow(win::HWND window);
+struct PostedMessage {
+    win::HWND window;
+    win::UINT message;
+    win::WPARAM wParam;
+    win::LPARAM lParam;
+};
+// Messages posted since the last call, oldest first; the queue is emptied.
+std::vector<PostedMessage> TakePosted();
+
+// ---- Hot keys ------------------------------------------------------------
+struct HotKey {
+    win::HWND window;
+    int id;
+    win::UINT modifiers;
+    win::UINT virtualKey;
+};
+// Registered now, in registration order.
+std::vector<HotKey> HotKeys();
+
+// ---- Time ------------------------------------------------------------------
+void SetTickCount(win::DWORD tick);
+// Every Sleep call's argument, in order; Sleep also advances the tick count.
+const std::vector<win::DWORD>& Sleeps();
+void SetLocalTime(const std::tm& time);
+void SetPlatformId(win::DWORD platformId);
+
+// ---- Keyboard --------------------------------------------------------------
+struct KeyEvent {
+    win::BYTE virtualKey;
+    win::BYTE scanCode;
+    win::DWORD flags;
+    win::ULONG_PTR extraInfo;
+};
+const std::vector<KeyEvent>& KeyEvents();
+void ClearKeyEvents();
+enum class Layout {
+    Us,        // US English
+    European,  // German-like: Z and Y swapped, punctuation on other keys, AltGr characters
+};
+void UseLayout(Layout layout);
+
+// ---- Clipboard -------------------------------------------------------------
+// Puts text on the clipboard as another program would (CF_TEXT).
+void SetClipboardText(const std::string& text);
+// The clipboard's CF_TEXT up to its NUL; false when it holds no text.
+bool ClipboardText(std::string* text);
+// Another program holds the clipboard open while `held` is true.
+void HoldClipboard(bool held);
+bool ClipboardIsOpen();
+// Global memory blocks alive right now (the clipboard's own included).
+int LiveGlobalBlocks();
+
+// ---- Shell and system -------------------------------------------------------
+struct ShellCall {
+    std::string verb, file, parameters, directory;
+    int showCommand;
+};
+const std::vector<ShellCall>& ShellCalls();
+// What ShellExecuteA answers from now on (default 42, a success).
+void SetShellResult(std::intptr_t result);
+// ExitWindowsEx flags requested, in order. Nothing is shut down.
+const std::vector<win::UINT>& ExitRequests();
+// Whether the shutdown privilege is enabled in the process token.
+bool ShutdownPrivilegeEnabled();
+
+// ---- List views ------------------------------------------------------------
+win::HWND CreateListView(int clientWidth);
+struct Column {
+    std::string heading;
+    int format;
+    int width;
+};
+std::vector<Column> ListViewColumns(win::HWND list);
+// Rows, each a vector of cell texts (columns without text are "").
+std::vector<std::vector<std::string>> ListViewRows(win::HWND list);
+void ListViewSelect(win::HWND list, int row);  // -1: nothing selected
+
+}  // namespace fake

@@ -1,0 +1,202 @@
+// The platform seam: the Win32 calls Keyloom makes, with Windows' own names,
+// arguments, results and error codes. Program logic includes this header
+// instead of <windows.h>; platform/win32 forwards each call to Windows and
+// platform/fake stands in for Windows in native unit tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+
+namespace win {
+
+using BOOL = std::int32_t;
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using SHORT = std::int16_t;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using UINT = std::uint32_t;
+using LSTATUS = std::int32_t;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using ULONG_PTR = std::uintptr_t;
+
+// Opaque handles; only the real layer turns them into Windows' own.
+using HKEY = struct HKEY_tag*;
+using HWND = struct HWND_tag*;
+using HINSTANCE = struct HINSTANCE_tag*;
+using HHOOK = struct HHOOK_tag*;
+using HANDLE = void*;
+using HGLOBAL = void*;
+
+inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002u));
+
+constexpr BOOL FALSE = 0;
+constexpr BOOL TRUE = 1;
+
+// Error codes.
+constexpr LSTATUS ERROR_SUCCESS = 0;
+constexpr LSTATUS ERROR_FILE_NOT_FOUND = 2;
+constexpr LSTATUS ERROR_ACCESS_DENIED = 5;
+constexpr LSTATUS ERROR_INVALID_HANDLE = 6;
+constexpr LSTATUS ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
+constexpr LSTATUS ERROR_MORE_DATA = 234;
+constexpr LSTATUS ERROR_NO_MORE_ITEMS = 259;
+constexpr LSTATUS ERROR_KEY_DELETED = 1018;
+constexpr LSTATUS ERROR_CLIPBOARD_NOT_OPEN = 1418;
+constexpr LSTATUS ERROR_HOTKEY_ALREADY_REGISTERED = 1409;
+constexpr LSTATUS ERROR_HOTKEY_NOT_REGISTERED = 1419;
+
+// Registry.
+constexpr DWORD KEY_ALL_ACCESS = 0xF003F;
+constexpr DWORD KEY_WOW64_32KEY = 0x0200;
+constexpr DWORD REG_NONE = 0;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_BINARY = 3;
+constexpr DWORD REG_DWORD = 4;
+
+LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, DWORD samDesired, HKEY* result);
+// RegCreateKeyA has no access mask, so the store creates through the Ex form
+// to pick the registry view.
+LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* className, DWORD options,
+                        DWORD samDesired, void* security, HKEY* result, DWORD* disposition);
+LSTATUS RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize);
+LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize);
+LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD dataSize);
+LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD samDesired, DWORD reserved);
+LSTATUS RegCloseKey(HKEY key);
+
+// Error texts.
+constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
+constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x200;
+DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId, char* buffer,
+                     DWORD size, void* arguments);
+DWORD GetLastError();
+void SetLastError(DWORD code);
+
+// Message boxes.
+constexpr UINT MB_OK = 0x0;
+constexpr UINT MB_ICONERROR = 0x10;
+constexpr UINT MB_ICONWARNING = 0x30;
+constexpr UINT MB_SYSTEMMODAL = 0x1000;
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+
+// Windows and messages.
+constexpr UINT WM_USER = 0x0400;
+constexpr UINT WM_CANCELJOURNAL = 0x004B;
+constexpr UINT WM_HOTKEY = 0x0312;
+constexpr UINT WM_MOUSEMOVE = 0x0200;
+constexpr UINT WM_LBUTTONDOWN = 0x0201;
+constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_RBUTTONDOWN = 0x0204;
+constexpr UINT WM_RBUTTONUP = 0x0205;
+HWND FindWindowA(const char* className, const char* windowName);
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Operating-system version.
+constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
+constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    char szCSDVersion[128];
+};
+BOOL GetVersionExA(OSVERSIONINFOA* info);
+
+// Hot keys.
+constexpr UINT MOD_ALT = 1;
+constexpr UINT MOD_CONTROL = 2;
+constexpr UINT MOD_SHIFT = 4;
+BOOL RegisterHotKey(HWND window, int id, UINT modifiers, UINT virtualKey);
+BOOL UnregisterHotKey(HWND window, int id);
+
+// Time.
+void Sleep(DWORD milliseconds);
+DWORD GetTickCount();
+// The current local time as the C library gives it (time, then localtime).
+bool GetLocalTm(std::tm* out);
+
+// Keyboard input and layout.
+constexpr DWORD KEYEVENTF_EXTENDEDKEY = 0x1;
+constexpr DWORD KEYEVENTF_KEYUP = 0x2;
+constexpr BYTE VK_SHIFT = 0x10;
+constexpr UINT MAPVK_VK_TO_VSC = 0;
+constexpr UINT MAPVK_VSC_TO_VK = 1;
+constexpr UINT MAPVK_VK_TO_CHAR = 2;
+void keybd_event(BYTE virtualKey, BYTE scanCode, DWORD flags, ULONG_PTR extraInfo);
+SHORT VkKeyScanA(char character);
+UINT MapVirtualKeyA(UINT code, UINT mapType);
+
+// Clipboard and global memory.
+constexpr UINT CF_TEXT = 1;
+constexpr UINT GMEM_DDESHARE = 0x2000;
+BOOL OpenClipboard(HWND owner);
+BOOL CloseClipboard();
+BOOL EmptyClipboard();
+HANDLE GetClipboardData(UINT format);
+HANDLE SetClipboardData(UINT format, HANDLE memory);
+HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
+void* GlobalLock(HGLOBAL memory);
+BOOL GlobalUnlock(HGLOBAL memory);
+HGLOBAL GlobalFree(HGLOBAL memory);
+
+// Shell and system.
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_SHOWMINIMIZED = 2;
+constexpr int SW_SHOWMAXIMIZED = 3;
+// ShellExecuteA's result; values of 32 or less are errors.
+std::intptr_t ShellExecuteA(HWND owner, const char* verb, const char* file, const char* parameters,
+                            const char* directory, int showCommand);
+
+constexpr UINT EWX_SHUTDOWN = 0x1;
+constexpr UINT EWX_REBOOT = 0x2;
+constexpr UINT EWX_POWEROFF = 0x8;
+constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x20;
+constexpr DWORD TOKEN_QUERY = 0x8;
+constexpr DWORD SE_PRIVILEGE_ENABLED = 0x2;
+struct LUID {
+    DWORD LowPart;
+    LONG HighPart;
+};
+struct LUID_AND_ATTRIBUTES {
+    LUID Luid;
+    DWORD Attributes;
+};
+struct TOKEN_PRIVILEGES {
+    DWORD PrivilegeCount;
+    LUID_AND_ATTRIBUTES Privileges[1];
+};
+HANDLE GetCurrentProcess();
+BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token);
+BOOL LookupPrivilegeValueA(const char* system, const char* name, LUID* luid);
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState, DWORD bufferLength,
+                           TOKEN_PRIVILEGES* previousState, DWORD* returnLength);
+BOOL CloseHandle(HANDLE handle);
+BOOL ExitWindowsEx(UINT flags, DWORD reason);
+
+// List-view controls, as the ListView_* macros of <commctrl.h> drive them.
+constexpr int LVCFMT_LEFT = 0;
+int ListViewInsertColumn(HWND list, int column, const char* heading, int format, int width);
+int ListViewClientWidth(HWND list);
+// Appends a row and returns its index, -1 on failure.
+int ListViewAppendRow(HWND list, const char* firstColumn);
+bool ListViewSetText(HWND list, int row, int column, const char* text);
+bool ListViewDeleteRow(HWND list, int row);
+// The selected row, -1 when none is.
+int ListViewSelectedRow(HWND list);
+int ListViewRowCount(HWND list);
+// Copies at most size - 1 characters of the cell, NUL-terminated.
+void ListViewGetText(HWND list, int row, int column, char* buffer, int size);
+
+}  // namespace win
