@@ -1,0 +1,94 @@
+# Wine and X helpers shared by run.sh, test.sh and the e2e driver.
+# Source it:  . scripts/wine-env.sh
+#
+# One prepared prefix (build/wine-base) is made once with wineboot and then
+# copied for every test group: a copy takes a second, a wineboot a minute.
+
+KL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+KL_WINE_BASE="${KL_WINE_BASE:-$KL_ROOT/build/wine-base}"
+KL_XVFB_PID=""
+
+export WINEDEBUG=-all
+# No Mono or Gecko: the first run would offer to download them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+kl_log() { printf '[keyloom] %s\n' "$*" >&2; }
+
+# Makes build/wine-base once; later calls return at once. A lock keeps two
+# scripts started together from booting it twice.
+kl_prepare_base() {
+    mkdir -p "$(dirname "$KL_WINE_BASE")"
+    (
+        flock 9
+        if [[ -f "$KL_WINE_BASE/.prepared" ]]; then exit 0; fi
+        kl_log "preparing the shared Wine prefix $KL_WINE_BASE (once)"
+        rm -rf "$KL_WINE_BASE"
+        WINEPREFIX="$KL_WINE_BASE" wineboot -i >/dev/null 2>&1 || true
+        WINEPREFIX="$KL_WINE_BASE" wineserver -w
+        if [[ ! -f "$KL_WINE_BASE/system.reg" ]]; then
+            kl_log "wineboot failed to make $KL_WINE_BASE"
+            exit 1
+        fi
+        touch "$KL_WINE_BASE/.prepared"
+    ) 9>"$KL_WINE_BASE.lock"
+}
+
+# kl_fresh_prefix DIR: DIR becomes a new copy of the prepared prefix.
+kl_fresh_prefix() {
+    local dir="$1"
+    kl_prepare_base || return 1
+    kl_kill_prefix "$dir"
+    rm -rf "$dir"
+    mkdir -p "$(dirname "$dir")"
+    cp -a "$KL_WINE_BASE" "$dir"
+}
+
+# kl_kill_prefix DIR: ends every Wine process of that prefix.
+kl_kill_prefix() {
+    local dir="$1"
+    if [[ -d "$dir" ]]; then
+        WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
+        WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1 || true
+    fi
+}
+
+kl_display_usable() {
+    [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1
+}
+
+# Keeps a usable DISPLAY, or starts a private Xvfb on the first free :NN
+# from 95 up and exports DISPLAY. Sets KL_XVFB_PID when it started one.
+kl_ensure_display() {
+    if kl_display_usable; then return 0; fi
+    local n
+    for n in $(seq 95 140); do
+        if [[ -e "/tmp/.X$n-lock" || -e "/tmp/.X11-unix/X$n" ]]; then continue; fi
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        KL_XVFB_PID=$!
+        local tries
+        for tries in $(seq 1 100); do
+            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            if ! kill -0 "$KL_XVFB_PID" 2>/dev/null; then break; fi
+            sleep 0.1
+        done
+        # Lost a race for this number, or the server did not come up.
+        kill "$KL_XVFB_PID" 2>/dev/null || true
+        wait "$KL_XVFB_PID" 2>/dev/null || true
+        KL_XVFB_PID=""
+    done
+    kl_log "could not start Xvfb"
+    return 1
+}
+
+# Stops the Xvfb that kl_ensure_display started, if any.
+kl_stop_display() {
+    if [[ -n "$KL_XVFB_PID" ]]; then
+        kill "$KL_XVFB_PID" 2>/dev/null || true
+        wait "$KL_XVFB_PID" 2>/dev/null || true
+        KL_XVFB_PID=""
+    fi
+}

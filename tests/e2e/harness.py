@@ -1,0 +1,283 @@
+"""Helpers for the e2e tests: Wine prefixes, the probe, the registry, the X
+display, screenshots and keys.
+
+Everything shell-side (the shared prepared prefix, fresh copies of it, a
+private Xvfb) lives in scripts/wine-env.sh; this module calls it so that
+there is one way to make a prefix.
+"""
+
+import os
+import re
+import subprocess
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+BUILD = ROOT / "build"
+WINE_ENV = ROOT / "scripts" / "wine-env.sh"
+KEYLOOM_EXE = Path(os.environ.get("KEYLOOM_EXE", BUILD / "windows" / "Keyloom.exe"))
+PROBE_EXE = Path(os.environ.get("KEYLOOM_PROBE", BUILD / "windows" / "klprobe.exe"))
+PREFIXES = Path(os.environ.get("KEYLOOM_E2E_PREFIXES", BUILD / "e2e-prefixes"))
+SHOTS = Path(os.environ.get("KEYLOOM_E2E_SHOTS", BUILD / "e2e-shots"))
+
+STORE_KEY = r"HKLM\Software\Tallow Labs\Keyloom"
+MAIN_TITLE = "Keyloom"
+
+# Private window messages and ids the tests drive the program with.
+WM_COMMAND = 0x0111
+WM_SYSCOMMAND = 0x0112
+WM_TRAY_NOTIFY = 0x0405
+WM_LBUTTONDOWN = 0x0201
+WM_RBUTTONDOWN = 0x0204
+IDM_ABOUT = 0x10
+
+# Generous: a cold Wine start on a loaded two-core machine takes seconds.
+START_WAIT_MS = 30000
+WAIT_MS = 15000
+
+
+def wine_env():
+    env = dict(os.environ)
+    env["WINEDEBUG"] = "-all"
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
+    env["WINEARCH"] = "win64"
+    return env
+
+
+def _shell(snippet, *args, timeout=600):
+    """Runs snippet in bash with wine-env.sh sourced; $1.. are args."""
+    return subprocess.run(
+        ["bash", "-c", f'. "{WINE_ENV}" && {snippet}', "keyloom-e2e", *map(str, args)],
+        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=timeout, env=wine_env())
+
+
+def ensure_display():
+    """Keeps a usable DISPLAY or starts a private Xvfb.
+
+    Returns the pid of the Xvfb it started, or None.
+    """
+    result = _shell('kl_ensure_display && echo "$DISPLAY ${KL_XVFB_PID:-none}"', timeout=120)
+    if result.returncode != 0:
+        raise RuntimeError("no X display: " + result.stderr)
+    display, pid = result.stdout.split()
+    os.environ["DISPLAY"] = display
+    return None if pid == "none" else int(pid)
+
+
+def stop_display(pid):
+    if pid:
+        try:
+            os.kill(pid, 15)
+        except ProcessLookupError:
+            pass
+
+
+class ProbeResult:
+    def __init__(self, returncode, stdout):
+        self.returncode = returncode
+        self.stdout = stdout
+
+    @property
+    def ok(self):
+        return self.returncode == 0
+
+    def lines(self):
+        return [line for line in self.stdout.split("\n") if line]
+
+    def __repr__(self):
+        return f"ProbeResult(rc={self.returncode}, stdout={self.stdout!r})"
+
+
+def unescape(text):
+    """Undoes the probe's escaping of \\r \\n \\t and backslashes."""
+    return re.sub(r"\\(.)", lambda m: {"r": "\r", "n": "\n", "t": "\t"}.get(m.group(1), m.group(1)), text)
+
+
+class WineSession:
+    """One fresh prefix for a group of cases, and everything run in it."""
+
+    def __init__(self, name):
+        self.name = name
+        self.prefix = PREFIXES / name
+        self.env = wine_env()
+        self.env["WINEPREFIX"] = str(self.prefix)
+        self.processes = []
+        result = _shell('kl_fresh_prefix "$1"', self.prefix)
+        if result.returncode != 0:
+            raise RuntimeError(f"cannot make prefix {self.prefix}: {result.stderr}")
+
+    # --- processes ----------------------------------------------------------
+
+    def run(self, args, timeout=120):
+        return subprocess.run(["wine", *map(str, args)], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              env=self.env, timeout=timeout)
+
+    def start(self, args):
+        process = subprocess.Popen(["wine", *map(str, args)], stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=self.env)
+        self.processes.append(process)
+        return process
+
+    def start_keyloom(self):
+        if not KEYLOOM_EXE.exists():
+            raise AssertionError(f"{KEYLOOM_EXE} is not built")
+        process = self.start([KEYLOOM_EXE])
+        found = self.probe("wait", MAIN_TITLE, START_WAIT_MS, timeout=START_WAIT_MS / 1000 + 60)
+        if not found.ok:
+            raise AssertionError(f"Keyloom's window did not appear: {found}")
+        return process
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for process in self.processes:
+            try:
+                process.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+        subprocess.run(["wineserver", "-w"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=60)
+
+    # --- the probe ----------------------------------------------------------
+
+    def probe(self, *args, timeout=90):
+        if not PROBE_EXE.exists():
+            raise AssertionError(f"{PROBE_EXE} is not built")
+        result = self.run([PROBE_EXE, *args], timeout=timeout)
+        return ProbeResult(result.returncode, result.stdout.decode("latin-1"))
+
+    def find(self, title):
+        """(exists, visible) of the top-level window with that exact title."""
+        result = self.probe("find", title)
+        if not result.ok:
+            return False, False
+        return True, result.stdout.split()[1] == "1"
+
+    def wait_window(self, title, ms=WAIT_MS):
+        return self.probe("wait", title, ms, timeout=ms / 1000 + 60).ok
+
+    def wait_gone(self, title, ms=WAIT_MS):
+        return self.probe("wait-gone", title, ms, timeout=ms / 1000 + 60).ok
+
+    def wait_visible(self, title, visible=True, seconds=WAIT_MS / 1000):
+        """Polls until the window exists with the given visibility."""
+        deadline = time.monotonic() + seconds
+        while True:
+            exists, shown = self.find(title)
+            if exists and shown == visible:
+                return True
+            if time.monotonic() >= deadline:
+                return False
+            time.sleep(0.2)
+
+    def post(self, title, msg, wparam=0, lparam=0):
+        return self.probe("post", title, hex(msg), hex(wparam), hex(lparam)).ok
+
+    def send(self, title, msg, wparam=0, lparam=0):
+        result = self.probe("send", title, hex(msg), hex(wparam), hex(lparam))
+        return int(result.stdout.strip()) if result.ok else None
+
+    def click(self, title, control_id):
+        return self.probe("click", title, control_id).ok
+
+    def texts(self, title):
+        """[(class, id, text)] with the window itself first (id "top")."""
+        result = self.probe("texts", title)
+        rows = []
+        for line in result.lines():
+            cls, ident, text = (line.split("\t", 2) + ["", ""])[:3]
+            rows.append((cls, ident, unescape(text)))
+        return rows
+
+    def listview(self, title, control_id):
+        result = self.probe("listview", title, control_id)
+        return [[unescape(cell) for cell in line.split("\t")] for line in result.lines()]
+
+    def listcols(self, title, control_id):
+        """([(column text, width)], client width)."""
+        result = self.probe("listcols", title, control_id)
+        columns, client = [], None
+        for line in result.lines():
+            parts = line.split("\t")
+            if parts[0] == "col":
+                columns.append((unescape(parts[1]), int(parts[2])))
+            elif parts[0] == "client":
+                client = int(parts[1])
+        return columns, client
+
+    def edittext(self, match="Notepad"):
+        result = self.probe("edittext", match)
+        return result.stdout if result.ok else None
+
+    # --- registry -----------------------------------------------------------
+
+    def reg_query(self, key=STORE_KEY):
+        """The subtree under key in the 32-bit view, as
+        {path relative to key: {value name: (type, data)}}; None when the
+        key does not exist.
+
+        The program opens HKLM with KEY_WOW64_32KEY; reg.exe's /reg:32 reads
+        that same view (Software\\Wow6432Node in a 64-bit prefix).
+        """
+        result = self.run(["reg", "query", key, "/s", "/reg:32"], timeout=120)
+        if result.returncode != 0:
+            return None
+        full = key.replace("HKLM", "HKEY_LOCAL_MACHINE", 1).lower()
+        tree, current = {}, None
+        for line in result.stdout.decode("latin-1").splitlines():
+            if line.startswith("HKEY_"):
+                relative = line[len(full):] if line.lower().startswith(full) else line
+                current = tree.setdefault(relative.lstrip("\\"), {})
+            elif line.startswith("    ") and current is not None:
+                parts = line[4:].split("    ", 2)
+                name, kind, data = (parts + ["", ""])[:3]
+                current[name] = (kind, data)
+        return tree
+
+    def reg_import(self, text, name="import"):
+        """Imports a .reg text into the 32-bit view: key paths are written as
+        the program sees them (HKEY_LOCAL_MACHINE\\Software\\Tallow Labs\\...).
+        """
+        path = self.prefix / "drive_c" / f"{name}.reg"
+        if not text.startswith("Windows Registry Editor"):
+            text = "Windows Registry Editor Version 5.00\r\n\r\n" + text
+        path.write_bytes(text.replace("\r\n", "\n").replace("\n", "\r\n").encode("latin-1"))
+        result = self.run(["reg", "import", f"C:\\{name}.reg", "/reg:32"], timeout=120)
+        return result.returncode == 0
+
+
+# --- X side ----------------------------------------------------------------
+
+def screenshot(name):
+    SHOTS.mkdir(parents=True, exist_ok=True)
+    path = SHOTS / name
+    subprocess.run(["import", "-window", "root", str(path)], check=True, timeout=60,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return path
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=60)
+
+
+def key(*combos):
+    xdotool("key", "--delay", 50, *combos)
+
+
+def type_text(text):
+    xdotool("type", "--delay", 40, text)
+
+
+def click_at(x, y):
+    xdotool("mousemove", x, y, "click", 1)
+
+
+def wait_until(predicate, seconds=WAIT_MS / 1000, interval=0.2):
+    deadline = time.monotonic() + seconds
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            return value
+        time.sleep(interval)

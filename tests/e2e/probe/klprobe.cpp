@@ -1,0 +1,486 @@
+// klprobe: looks at and pokes the windows of other processes for the e2e
+// tests. One subcommand per run; results on stdout.
+// Exit codes: 0 success, 1 not found (or still there, for wait-gone), 2 error.
+//
+// Texts that may hold line breaks or tabs (the "texts" and "listview"
+// output) are escaped as \r \n \t \\ so that every record stays on one line.
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kFound = 0;
+constexpr int kNotFound = 1;
+constexpr int kError = 2;
+constexpr UINT kSendTimeoutMs = 5000;
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "klprobe: %s\n", what);
+    return kError;
+}
+
+// Decimal (optionally negative) or 0x hex.
+bool ParseNumber(const char* text, long long& out) {
+    char* end = nullptr;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        out = static_cast<long long>(std::strtoull(text + 2, &end, 16));
+    } else {
+        out = std::strtoll(text, &end, 10);
+    }
+    return end != text && *end == '\0';
+}
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string HexHandle(HWND hwnd) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "0x%08llx",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+    return buffer;
+}
+
+std::string TopLevelTitle(HWND hwnd) {
+    // For a window of another process this reads the stored caption
+    // without sending it a message, so a hung target cannot block us.
+    char buffer[1024] = {};
+    GetWindowTextA(hwnd, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string ClassOf(HWND hwnd) {
+    char buffer[256] = {};
+    GetClassNameA(hwnd, buffer, sizeof buffer);
+    return buffer;
+}
+
+// WM_GETTEXT, which the system marshals across processes.
+std::string ControlText(HWND hwnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) {
+        return {};
+    }
+    std::vector<char> buffer(length + 2, '\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+        return {};
+    }
+    return std::string(buffer.data(), std::min<size_t>(copied, buffer.size() - 1));
+}
+
+struct TopLevelSearch {
+    std::string title;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchTitle(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<TopLevelSearch*>(param);
+    if (TopLevelTitle(hwnd) == search->title) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Exact, case-sensitive title match over all top-level windows, hidden
+// ones included.
+HWND FindTopLevel(const std::string& title) {
+    TopLevelSearch search{title};
+    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitTopLevel(const std::string& title, DWORD ms) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND hwnd = FindTopLevel(title)) return hwnd;
+        if (GetTickCount() - start >= ms) return nullptr;
+        Sleep(50);
+    }
+}
+
+void PrintWindowLine(HWND hwnd) {
+    std::printf("%s %d\n", HexHandle(hwnd).c_str(), IsWindowVisible(hwnd) ? 1 : 0);
+}
+
+struct IdSearch {
+    int id;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchId(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<IdSearch*>(param);
+    if (GetDlgCtrlID(child) == search->id) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A direct child first, as a dialog's controls are; else any descendant.
+HWND ChildById(HWND parent, int id) {
+    if (HWND child = GetDlgItem(parent, id)) return child;
+    IdSearch search{id};
+    EnumChildWindows(parent, MatchId, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND ChildById(HWND parent, const char* idText) {
+    long long id = 0;
+    if (!ParseNumber(idText, id)) return nullptr;
+    return ChildById(parent, static_cast<int>(id));
+}
+
+// A block of memory inside the process that owns a window, for the
+// list-view messages whose structures carry pointers: the system copies
+// nothing for them, so the structure and its text buffer must live there.
+class RemoteBlock {
+public:
+    RemoteBlock(HWND owner, size_t size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(owner, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) {
+            base_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        }
+    }
+    ~RemoteBlock() {
+        if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    bool ok() const { return base_ != nullptr; }
+    char* at(size_t offset) const { return base_ + offset; }
+    bool Write(size_t offset, const void* data, size_t count) const {
+        SIZE_T written = 0;
+        return WriteProcessMemory(process_, base_ + offset, data, count, &written) && written == count;
+    }
+    bool Read(size_t offset, void* data, size_t count) const {
+        SIZE_T read = 0;
+        return ReadProcessMemory(process_, base_ + offset, data, count, &read) && read == count;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    char* base_ = nullptr;
+    size_t size_;
+};
+
+constexpr size_t kTextOffset = 512;
+constexpr size_t kTextCapacity = 1024;
+
+int ColumnCount(HWND list) {
+    auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    if (!header) return 0;
+    return static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
+std::string ItemText(const RemoteBlock& remote, HWND list, int row, int column) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remote.at(kTextOffset);
+    item.cchTextMax = kTextCapacity;
+    char text[kTextCapacity] = {};
+    if (!remote.Write(0, &item, sizeof item) || !remote.Write(kTextOffset, text, sizeof text)) return {};
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.at(0)));
+    remote.Read(kTextOffset, text, sizeof text);
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+// --- subcommands ---------------------------------------------------------
+
+int CmdFind(const std::string& title) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    PrintWindowLine(hwnd);
+    return kFound;
+}
+
+int CmdWait(const std::string& title, const char* msText) {
+    long long ms = 0;
+    if (!ParseNumber(msText, ms)) return Fail("bad milliseconds");
+    HWND hwnd = WaitTopLevel(title, static_cast<DWORD>(ms));
+    if (!hwnd) return kNotFound;
+    PrintWindowLine(hwnd);
+    return kFound;
+}
+
+int CmdWaitGone(const std::string& title, const char* msText) {
+    long long ms = 0;
+    if (!ParseNumber(msText, ms)) return Fail("bad milliseconds");
+    DWORD start = GetTickCount();
+    while (FindTopLevel(title)) {
+        if (GetTickCount() - start >= static_cast<DWORD>(ms)) return kNotFound;
+        Sleep(50);
+    }
+    return kFound;
+}
+
+int CmdMessage(bool send, const std::string& title, char** args) {
+    long long msg = 0, wparam = 0, lparam = 0;
+    if (!ParseNumber(args[0], msg) || !ParseNumber(args[1], wparam) || !ParseNumber(args[2], lparam)) {
+        return Fail("bad message number");
+    }
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    if (!send) {
+        if (!PostMessageA(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam))) {
+            return Fail("PostMessageA failed");
+        }
+        return kFound;
+    }
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(hwnd, static_cast<UINT>(msg), static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
+        return Fail("SendMessageTimeoutA failed or timed out");
+    }
+    std::printf("%lld\n", static_cast<long long>(result));
+    return kFound;
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+    std::printf("%s\t%d\t%s\n", ClassOf(child).c_str(), GetDlgCtrlID(child), Escape(ControlText(child)).c_str());
+    return TRUE;
+}
+
+int CmdTexts(const std::string& title) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    std::printf("%s\ttop\t%s\n", ClassOf(hwnd).c_str(), Escape(TopLevelTitle(hwnd)).c_str());
+    EnumChildWindows(hwnd, PrintChild, 0);
+    return kFound;
+}
+
+// Posted, not sent: a click that opens a modal box would otherwise block
+// the probe until someone closes that box.
+int CmdClick(const std::string& title, const char* idText) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    long long id = 0;
+    if (!ParseNumber(idText, id)) return Fail("bad control id");
+    HWND child = ChildById(hwnd, static_cast<int>(id));
+    // BM_CLICK goes through the button as a mouse click would; a hidden
+    // window's buttons get the command the button would have sent.
+    if (child && IsWindowVisible(hwnd) && IsWindowVisible(child) && IsWindowEnabled(child) &&
+        _stricmp(ClassOf(child).c_str(), "Button") == 0) {
+        if (!PostMessageA(child, BM_CLICK, 0, 0)) return Fail("PostMessageA BM_CLICK failed");
+        return kFound;
+    }
+    if (!PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), reinterpret_cast<LPARAM>(child))) {
+        return Fail("PostMessageA WM_COMMAND failed");
+    }
+    return kFound;
+}
+
+int CmdListView(const std::string& title, const char* idText) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    HWND list = ChildById(hwnd, idText);
+    if (!list) return kNotFound;
+    RemoteBlock remote(list, kTextOffset + kTextCapacity);
+    if (!remote.ok()) return Fail("cannot reach the list's process memory");
+    int columns = std::max(1, ColumnCount(list));
+    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        std::string line;
+        for (int column = 0; column < columns; ++column) {
+            if (column) line += '\t';
+            line += Escape(ItemText(remote, list, row, column));
+        }
+        std::printf("%s\n", line.c_str());
+    }
+    return kFound;
+}
+
+int CmdListCols(const std::string& title, const char* idText) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    HWND list = ChildById(hwnd, idText);
+    if (!list) return kNotFound;
+    RemoteBlock remote(list, kTextOffset + kTextCapacity);
+    if (!remote.ok()) return Fail("cannot reach the list's process memory");
+    int columns = ColumnCount(list);
+    for (int column = 0; column < columns; ++column) {
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH;
+        col.pszText = remote.at(kTextOffset);
+        col.cchTextMax = kTextCapacity;
+        char text[kTextCapacity] = {};
+        if (!remote.Write(0, &col, sizeof col) || !remote.Write(kTextOffset, text, sizeof text)) {
+            return Fail("WriteProcessMemory failed");
+        }
+        if (!SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(remote.at(0)))) {
+            return Fail("LVM_GETCOLUMNA failed");
+        }
+        remote.Read(kTextOffset, text, sizeof text);
+        text[sizeof text - 1] = '\0';
+        auto width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+        std::printf("col\t%s\t%d\n", Escape(text).c_str(), width);
+    }
+    RECT client{};
+    GetClientRect(list, &client);
+    std::printf("client\t%ld\t%ld\n", client.right - client.left, client.bottom - client.top);
+    return kFound;
+}
+
+// Selects one row (and focuses it), as a click on it would.
+int CmdListSelect(const std::string& title, const char* idText, const char* rowText) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    HWND list = ChildById(hwnd, idText);
+    long long row = 0;
+    if (!list) return kNotFound;
+    if (!ParseNumber(rowText, row)) return Fail("bad row");
+    RemoteBlock remote(list, sizeof(LVITEMA));
+    if (!remote.ok()) return Fail("cannot reach the list's process memory");
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    if (!remote.Write(0, &item, sizeof item)) return Fail("WriteProcessMemory failed");
+    if (!SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.at(0)))) {
+        return Fail("LVM_SETITEMSTATE failed");
+    }
+    return kFound;
+}
+
+struct EditSearch {
+    std::string match;
+    HWND top = nullptr;
+};
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+BOOL CALLBACK MatchEditHost(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<EditSearch*>(param);
+    if (ClassOf(hwnd) == search->match || EndsWith(TopLevelTitle(hwnd), search->match)) {
+        search->top = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK MatchEdit(HWND child, LPARAM param) {
+    if (_stricmp(ClassOf(child).c_str(), "Edit") == 0) {
+        *reinterpret_cast<HWND*>(param) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The text of the first edit control of a top-level window picked by its
+// class, its title or the end of its title ("Notepad"). Printed as is.
+int CmdEditText(const std::string& match) {
+    EditSearch search{match};
+    EnumWindows(MatchEditHost, reinterpret_cast<LPARAM>(&search));
+    if (!search.top) return kNotFound;
+    HWND edit = nullptr;
+    EnumChildWindows(search.top, MatchEdit, reinterpret_cast<LPARAM>(&edit));
+    if (!edit) return kNotFound;
+    std::string text = ControlText(edit);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return kFound;
+}
+
+int CmdRect(const std::string& title) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    std::printf("%ld %ld %ld %ld visible %d iconic %d\n", rect.left, rect.top, rect.right, rect.bottom,
+                IsWindowVisible(hwnd) ? 1 : 0, IsIconic(hwnd) ? 1 : 0);
+    return kFound;
+}
+
+BOOL CALLBACK PrintTopLevel(HWND hwnd, LPARAM) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    std::printf("%s\t%d\t%lu\t%s\t%s\n", HexHandle(hwnd).c_str(), IsWindowVisible(hwnd) ? 1 : 0, pid,
+                ClassOf(hwnd).c_str(), Escape(TopLevelTitle(hwnd)).c_str());
+    return TRUE;
+}
+
+int CmdList() {
+    EnumWindows(PrintTopLevel, 0);
+    return kFound;
+}
+
+void Usage() {
+    std::fputs(
+        "usage: klprobe <command> ...\n"
+        "  list                                 all top-level windows: hwnd visible pid class title\n"
+        "  find <title>                         hwnd and visible 0/1\n"
+        "  wait <title> <ms>                    wait until it exists\n"
+        "  wait-gone <title> <ms>               wait until it is gone\n"
+        "  post <title> <msg> <wparam> <lparam> PostMessageA\n"
+        "  send <title> <msg> <wparam> <lparam> SendMessageA, prints the result\n"
+        "  texts <title>                        window text, then class id text of each child\n"
+        "  click <title> <id>                   click a button of the window\n"
+        "  listview <title> <id>                rows of a list view, columns tab-separated\n"
+        "  listcols <title> <id>                columns of a list view: text and width\n"
+        "  listselect <title> <id> <row>        select a row of a list view\n"
+        "  edittext <class|title|title end>     text of the window's first edit control\n"
+        "  rect <title>                         left top right bottom, visible, iconic\n",
+        stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Texts go out byte for byte; the caller splits lines on \n.
+    _setmode(_fileno(stdout), _O_BINARY);
+    if (argc < 2) {
+        Usage();
+        return kError;
+    }
+    const std::string command = argv[1];
+    const int args = argc - 2;
+    const std::string title = args >= 1 ? argv[2] : "";
+
+    int rc = kError;
+    if (command == "list" && args == 0) rc = CmdList();
+    else if (command == "find" && args == 1) rc = CmdFind(title);
+    else if (command == "wait" && args == 2) rc = CmdWait(title, argv[3]);
+    else if (command == "wait-gone" && args == 2) rc = CmdWaitGone(title, argv[3]);
+    else if (command == "post" && args == 4) rc = CmdMessage(false, title, argv + 3);
+    else if (command == "send" && args == 4) rc = CmdMessage(true, title, argv + 3);
+    else if (command == "texts" && args == 1) rc = CmdTexts(title);
+    else if (command == "click" && args == 2) rc = CmdClick(title, argv[3]);
+    else if (command == "listview" && args == 2) rc = CmdListView(title, argv[3]);
+    else if (command == "listcols" && args == 2) rc = CmdListCols(title, argv[3]);
+    else if (command == "listselect" && args == 3) rc = CmdListSelect(title, argv[3], argv[4]);
+    else if (command == "edittext" && args == 1) rc = CmdEditText(title);
+    else if (command == "rect" && args == 1) rc = CmdRect(title);
+    else Usage();
+    std::fflush(stdout);
+    return rc;
+}

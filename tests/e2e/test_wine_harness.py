@@ -1,0 +1,57 @@
+"""The harness and the probe against Wine's own programs, so that a failure
+in the Keyloom cases points at Keyloom and not at the tools."""
+
+import unittest
+
+import harness
+
+
+class WineHarness(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.wine = harness.WineSession("harness")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.wine.close()
+
+    def test_notepad_receives_typed_text(self):
+        self.wine.start(["notepad"])
+        self.assertTrue(self.wine.wait_window("Untitled - Notepad", harness.START_WAIT_MS))
+        rect = self.wine.probe("rect", "Untitled - Notepad").stdout.split()
+        left, top, right, bottom = map(int, rect[:4])
+        # No window manager: a click is what gives the window the focus.
+        harness.click_at((left + right) // 2, (top + bottom) // 2)
+        harness.type_text("hello")
+        self.assertEqual(harness.wait_until(lambda: self.wine.edittext("Notepad") == "hello"), True,
+                         self.wine.edittext("Notepad"))
+        children = self.wine.texts("Untitled - Notepad")
+        self.assertEqual(children[0][2], "Untitled - Notepad")
+        self.assertIn(("Edit", "0", "hello"), children[1:])
+        shot = harness.screenshot("harness-notepad.png")
+        self.assertGreater(shot.stat().st_size, 0)
+
+    def test_registry_import_lands_in_the_32_bit_view(self):
+        ok = self.wine.reg_import(
+            "[HKEY_LOCAL_MACHINE\\Software\\Tallow Labs\\Keyloom\\Macros\\Probe]\n"
+            '"vk"=dword:00000041\n'
+            '"Text"="a\\\\b"\n', name="harness")
+        self.assertTrue(ok)
+        tree = self.wine.reg_query()
+        self.assertIsNotNone(tree)
+        self.assertEqual(tree["Macros\\Probe"]["vk"], ("REG_DWORD", "0x41"))
+        self.assertEqual(tree["Macros\\Probe"]["Text"], ("REG_SZ", "a\\b"))
+        # The same key is not in the 64-bit view.
+        native = self.wine.run(["reg", "query", harness.STORE_KEY, "/reg:64"])
+        self.assertNotEqual(native.returncode, 0)
+        self.assertIsNone(self.wine.reg_query(harness.STORE_KEY + "\\Journals"))
+
+    def test_probe_reports_missing_windows(self):
+        self.assertEqual(self.wine.probe("find", "No Such Window Title").returncode, 1)
+        self.assertEqual(self.wine.probe("wait", "No Such Window Title", 200).returncode, 1)
+        self.assertEqual(self.wine.probe("wait-gone", "No Such Window Title", 200).returncode, 0)
+        self.assertEqual(self.wine.probe("bogus").returncode, 2)
+
+
+if __name__ == "__main__":
+    unittest.main()
