@@ -1,0 +1,374 @@
+// The fake registry: one tree below HKEY_LOCAL_MACHINE, handles that stay
+// bound to their key, and Windows' rules for names, enumeration and deletion.
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake.h"
+#include "platform/fake/fake_state.h"
+
+namespace {
+
+using win::BYTE;
+using win::DWORD;
+using win::HKEY;
+using win::LSTATUS;
+
+// Registry names compare without regard to case but keep the spelling they
+// were created with. The registry orders subkeys by their upper-case form.
+struct NameLess {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return Upper(x) < Upper(y);
+        });
+    }
+    static unsigned char Upper(char c) {
+        auto u = static_cast<unsigned char>(c);
+        return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+    }
+};
+
+struct Value {
+    std::string name;
+    DWORD type = win::REG_NONE;
+    std::vector<BYTE> data;
+};
+
+struct Key {
+    std::string name;
+    Key* parent = nullptr;
+    bool deleted = false;
+    std::map<std::string, std::shared_ptr<Key>, NameLess> subkeys;
+    std::map<std::string, Value, NameLess> values;
+};
+
+struct OpenKey {
+    std::shared_ptr<Key> key;
+    std::string path;  // below HKEY_LOCAL_MACHINE, as it was opened
+};
+
+// Longest key name the registry accepts, in characters.
+constexpr std::size_t kMaxKeyName = 255;
+
+std::shared_ptr<Key> FreshRoot() {
+    auto fresh = std::make_shared<Key>();
+    auto software = std::make_shared<Key>();
+    software->name = "Software";
+    software->parent = fresh.get();
+    fresh->subkeys.emplace(software->name, software);
+    return fresh;
+}
+
+// The fake starts as a fresh machine, so tests that never reset it see one.
+std::shared_ptr<Key> root = FreshRoot();
+std::map<std::uintptr_t, OpenKey> handles;
+std::uintptr_t nextHandle = 0x1000;
+
+const std::uintptr_t kLocalMachine = reinterpret_cast<std::uintptr_t>(win::HKEY_LOCAL_MACHINE);
+
+std::vector<std::string> SplitPath(const char* path) {
+    std::vector<std::string> parts;
+    if (path == nullptr) return parts;
+    std::string part;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += *p;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+std::string JoinPath(const std::string& base, const std::string& sub) {
+    if (base.empty()) return sub;
+    if (sub.empty()) return base;
+    return base + "\\" + sub;
+}
+
+std::string JoinParts(const std::vector<std::string>& parts) {
+    std::string out;
+    for (const auto& part : parts) out = JoinPath(out, part);
+    return out;
+}
+
+// The key a handle stands for, or nullptr when the handle is not open.
+const OpenKey* Resolve(HKEY key) {
+    static OpenKey machine;
+    auto value = reinterpret_cast<std::uintptr_t>(key);
+    if (value == kLocalMachine) {
+        machine = OpenKey{root, ""};
+        return &machine;
+    }
+    auto it = handles.find(value);
+    return it == handles.end() ? nullptr : &it->second;
+}
+
+// The path below HKEY_LOCAL_MACHINE that a handle and a relative name denote,
+// for matching injected faults.
+std::string FullPath(HKEY key, const char* sub) {
+    const OpenKey* open = Resolve(key);
+    std::string base = open != nullptr ? open->path : std::string();
+    return JoinPath(base, sub != nullptr ? sub : "");
+}
+
+HKEY NewHandle(std::shared_ptr<Key> key, std::string path) {
+    std::uintptr_t value = nextHandle;
+    nextHandle += 8;
+    handles[value] = OpenKey{std::move(key), std::move(path)};
+    return reinterpret_cast<HKEY>(value);
+}
+
+Key* Find(Key* from, const std::vector<std::string>& parts) {
+    Key* key = from;
+    for (const auto& part : parts) {
+        auto it = key->subkeys.find(part);
+        if (it == key->subkeys.end()) return nullptr;
+        key = it->second.get();
+    }
+    return key;
+}
+
+std::shared_ptr<Key> Share(Key* key) {
+    if (key == root.get()) return root;
+    return key->parent->subkeys.find(key->name)->second;
+}
+
+// Creates the missing keys of `parts` below `from`; sets *created when the
+// last one is new.
+LSTATUS CreatePath(Key* from, const std::vector<std::string>& parts, Key** out, bool* created) {
+    for (const auto& part : parts) {
+        if (part.size() > kMaxKeyName) return win::ERROR_INVALID_PARAMETER;
+    }
+    Key* key = from;
+    *created = false;
+    for (const auto& part : parts) {
+        auto it = key->subkeys.find(part);
+        if (it == key->subkeys.end()) {
+            auto child = std::make_shared<Key>();
+            child->name = part;
+            child->parent = key;
+            it = key->subkeys.emplace(part, child).first;
+            *created = true;
+        } else {
+            *created = false;
+        }
+        key = it->second.get();
+    }
+    *out = key;
+    return win::ERROR_SUCCESS;
+}
+
+Key* RootFor(const std::string& path) { return Find(root.get(), SplitPath(path.c_str())); }
+
+}  // namespace
+
+namespace fake::detail {
+
+void ResetRegistry() {
+    handles.clear();
+    nextHandle = 0x1000;
+    root = FreshRoot();
+}
+
+}  // namespace fake::detail
+
+namespace win {
+
+LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, DWORD /*samDesired*/, HKEY* result) {
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegOpenKeyExA", {subKey != nullptr ? subKey : "", FullPath(key, subKey)}, &code)) {
+        if (result != nullptr) *result = nullptr;
+        return code;
+    }
+    if (result == nullptr) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    auto parts = SplitPath(subKey);
+    Key* found = Find(open->key.get(), parts);
+    if (found == nullptr) return ERROR_FILE_NOT_FOUND;
+    *result = NewHandle(Share(found), JoinPath(open->path, JoinParts(parts)));
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* /*className*/, DWORD /*options*/,
+                        DWORD /*samDesired*/, void* /*security*/, HKEY* result, DWORD* disposition) {
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegCreateKeyExA", {subKey != nullptr ? subKey : "", FullPath(key, subKey)}, &code)) {
+        if (result != nullptr) *result = nullptr;
+        return code;
+    }
+    if (result == nullptr) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    auto parts = SplitPath(subKey);
+    Key* made = nullptr;
+    bool created = false;
+    if (LSTATUS rc = CreatePath(open->key.get(), parts, &made, &created); rc != ERROR_SUCCESS) return rc;
+    // Windows names the last part "opened" when it existed, whatever it created above it.
+    if (disposition != nullptr) *disposition = created ? 1u : 2u;
+    *result = NewHandle(Share(made), JoinPath(open->path, JoinParts(parts)));
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) {
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegEnumKeyA", {FullPath(key, nullptr)}, &code)) return code;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    if (name == nullptr) return ERROR_INVALID_PARAMETER;
+    const auto& subkeys = open->key->subkeys;
+    if (index >= subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    auto it = std::next(subkeys.begin(), static_cast<std::ptrdiff_t>(index));
+    const std::string& found = it->second->name;
+    if (found.size() >= nameSize) return ERROR_MORE_DATA;
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize) {
+    std::string valueText = valueName != nullptr ? valueName : "";
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegQueryValueExA", {valueText, JoinPath(FullPath(key, nullptr), valueText)}, &code)) {
+        return code;
+    }
+    if (reserved != nullptr) return ERROR_INVALID_PARAMETER;
+    if (data != nullptr && dataSize == nullptr) return ERROR_INVALID_PARAMETER;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    auto it = open->key->values.find(valueText);
+    if (it == open->key->values.end()) return ERROR_FILE_NOT_FOUND;
+    const Value& value = it->second;
+    auto size = static_cast<DWORD>(value.data.size());
+    if (type != nullptr) *type = value.type;
+    if (data == nullptr) {
+        if (dataSize != nullptr) *dataSize = size;
+        return ERROR_SUCCESS;
+    }
+    if (size > *dataSize) {
+        *dataSize = size;
+        return ERROR_MORE_DATA;
+    }
+    if (size > 0) std::memcpy(data, value.data.data(), size);
+    // A string stored without its NUL gets one when the buffer has room,
+    // beyond the size reported.
+    if (value.type == REG_SZ && size > 0 && size < *dataSize && data[size - 1] != 0) data[size] = 0;
+    *dataSize = size;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                       DWORD dataSize) {
+    std::string valueText = valueName != nullptr ? valueName : "";
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegSetValueExA", {valueText, JoinPath(FullPath(key, nullptr), valueText)}, &code)) {
+        return code;
+    }
+    if (data == nullptr && dataSize != 0) return ERROR_INVALID_PARAMETER;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    auto& values = open->key->values;
+    auto it = values.find(valueText);
+    if (it == values.end()) it = values.emplace(valueText, Value{valueText, type, {}}).first;
+    it->second.type = type;
+    it->second.data.assign(data, data + dataSize);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD /*samDesired*/, DWORD /*reserved*/) {
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegDeleteKeyExA", {subKey != nullptr ? subKey : "", FullPath(key, subKey)}, &code)) {
+        return code;
+    }
+    if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    Key* target = Find(open->key.get(), SplitPath(subKey));
+    if (target == nullptr) return ERROR_FILE_NOT_FOUND;
+    if (target == root.get() || !target->subkeys.empty()) return ERROR_ACCESS_DENIED;
+    // Handles still open on the key keep it alive and see it as deleted.
+    Key* parent = target->parent;
+    target->deleted = true;
+    target->parent = nullptr;
+    parent->subkeys.erase(target->name);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegCloseKey(HKEY key) {
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegCloseKey", {FullPath(key, nullptr)}, &code)) return code;
+    auto value = reinterpret_cast<std::uintptr_t>(key);
+    if (value == kLocalMachine) return ERROR_SUCCESS;
+    if (handles.erase(value) == 0) return ERROR_INVALID_HANDLE;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace win
+
+namespace fake {
+
+bool KeyExists(const std::string& path) { return RootFor(path) != nullptr; }
+
+bool GetValue(const std::string& path, const std::string& name, std::uint32_t* type, std::vector<std::uint8_t>* data) {
+    Key* key = RootFor(path);
+    if (key == nullptr) return false;
+    auto it = key->values.find(name);
+    if (it == key->values.end()) return false;
+    if (type != nullptr) *type = it->second.type;
+    if (data != nullptr) *data = it->second.data;
+    return true;
+}
+
+void CreateKey(const std::string& path) {
+    Key* key = nullptr;
+    bool created = false;
+    CreatePath(root.get(), SplitPath(path.c_str()), &key, &created);
+}
+
+void SetValue(const std::string& path, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data) {
+    Key* key = nullptr;
+    bool created = false;
+    if (CreatePath(root.get(), SplitPath(path.c_str()), &key, &created) != win::ERROR_SUCCESS) return;
+    auto it = key->values.find(name);
+    if (it == key->values.end()) it = key->values.emplace(name, Value{name, type, {}}).first;
+    it->second.type = type;
+    it->second.data = data;
+}
+
+void SetDword(const std::string& path, const std::string& name, std::uint32_t value) {
+    std::vector<std::uint8_t> bytes(4);
+    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    SetValue(path, name, win::REG_DWORD, bytes);
+}
+
+void SetString(const std::string& path, const std::string& name, const std::string& text) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    SetValue(path, name, win::REG_SZ, bytes);
+}
+
+std::vector<std::string> SubKeys(const std::string& path) {
+    std::vector<std::string> names;
+    Key* key = RootFor(path);
+    if (key == nullptr) return names;
+    for (const auto& [sortName, child] : key->subkeys) names.push_back(child->name);
+    return names;
+}
+
+int OpenKeyCount() { return static_cast<int>(handles.size()); }
+
+}  // namespace fake

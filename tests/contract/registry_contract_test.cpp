@@ -1,0 +1,232 @@
+// Registry behaviour the program relies on, checked through the seam alone so
+// that the same tests run on the in-memory registry and on the real one.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win.h"
+
+namespace {
+
+using namespace win;
+
+constexpr DWORD kAccess = KEY_ALL_ACCESS | KEY_WOW64_32KEY;
+const char* const kScratch = "Software\\KeyloomContract";
+
+// Deletes `path` below `parent` with everything under it, deepest first.
+LSTATUS DeleteTree(HKEY parent, const std::string& path) {
+    HKEY key = nullptr;
+    if (LSTATUS rc = RegOpenKeyExA(parent, path.c_str(), 0, kAccess, &key); rc != ERROR_SUCCESS) return rc;
+    char name[256];
+    while (RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS) {
+        if (LSTATUS rc = DeleteTree(key, name); rc != ERROR_SUCCESS) {
+            RegCloseKey(key);
+            return rc;
+        }
+    }
+    RegCloseKey(key);
+    return RegDeleteKeyExA(parent, path.c_str(), kAccess, 0);
+}
+
+class RegistryContract : public testing::Test {
+protected:
+    void SetUp() override {
+        DeleteTree(HKEY_LOCAL_MACHINE, kScratch);
+        ASSERT_EQ(Create(kScratch, &scratch_), ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        if (scratch_ != nullptr) RegCloseKey(scratch_);
+        EXPECT_EQ(DeleteTree(HKEY_LOCAL_MACHINE, kScratch), ERROR_SUCCESS);
+    }
+
+    static LSTATUS Create(const std::string& path, HKEY* key, DWORD* disposition = nullptr, HKEY parent = HKEY_LOCAL_MACHINE) {
+        return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, kAccess, nullptr, key, disposition);
+    }
+    // Creates a key below the scratch key and closes it.
+    LSTATUS Make(const std::string& path) {
+        HKEY key = nullptr;
+        LSTATUS rc = Create(path, &key, nullptr, scratch_);
+        if (rc == ERROR_SUCCESS) RegCloseKey(key);
+        return rc;
+    }
+    static std::vector<std::string> Enumerate(HKEY key, DWORD size = 256) {
+        std::vector<std::string> names;
+        std::vector<char> name(size);
+        for (DWORD i = 0; RegEnumKeyA(key, i, name.data(), size) == ERROR_SUCCESS; ++i) names.emplace_back(name.data());
+        return names;
+    }
+    static LSTATUS Set(HKEY key, const char* name, DWORD type, const std::vector<BYTE>& data) {
+        return RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
+    }
+
+    HKEY scratch_ = nullptr;
+};
+
+TEST_F(RegistryContract, KeyNamesIgnoreCaseAndKeepTheirSpelling) {
+    DWORD disposition = 0;
+    HKEY key = nullptr;
+    ASSERT_EQ(Create("MixedCase", &key, &disposition, scratch_), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, 1u);
+    RegCloseKey(key);
+
+    ASSERT_EQ(Create("MIXEDCASE", &key, &disposition, scratch_), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, 2u) << "a create in other case opens the existing key";
+    RegCloseKey(key);
+
+    ASSERT_EQ(RegOpenKeyExA(scratch_, "mixedcase", 0, kAccess, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(Enumerate(scratch_), std::vector<std::string>{"MixedCase"});
+}
+
+TEST_F(RegistryContract, ValueNamesIgnoreCase) {
+    ASSERT_EQ(Set(scratch_, "Count", REG_DWORD, {1, 0, 0, 0}), ERROR_SUCCESS);
+    ASSERT_EQ(Set(scratch_, "COUNT", REG_DWORD, {2, 0, 0, 0}), ERROR_SUCCESS);
+    DWORD value = 0, size = sizeof value, type = REG_NONE;
+    ASSERT_EQ(RegQueryValueExA(scratch_, "count", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+    EXPECT_EQ(value, 2u);
+    EXPECT_EQ(type, REG_DWORD);
+}
+
+TEST_F(RegistryContract, OpeningAndCreatingPaths) {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(scratch_, "Missing", 0, kAccess, &key), ERROR_FILE_NOT_FOUND);
+
+    DWORD disposition = 0;
+    ASSERT_EQ(Create("One\\Two\\Three", &key, &disposition, scratch_), ERROR_SUCCESS) << "intermediate keys are created";
+    EXPECT_EQ(disposition, 1u);
+    RegCloseKey(key);
+
+    HKEY one = nullptr, three = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kScratch) + "\\one").c_str(), 0, kAccess, &one), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExA(one, "two\\three", 0, kAccess, &three), ERROR_SUCCESS) << "paths resolve below a handle";
+    RegCloseKey(three);
+    HKEY same = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(one, "", 0, kAccess, &same), ERROR_SUCCESS) << "an empty name opens the key itself";
+    EXPECT_EQ(Enumerate(same), std::vector<std::string>{"Two"});
+    RegCloseKey(same);
+    RegCloseKey(one);
+
+    EXPECT_EQ(RegCloseKey(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x7654320))), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryContract, SubkeysEnumerateInCaseInsensitiveOrder) {
+    for (const char* name : {"b", "A", "c", "_under", "B2", "10", "9"}) ASSERT_EQ(Make(name), ERROR_SUCCESS);
+    EXPECT_EQ(Enumerate(scratch_), (std::vector<std::string>{"10", "9", "A", "b", "B2", "c", "_under"}));
+
+    char name[256];
+    EXPECT_EQ(RegEnumKeyA(scratch_, 7, name, sizeof name), ERROR_NO_MORE_ITEMS);
+}
+
+TEST_F(RegistryContract, EnumerationBufferOf255BytesHoldsNamesUpTo254Characters) {
+    const std::string n254(254, 'a'), n255(255, 'b');
+    ASSERT_EQ(Make(n254), ERROR_SUCCESS);
+    ASSERT_EQ(Make(n255), ERROR_SUCCESS) << "the registry accepts names of 255 characters";
+
+    char name[255];
+    ASSERT_EQ(RegEnumKeyA(scratch_, 0, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(name), n254);
+    EXPECT_EQ(RegEnumKeyA(scratch_, 1, name, sizeof name), ERROR_MORE_DATA);
+    EXPECT_EQ(RegEnumKeyA(scratch_, 2, name, sizeof name), ERROR_NO_MORE_ITEMS);
+
+    char large[256];
+    ASSERT_EQ(RegEnumKeyA(scratch_, 1, large, sizeof large), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(large), n255);
+}
+
+TEST_F(RegistryContract, KeyNamesLongerThan255CharactersAreRefused) {
+    HKEY key = nullptr;
+    EXPECT_EQ(Create(std::string(256, 'c'), &key, nullptr, scratch_), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(key, nullptr);
+    EXPECT_TRUE(Enumerate(scratch_).empty());
+}
+
+TEST_F(RegistryContract, KeysWithSubkeysCannotBeDeleted) {
+    ASSERT_EQ(Make("Macro\\Commands\\0"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyExA(scratch_, "Macro", kAccess, 0), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegDeleteKeyExA(scratch_, "Macro\\Commands", kAccess, 0), ERROR_ACCESS_DENIED);
+
+    EXPECT_EQ(RegDeleteKeyExA(scratch_, "Macro\\Commands\\0", kAccess, 0), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyExA(scratch_, "Macro\\Commands", kAccess, 0), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyExA(scratch_, "Macro", kAccess, 0), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyExA(scratch_, "Macro", kAccess, 0), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(Enumerate(scratch_).empty());
+}
+
+TEST_F(RegistryContract, AHandleOnADeletedKeyReportsItDeleted) {
+    HKEY key = nullptr;
+    ASSERT_EQ(Create("Doomed", &key, nullptr, scratch_), ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteKeyExA(scratch_, "Doomed", kAccess, 0), ERROR_SUCCESS);
+
+    DWORD value = 7;
+    EXPECT_EQ(RegSetValueExA(key, "x", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4), ERROR_KEY_DELETED);
+    DWORD size = 4;
+    EXPECT_EQ(RegQueryValueExA(key, "x", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_KEY_DELETED);
+    HKEY child = nullptr;
+    EXPECT_EQ(Create("Child", &child, nullptr, key), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryContract, ValuesKeepTypeAndExactBytes) {
+    const std::vector<BYTE> withNul{'a', 'b', 'c', 0};
+    const std::vector<BYTE> withoutNul{'x', 'y', 'z'};
+    const std::vector<BYTE> binary{0, 1, 0xFF, 0x80, 0, 0};
+    ASSERT_EQ(Set(scratch_, "Text", REG_SZ, withNul), ERROR_SUCCESS);
+    ASSERT_EQ(Set(scratch_, "Bare", REG_SZ, withoutNul), ERROR_SUCCESS);
+    ASSERT_EQ(Set(scratch_, "Bytes", REG_BINARY, binary), ERROR_SUCCESS);
+    ASSERT_EQ(Set(scratch_, "Empty", REG_SZ, {0}), ERROR_SUCCESS);
+
+    struct Case {
+        const char* name;
+        DWORD type;
+        std::vector<BYTE> bytes;
+    };
+    for (const Case& c : {Case{"Text", REG_SZ, withNul}, Case{"Bare", REG_SZ, withoutNul}, Case{"Bytes", REG_BINARY, binary},
+                          Case{"Empty", REG_SZ, {0}}}) {
+        SCOPED_TRACE(c.name);
+        DWORD type = REG_NONE, size = 0;
+        ASSERT_EQ(RegQueryValueExA(scratch_, c.name, nullptr, &type, nullptr, &size), ERROR_SUCCESS) << "size query";
+        EXPECT_EQ(type, c.type);
+        EXPECT_EQ(size, c.bytes.size());
+
+        std::vector<BYTE> data(size);
+        ASSERT_EQ(RegQueryValueExA(scratch_, c.name, nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
+        EXPECT_EQ(data, c.bytes);
+    }
+}
+
+TEST_F(RegistryContract, AStringStoredWithoutNulIsTerminatedWhenTheBufferHasRoom) {
+    ASSERT_EQ(Set(scratch_, "Bare", REG_SZ, {'x', 'y', 'z'}), ERROR_SUCCESS);
+    std::vector<BYTE> data(8, '#');
+    DWORD size = static_cast<DWORD>(data.size());
+    ASSERT_EQ(RegQueryValueExA(scratch_, "Bare", nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(data, (std::vector<BYTE>{'x', 'y', 'z', 0, '#', '#', '#', '#'}));
+}
+
+TEST_F(RegistryContract, ReadingIntoASmallBufferFailsWithTheNeededSize) {
+    ASSERT_EQ(Set(scratch_, "Long", REG_SZ, {'h', 'e', 'l', 'l', 'o', 0}), ERROR_SUCCESS);
+    ASSERT_EQ(Set(scratch_, "Wide", REG_BINARY, {1, 2, 3, 4, 5, 6, 7, 8}), ERROR_SUCCESS);
+    for (const char* name : {"Long", "Wide"}) {
+        SCOPED_TRACE(name);
+        DWORD value = 0, size = 4, type = REG_NONE;
+        EXPECT_EQ(RegQueryValueExA(scratch_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size), ERROR_MORE_DATA);
+        EXPECT_GT(size, 4u);
+    }
+    DWORD size = 4;
+    DWORD value = 0;
+    EXPECT_EQ(RegQueryValueExA(scratch_, "Missing", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryContract, ADwordReadsBackAsFourLittleEndianBytes) {
+    DWORD written = 0x11223344;
+    ASSERT_EQ(RegSetValueExA(scratch_, "id", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&written), 4), ERROR_SUCCESS);
+    std::vector<BYTE> data(4);
+    DWORD size = 4, type = REG_NONE;
+    ASSERT_EQ(RegQueryValueExA(scratch_, "id", nullptr, &type, data.data(), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(data, (std::vector<BYTE>{0x44, 0x33, 0x22, 0x11}));
+}
+
+}  // namespace
