@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds Keyloom.exe and runs it under Wine, on the current display or, when
+# there is none, on a private Xvfb display. The prefix build/wine-run is kept
+# between runs, so the macros stored in its registry stay.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+
+bash scripts/install-deps.sh
+bash scripts/build.sh windows
+
+. scripts/wine-env.sh
+
+prefix="$ROOT/build/wine-run"
+if [[ ! -f "$prefix/system.reg" ]]; then
+    kl_fresh_prefix "$prefix"
+fi
+export WINEPREFIX="$prefix"
+
+private_display=0
+if ! kl_display_usable; then
+    kl_ensure_display
+    private_display=1
+fi
+
+stop() {
+    if [[ "$private_display" -eq 1 ]]; then
+        kl_kill_prefix "$prefix"
+        kl_stop_display
+    fi
+}
+trap stop EXIT
+trap 'kl_kill_prefix "$prefix"; exit 130' INT TERM
+
+probe="$ROOT/build/windows/klprobe.exe"
+if [[ "$private_display" -eq 1 ]]; then
+    cat <<INFO
+Keyloom runs on a private X display $DISPLAY (DISPLAY was unset or unusable).
+  screenshot:        DISPLAY=$DISPLAY import -window root build/screen.png
+  show main window:  DISPLAY=$DISPLAY WINEPREFIX=$prefix WINEDEBUG=-all wine $probe post Keyloom 0x405 0 0x201
+Ctrl+C stops it and the display.
+INFO
+else
+    echo "Keyloom runs on $DISPLAY; its tray icon shows the main window (prefix $prefix)."
+fi
+
+wine "$ROOT/build/windows/Keyloom.exe"

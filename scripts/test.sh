@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both presets, runs the native unit tests,
+# the contract tests under Wine and the e2e tests, and ends with one line
+# "N passed, N failed" over all of them. Exit code 1 when anything failed,
+# a build included.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+
+LOGS="$ROOT/build/test-logs"
+started=$SECONDS
+passed=0
+failed=0
+problems=()
+
+problem() {
+    failed=$((failed + 1))
+    problems+=("$1")
+    echo "test.sh: FAILED: $1" >&2
+}
+
+# Adds a gtest run's summary to the totals. A run that failed without a
+# summary (a crash, a sanitizer abort) counts as one failure.
+count_gtest() {
+    local name="$1" log="$2" rc="$3" ok bad
+    ok="$(grep -a -o '^\[  PASSED  \] [0-9]* test' "$log" | grep -o '[0-9]*' | tail -1)"
+    bad="$(grep -a -o '^\[  FAILED  \] [0-9]* test' "$log" | grep -o '[0-9]*' | tail -1)"
+    ok="${ok:-0}"
+    bad="${bad:-0}"
+    passed=$((passed + ok))
+    failed=$((failed + bad))
+    if [[ "$rc" -ne 0 && "$bad" -eq 0 ]]; then
+        problem "$name exited with $rc without a test summary (see $log)"
+    elif [[ "$bad" -ne 0 ]]; then
+        problems+=("$name: $bad failed (see $log)")
+    fi
+    echo "test.sh: $name: $ok passed, $bad failed" >&2
+}
+
+mkdir -p "$LOGS"
+
+if ! bash scripts/install-deps.sh; then
+    problem "installing packages"
+fi
+
+native_ok=0
+if bash scripts/build.sh native; then
+    native_ok=1
+else
+    problem "native build"
+fi
+
+contract_built=0
+if bash scripts/build.sh windows; then
+    contract_built=1
+else
+    problem "windows build"
+    # Salvage what can still run without Keyloom.exe.
+    if cmake --build build/windows -j "${KEYLOOM_JOBS:-2}" --target contract_tests klprobe; then
+        contract_built=1
+    fi
+fi
+
+# --- unit tests (native) ----------------------------------------------------
+if [[ "$native_ok" -eq 1 ]]; then
+    echo "== unit tests" >&2
+    build/native/unit_tests </dev/null 2>&1 | tee "$LOGS/unit.log"
+    count_gtest "unit tests" "$LOGS/unit.log" "${PIPESTATUS[0]}"
+fi
+
+# --- contract tests (real layer under Wine) ----------------------------------
+. scripts/wine-env.sh
+if ! kl_ensure_display; then
+    problem "no X display for the Wine tests"
+fi
+trap 'kl_stop_display' EXIT
+
+if [[ "$contract_built" -eq 1 ]]; then
+    echo "== contract tests" >&2
+    contract_prefix="$ROOT/build/e2e-prefixes/contract"
+    if kl_fresh_prefix "$contract_prefix"; then
+        WINEPREFIX="$contract_prefix" timeout 600 wine build/windows/contract_tests.exe </dev/null 2>&1 | tee "$LOGS/contract.log"
+        rc="${PIPESTATUS[0]}"
+        kl_kill_prefix "$contract_prefix"
+        count_gtest "contract tests" "$LOGS/contract.log" "$rc"
+    else
+        problem "making the Wine prefix for the contract tests"
+    fi
+else
+    problem "contract_tests.exe not built"
+fi
+
+# --- e2e tests ----------------------------------------------------------------
+echo "== e2e tests" >&2
+python3 tests/e2e/run_e2e.py </dev/null 2>&1 | tee "$LOGS/e2e.log"
+e2e_rc="${PIPESTATUS[0]}"
+summary="$(grep -a -E '^[0-9]+ passed, [0-9]+ failed$' "$LOGS/e2e.log" | tail -1)"
+if [[ -n "$summary" ]]; then
+    read -r e2e_ok _ e2e_bad _ <<<"${summary//,/}"
+    passed=$((passed + e2e_ok))
+    failed=$((failed + e2e_bad))
+    [[ "$e2e_bad" -ne 0 ]] && problems+=("e2e: $e2e_bad failed (see $LOGS/e2e.log)")
+elif [[ "$e2e_rc" -ne 0 ]]; then
+    problem "e2e driver exited with $e2e_rc without a summary (see $LOGS/e2e.log)"
+fi
+
+kl_stop_display
+
+echo >&2
+for line in "${problems[@]}"; do
+    echo "test.sh: $line" >&2
+done
+echo "test.sh: took $((SECONDS - started)) s; screenshots in build/e2e-shots, logs in build/test-logs" >&2
+echo "$passed passed, $failed failed"
+[[ "$failed" -eq 0 ]]

@@ -1,0 +1,113 @@
+"""Start-up, the hidden main window, the tray callback, the About box and
+Shutdown, on one running Keyloom (the second-instance case starts one more).
+
+The cases run in the order of their names and build on each other: the
+program started in setUpClass is shut down by the last one.
+"""
+
+import subprocess
+import unittest
+
+import harness
+from harness import MAIN_TITLE
+
+IDOK = 1
+IDC_CLOSE = 1151
+IDC_MACRO_LIST = 1002
+IDC_RECORDING_LIST = 1129
+
+
+class StartupAndMainWindow(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.wine = harness.WineSession("startup")
+        try:
+            cls.keyloom = cls.wine.start_keyloom()
+        except BaseException:
+            cls.wine.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.wine.close()
+
+    def assert_still_running(self):
+        self.assertIsNone(self.keyloom.poll(), "Keyloom.exe has exited")
+        exists, _ = self.wine.find(MAIN_TITLE)
+        self.assertTrue(exists, "the main window is gone")
+
+    def test_1_starts_with_no_visible_window(self):
+        exists, visible = self.wine.find(MAIN_TITLE)
+        self.assertTrue(exists)
+        self.assertFalse(visible)
+        # Nothing else of the program's is on screen either.
+        windows = [line.split("\t") for line in self.wine.probe("list").lines()]
+        pids = {pid for _, _, pid, _, title in windows if title == MAIN_TITLE}
+        self.assertEqual(len(pids), 1, windows)
+        shown = [w for w in windows if w[2] in pids and w[1] == "1"]
+        self.assertEqual(shown, [])
+
+    def test_2_creates_the_store_tree(self):
+        tree = self.wine.reg_query()
+        self.assertIsNotNone(tree, "no Software\\Tallow Labs\\Keyloom in the 32-bit registry view")
+        self.assertIn("Macros", tree)
+        self.assertIn("Journals", tree)
+
+    def test_3_second_instance_ends_by_itself(self):
+        second = self.wine.start([harness.KEYLOOM_EXE])
+        try:
+            second.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            self.fail("the second Keyloom.exe is still running")
+        self.assert_still_running()
+        _, visible = self.wine.find(MAIN_TITLE)
+        self.assertFalse(visible, "the second start brought the first one forward")
+
+    def test_4_tray_click_shows_and_close_hides_the_main_window(self):
+        self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_TRAY_NOTIFY, 0, harness.WM_LBUTTONDOWN))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True), "the main window was not shown")
+        harness.screenshot("main-window.png")
+
+        columns, client = self.wine.listcols(MAIN_TITLE, IDC_MACRO_LIST)
+        self.assertEqual([text for text, _ in columns], ["Macro Name", "Hot Key"])
+        self.assertEqual(columns[0][1], 125)
+        self.assertEqual(columns[1][1], client - 125)
+        self.assertEqual(self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST), [])
+
+        columns, client = self.wine.listcols(MAIN_TITLE, IDC_RECORDING_LIST)
+        self.assertEqual([text for text, _ in columns], ["Recording Name", "Recording Type"])
+        self.assertEqual(columns[0][1], 125)
+        self.assertEqual(columns[1][1], client - 125)
+        self.assertEqual(self.wine.listview(MAIN_TITLE, IDC_RECORDING_LIST), [])
+
+        self.assertTrue(self.wine.click(MAIN_TITLE, IDC_CLOSE))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, False), "Close did not hide the main window")
+        self.assert_still_running()
+
+    def test_5_about_box_from_the_window_menu(self):
+        self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_SYSCOMMAND, harness.IDM_ABOUT, 0))
+        self.assertTrue(self.wine.wait_window("About Keyloom"), "no About box")
+        texts = [text for _, _, text in self.wine.texts("About Keyloom")]
+        self.assertIn("Version 1.0.0.3", texts)
+        self.assertIn("Keyloom 2000", texts)
+        disclaimers = [text for text in texts if text.startswith("DISCLAIMER - AGREEMENT")]
+        self.assertEqual(len(disclaimers), 1, texts)
+        self.assertIn("\r\n", disclaimers[0])
+        harness.wait_until(lambda: self.wine.find("About Keyloom")[1])
+        harness.screenshot("about-box.png")
+
+        self.assertTrue(self.wine.click("About Keyloom", IDOK))
+        self.assertTrue(self.wine.wait_gone("About Keyloom"), "OK did not close the About box")
+        self.assert_still_running()
+
+    def test_6_shutdown_ends_the_process(self):
+        self.assertTrue(self.wine.click(MAIN_TITLE, IDOK))
+        self.assertTrue(self.wine.wait_gone(MAIN_TITLE), "the main window is still there")
+        try:
+            self.keyloom.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            self.fail("Keyloom.exe did not exit after Shutdown")
+
+
+if __name__ == "__main__":
+    unittest.main()
