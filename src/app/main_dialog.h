@@ -1,0 +1,54 @@
+// The main window's logic: its lists, the macro runner's state and the
+// commands. The window procedure (main_dialog_win32.cpp) forwards to it; unit
+// tests drive it on the fake platform without a window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "exec/runner.h"
+#include "platform/win.h"
+
+inline constexpr win::UINT WM_RECORD_STOPPED = win::WM_USER + 1;
+inline constexpr win::UINT WM_RECORD_NOMEMORY = win::WM_USER + 2;
+inline constexpr win::UINT WM_RECORD_BEGIN = win::WM_USER + 3;
+inline constexpr win::UINT WM_RUN_MACRO = win::WM_USER + 4;
+inline constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 5;
+
+inline constexpr const char* kMainWindowTitle = "Keyloom";
+
+class MainDialog final : public MacroRunner {
+public:
+    MainDialog(win::HWND window, win::HWND macroList, win::HWND recordingList);
+
+    // The part of the window's initialisation that is not about the window
+    // itself: platform check, list columns, the store's tree, hot keys and
+    // lists. Returns false when the store's tree cannot be made; the lists
+    // are filled (and report their own failures) either way.
+    bool InitializeContent();
+
+    void RegisterAllHotKeys();
+    void FillRecordingList();
+
+    // The runner.
+    void OnHotKey(int id);
+    void StartMacro();
+    void OnRunMacro();
+    void EndMacro() override;
+    void OnCancelJournal();
+
+    // Commands of the lists.
+    void DeleteMacro();
+
+    win::HWND Window() const override { return window_; }
+
+    // Runner state.
+    std::int32_t nextInstruction = 0;
+    std::int32_t macroRunning = 0;
+    std::string runningMacroName;
+
+private:
+    win::HWND window_;
+    win::HWND macroList_;
+    win::HWND recordingList_;
+};

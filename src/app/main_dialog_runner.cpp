@@ -1,0 +1,148 @@
+// Hot-key registration and the macro runner of the main window.
+#include <string>
+
+#include "app/main_dialog.h"
+#include "editor/key_names.h"
+#include "exec/instruction_kind.h"
+#include "journal/player.h"
+#include "platform/unique_handle.h"
+#include "store/message_text.h"
+#include "store/registry_store.h"
+
+namespace {
+
+const std::string kMacrosPath = std::string(RegistryStore::kRootPath) + "\\Macros";
+
+// Opens the Macros key, reporting a failure as the lists and the hot-key
+// lookup do.
+bool OpenMacros(win::HWND owner, UniqueKey* key) {
+    if (win::LSTATUS rc = RegistryStore::OpenKey(kMacrosPath, key->put()); rc != win::ERROR_SUCCESS) {
+        ShowWarning(owner, FormatText("Error opening key %s in the registry - %s", {kMacrosPath, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void MainDialog::RegisterAllHotKeys() {
+    hotKeyCounter = -1;
+    UniqueKey macros;
+    if (!OpenMacros(window_, &macros)) return;
+    char name[255];
+    for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
+        const std::string storePath = std::string("\\Macros\\") + name;
+        std::int32_t virtualKey = -1, modifiers = -1;
+        const bool keyRead = RegistryStore::ReadDword(storePath, "vk", &virtualKey);
+        const bool modifiersRead = RegistryStore::ReadDword(storePath, "fsModifiers", &modifiers);
+        if (keyRead && modifiersRead) {
+            ++hotKeyCounter;
+            if (!win::RegisterHotKey(window_, hotKeyCounter, static_cast<win::UINT>(modifiers),
+                                     static_cast<win::UINT>(virtualKey)))
+                ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+        } else {
+            // Shown as an invalid hot key rather than from values never read.
+            virtualKey = modifiers = -1;
+        }
+        RegistryStore::WriteDword(hotKeyCounter, storePath, "id");
+        const int row = win::ListViewAppendRow(macroList_, name);
+        win::ListViewSetText(macroList_, row, 1, HotKeyText(virtualKey, modifiers).c_str());
+    }
+}
+
+void MainDialog::OnHotKey(int id) {
+    // Hot keys are dropped while a macro runs, plays back or waits in a box.
+    if (macroRunning) return;
+    UniqueKey macros;
+    if (!OpenMacros(window_, &macros)) return;
+    char name[255];
+    for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
+        UniqueKey macro;
+        if (win::LSTATUS rc = win::RegOpenKeyExA(macros.get(), name, 0, RegistryStore::kAccess, macro.put());
+            rc != win::ERROR_SUCCESS) {
+            ShowWarning(window_, FormatText("Error opening key %s in the registry - %s", {name, SystemErrorText(rc)}));
+            continue;
+        }
+        std::int32_t macroId = 0;
+        if (win::LSTATUS rc = RegistryStore::QueryDword(macro.get(), "id", &macroId); rc != win::ERROR_SUCCESS) {
+            ShowWarning(window_, FormatText("Error reading Hot Key id for macro: %s in the registry - %s",
+                                            {name, SystemErrorText(rc)}));
+            continue;
+        }
+        if (macroId == id) {
+            runningMacroName = name;
+            macro.reset();
+            macros.reset();
+            StartMacro();
+            return;
+        }
+    }
+}
+
+void MainDialog::StartMacro() {
+    macroRunning = 1;
+    win::Sleep(300);
+    if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) {
+        ShowError(window_, "Failed to start macro: " + runningMacroName);
+        EndMacro();
+    }
+}
+
+void MainDialog::OnRunMacro() {
+    // A stray WM_RUN_MACRO while idle must not run the macro named "".
+    if (!macroRunning) return;
+    for (;;) {
+        const std::string path = runningMacroName + "\\Commands\\" + std::to_string(nextInstruction);
+        ++nextInstruction;
+        std::int32_t code = 0;
+        if (!ReadInstructionCode(path, &code)) {
+            EndMacro();
+            return;
+        }
+        switch (code) {
+        case kind::Pause:
+            win::MessageBoxA(nullptr, "Click OK to continue...", "Attention", win::MB_OK | win::MB_SYSTEMMODAL);
+            break;
+        case kind::PlaybackRecording:
+            // Resumed by the player's WM_RUN_MACRO at the next instruction.
+            StartPlayback(path, *this);
+            return;
+        default: ExecuteInstruction(path, code); break;
+        }
+    }
+}
+
+void MainDialog::EndMacro() {
+    RemovePlaybackWatchHook();
+    if (macroRunning) {
+        macroRunning = 0;
+        runningMacroName.clear();
+        nextInstruction = 0;
+    }
+}
+
+void MainDialog::OnCancelJournal() {
+    EndMacro();
+    win::MessageBoxA(window_, "Play back of recording has been terminated by the system!", "Attention",
+                     win::MB_OK | win::MB_ICONWARNING | win::MB_SYSTEMMODAL);
+}
+
+void MainDialog::DeleteMacro() {
+    const int row = win::ListViewSelectedRow(macroList_);
+    char name[256] = {};
+    if (row >= 0) win::ListViewGetText(macroList_, row, 0, name, sizeof name);
+    // An empty name would address the Macros key itself.
+    if (row < 0 || name[0] == '\0') {
+        ShowWarning(window_, "No macro selected!");
+        return;
+    }
+    std::int32_t id = 0;
+    const bool idRead = RegistryStore::ReadDword(std::string("\\Macros\\") + name, "id", &id);
+    if (!RegistryStore::DeleteKeyTree(kMacrosPath + "\\" + name)) {
+        ShowWarning(window_, std::string("Unable to delete macro: ") + name);
+        return;
+    }
+    win::ListViewDeleteRow(macroList_, row);
+    if (idRead && !win::UnregisterHotKey(window_, id))
+        ShowWarning(window_, std::string("Unable to unregister hotkey for macro: ") + name);
+}

@@ -1,0 +1,199 @@
+// The main window as a Windows dialog, and the program's entry point.
+// Project headers first: the seam's constants share their names with the
+// macros of <windows.h>, which must come after them.
+#include "app/about_dialog.h"
+#include "app/main_dialog.h"
+#include "app/tray_icon.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+#include "resource.h"
+
+namespace {
+
+win::HWND Seam(HWND window) { return reinterpret_cast<win::HWND>(window); }
+
+class MainWindow {
+public:
+    explicit MainWindow(HINSTANCE instance) : instance_(instance) {
+        icon_ = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM));
+        smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+        taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+    }
+    ~MainWindow() {
+        if (smallIcon_) DestroyIcon(smallIcon_);
+    }
+
+    bool Create() {
+        return CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_KEYLOOM_DIALOG), nullptr, &MainWindow::Thunk,
+                                  reinterpret_cast<LPARAM>(this)) != nullptr;
+    }
+
+    // Serves the window's messages until Shutdown ends it. The window stays
+    // hidden until the user shows it from the notification area.
+    INT_PTR RunModalLoop() {
+        MSG msg;
+        while (!ended_) {
+            const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+            if (got == 0 || got == -1) break;
+            if (!IsDialogMessageA(window_, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        return result_;
+    }
+
+    void Destroy() {
+        if (window_) DestroyWindow(window_);
+        window_ = nullptr;
+    }
+
+    HWND Window() const { return window_; }
+
+private:
+    static INT_PTR CALLBACK Thunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrA(window, DWLP_USER, lParam);
+            auto* self = reinterpret_cast<MainWindow*>(lParam);
+            self->window_ = window;
+            return self->OnInitDialog();
+        }
+        auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+        return self ? self->Proc(message, wParam, lParam) : FALSE;
+    }
+
+    INT_PTR OnInitDialog() {
+        char aboutText[64] = {};
+        if (LoadStringA(instance_, IDS_ABOUTBOX, aboutText, sizeof aboutText) > 0) {
+            if (HMENU systemMenu = GetSystemMenu(window_, FALSE)) {
+                AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+                AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText);
+            }
+        }
+        SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
+        tray::Add(Seam(window_), icon_);
+
+        dialog_ = std::make_unique<MainDialog>(Seam(window_), Seam(GetDlgItem(window_, IDC_MACRO_LIST)),
+                                               Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
+        if (!dialog_->InitializeContent()) End(0);
+        return TRUE;
+    }
+
+    void End(INT_PTR result) {
+        ended_ = true;
+        result_ = result;
+        // Wakes the loop if it is waiting for a message.
+        PostMessageA(window_, WM_NULL, 0, 0);
+    }
+
+    void Shutdown() {
+        tray::Remove(Seam(window_));
+        End(IDOK);
+    }
+
+    void ShowMainWindow() {
+        ShowWindow(window_, SW_SHOWNORMAL);
+        SetForegroundWindow(window_);
+    }
+
+    void OnTrayNotify(LPARAM lParam) {
+        switch (LOWORD(lParam)) {
+        case WM_LBUTTONDOWN: ShowMainWindow(); break;
+        case WM_RBUTTONDOWN:
+            switch (tray::TrackMenu(Seam(window_))) {
+            case tray::Choice::Shutdown: Shutdown(); break;
+            case tray::Choice::ShowMainWindow: ShowMainWindow(); break;
+            case tray::Choice::None: break;
+            }
+            break;
+        default: break;
+        }
+    }
+
+    void PaintMinimised() {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window_, &paint);
+        SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        RECT client;
+        GetClientRect(window_, &client);
+        const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc, x, y, icon_);
+        EndPaint(window_, &paint);
+    }
+
+    INT_PTR OnCommand(WORD id) {
+        switch (id) {
+        case IDOK: Shutdown(); return TRUE;
+        case IDCANCEL:
+        case IDC_CLOSE: ShowWindow(window_, SW_HIDE); return TRUE;
+        case IDC_DELETE_MACRO: dialog_->DeleteMacro(); return TRUE;
+        default: return FALSE;
+        }
+    }
+
+    INT_PTR Proc(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+            // The shell restarted and lost every icon: without ours the user
+            // could neither reach nor end the program.
+            tray::Add(Seam(window_), icon_);
+            return TRUE;
+        }
+        switch (message) {
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+                ShowAboutBox(Seam(window_));
+                return TRUE;
+            }
+            return FALSE;
+        case WM_PAINT:
+            if (!IsIconic(window_)) return FALSE;
+            PaintMinimised();
+            return TRUE;
+        case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
+        case WM_COMMAND: return OnCommand(LOWORD(wParam));
+        case WM_HOTKEY: dialog_->OnHotKey(static_cast<int>(wParam)); return TRUE;
+        case WM_RUN_MACRO: dialog_->OnRunMacro(); return TRUE;
+        case WM_CANCELJOURNAL: dialog_->OnCancelJournal(); return TRUE;
+        case WM_TRAY_NOTIFY:
+            OnTrayNotify(lParam);
+            SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
+            return TRUE;
+        default: return FALSE;
+        }
+    }
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    HICON icon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    UINT taskbarCreated_ = 0;
+    bool ended_ = false;
+    INT_PTR result_ = 0;
+    std::unique_ptr<MainDialog> dialog_;
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // One instance at a time: a second one ends silently.
+    if (FindWindowA(nullptr, kMainWindowTitle)) return 0;
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    MainWindow main(instance);
+    if (!main.Create()) return 1;
+    const INT_PTR result = main.RunModalLoop();
+    // Ended other than by Shutdown (the store could not be made): the icon
+    // must not outlive the process.
+    if (result != IDOK) tray::Remove(Seam(main.Window()));
+    main.Destroy();
+    return 0;
+}

@@ -1,0 +1,60 @@
+#include "app/main_dialog.h"
+#include "app/tray_icon.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace tray {
+namespace {
+
+// The first form of the record, which every shell version accepts.
+NOTIFYICONDATAA IconRecord(win::HWND window) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = reinterpret_cast<HWND>(window);
+    data.uID = 0;
+    return data;
+}
+
+}  // namespace
+
+void Add(win::HWND window, void* icon) {
+    NOTIFYICONDATAA data = IconRecord(window);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAY_NOTIFY;
+    data.hIcon = static_cast<HICON>(icon);
+    std::strcpy(data.szTip, "Keyloom");
+    Shell_NotifyIconA(NIM_ADD, &data);
+}
+
+void Remove(win::HWND window) {
+    NOTIFYICONDATAA data = IconRecord(window);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+Choice TrackMenu(win::HWND window) {
+    HWND hwnd = reinterpret_cast<HWND>(window);
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return Choice::None;
+    AppendMenuA(menu, MF_STRING, 1, "Shutdown");
+    AppendMenuA(menu, MF_STRING, 2, "Show Main Window");
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const int bottom = GetSystemMetrics(SM_CYSCREEN);
+    // Without the foreground switch the menu would not close when the user
+    // clicks elsewhere.
+    SetForegroundWindow(hwnd);
+    const int command = static_cast<int>(TrackPopupMenu(menu, TPM_BOTTOMALIGN | TPM_RIGHTALIGN | TPM_RETURNCMD,
+                                                        cursor.x, bottom, 0, hwnd, nullptr));
+    SetForegroundWindow(hwnd);
+    DestroyMenu(menu);
+    switch (command) {
+    case 1: return Choice::Shutdown;
+    case 2: return Choice::ShowMainWindow;
+    default: return Choice::None;
+    }
+}
+
+}  // namespace tray

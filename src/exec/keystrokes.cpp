@@ -1,0 +1,33 @@
+#include "exec/keystrokes.h"
+
+#include "platform/win.h"
+#include "store/registry_store.h"
+
+namespace {
+
+// keybd_event takes the key as a byte: a larger code goes out as its low
+// byte, with the scan code the layout gives for the whole code.
+void SendKey(win::UINT code, win::DWORD flags) {
+    const auto scanCode = static_cast<win::BYTE>(win::MapVirtualKeyA(code, win::MAPVK_VK_TO_VSC));
+    win::keybd_event(static_cast<win::BYTE>(code & 0xFFu), scanCode, flags, 0);
+}
+
+}  // namespace
+
+void PressKey(const std::string& macroPath, std::int32_t code) {
+    std::int32_t flags = 0;
+    if (!RegistryStore::ReadDword("\\Macros\\" + macroPath, "KeyPressed", &flags)) return;
+    SendKey(static_cast<win::UINT>(code), static_cast<win::DWORD>(flags));
+}
+
+void TypeText(const std::string& text) {
+    for (char character : text) {
+        const auto scan = static_cast<win::WORD>(win::VkKeyScanA(character));
+        const win::UINT virtualKey = scan & 0xFFu;
+        const bool shift = (scan >> 8) & 1u;
+        if (shift) SendKey(win::VK_SHIFT, 0);
+        SendKey(virtualKey, 0);
+        SendKey(virtualKey, win::KEYEVENTF_KEYUP);
+        if (shift) SendKey(win::VK_SHIFT, win::KEYEVENTF_KEYUP);
+    }
+}

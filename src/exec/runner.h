@@ -1,0 +1,30 @@
+// What the macro runner offers to the parts that suspend and resume it, and
+// the dispatch of one instruction to its executor.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/win.h"
+
+// The last hot-key id handed out in this run.
+extern std::int32_t hotKeyCounter;
+
+class MacroRunner {
+public:
+    // Ends the running macro; the runner becomes idle.
+    virtual void EndMacro() = 0;
+    // The window that receives WM_RUN_MACRO.
+    virtual win::HWND Window() const = 0;
+
+protected:
+    ~MacroRunner() = default;
+};
+
+// Reads the code of instruction `macroPath` ("name\Commands\n") without
+// reporting anything: a failed read is the normal end of a macro.
+bool ReadInstructionCode(const std::string& macroPath, std::int32_t* code);
+
+// Carries out one instruction other than PAUSE and PLAYBACK RECORDING, which
+// the runner handles itself.
+void ExecuteInstruction(const std::string& macroPath, std::int32_t code);

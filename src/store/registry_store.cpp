@@ -1,0 +1,229 @@
+#include "store/registry_store.h"
+
+#include <new>
+
+#include "platform/unique_handle.h"
+#include "store/message_text.h"
+
+bool isWindowsNt = false;
+
+namespace RegistryStore {
+namespace {
+
+constexpr const char* kMacrosPart = "\\Macros\\";
+constexpr const char* kJournalsPart = "\\Journals\\";
+
+win::LSTATUS CreateKey(const std::string& fullPath, win::HKEY* key) {
+    return win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, nullptr, 0, kAccess, nullptr, key,
+                                nullptr);
+}
+
+// Opens `fullPath`, creating it when the open fails.
+win::LSTATUS OpenOrCreate(const std::string& fullPath) {
+    UniqueKey key;
+    if (OpenKey(fullPath, key.put()) == win::ERROR_SUCCESS) return win::ERROR_SUCCESS;
+    return CreateKey(fullPath, key.put());
+}
+
+bool CreateBelow(const char* part, const std::string& name) {
+    UniqueKey key;
+    if (win::LSTATUS rc = CreateKey(std::string(kRootPath) + part + name, key.put()); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating key %s%s - %s",
+                                      {std::string(kRootPath) + part, name, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+bool WriteValue(const std::string& storePath, const std::string& valueName, win::DWORD type,
+                const std::uint8_t* bytes, win::DWORD count) {
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error accessing registry - %s", {SystemErrorText(rc)}));
+        return false;
+    }
+    if (win::LSTATUS rc = win::RegSetValueExA(key.get(), valueName.c_str(), 0, type, bytes, count);
+        rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error writing %s%s\\%s - %s", {kRootPath, storePath, valueName, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+void ReportOpenForRead(const std::string& fullPath, win::LSTATUS rc) {
+    ShowWarning(nullptr, FormatText("Error opening key in reigistry at: %s, error: %s", {fullPath, SystemErrorText(rc)}));
+}
+
+void ReportValueRead(const std::string& fullPath, const std::string& valueName, win::LSTATUS rc) {
+    ShowWarning(nullptr, FormatText("Error reading value in reigistry at: %s, error: %s",
+                                    {fullPath + "\\" + valueName, SystemErrorText(rc)}));
+}
+
+// Reads a whole value into a buffer with 5 spare bytes. The size is asked
+// first, then the value is read with that capacity.
+bool ReadWholeValue(const std::string& fullPath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
+                    win::DWORD* count) {
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+        ReportOpenForRead(fullPath, rc);
+        return false;
+    }
+    win::DWORD size = 0;
+    if (win::LSTATUS rc = win::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size);
+        rc != win::ERROR_SUCCESS) {
+        ReportValueRead(fullPath, valueName, rc);
+        return false;
+    }
+    // A value too large for the spare bytes cannot be held at all.
+    if (size > 0xFFFFFFFFu - 5) {
+        ShowError(nullptr, "Error allocating memory!");
+        return false;
+    }
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size + 5]());
+    if (!buffer) {
+        ShowError(nullptr, "Error allocating memory!");
+        return false;
+    }
+    win::DWORD capacity = size + 5;
+    if (win::LSTATUS rc = win::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, buffer.get(), &capacity);
+        rc != win::ERROR_SUCCESS) {
+        ReportValueRead(fullPath, valueName, rc);
+        return false;
+    }
+    *bytes = std::move(buffer);
+    *count = capacity;
+    return true;
+}
+
+}  // namespace
+
+std::string FullPath(const std::string& storePath) { return kRootPath + storePath; }
+
+win::LSTATUS QueryDword(win::HKEY key, const std::string& valueName, std::int32_t* value) {
+    // Four bytes whatever the value's type; a shorter value fills the low
+    // bytes and the rest stay zero.
+    std::uint8_t bytes[4] = {};
+    win::DWORD size = sizeof bytes;
+    const win::LSTATUS rc = win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, bytes, &size);
+    if (rc == win::ERROR_SUCCESS) {
+        *value = static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[0]) |
+                                           static_cast<std::uint32_t>(bytes[1]) << 8 |
+                                           static_cast<std::uint32_t>(bytes[2]) << 16 |
+                                           static_cast<std::uint32_t>(bytes[3]) << 24);
+    }
+    return rc;
+}
+
+win::LSTATUS OpenKey(const std::string& fullPath, win::HKEY* key) {
+    return win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, kAccess, key);
+}
+
+bool EnsureStoreTree() {
+    {
+        UniqueKey software;
+        if (win::LSTATUS rc = OpenKey("Software", software.put()); rc != win::ERROR_SUCCESS) {
+            ShowError(nullptr, FormatText("Error opening Software key in registry - %s", {SystemErrorText(rc, 100)}));
+            return false;
+        }
+    }
+    if (win::LSTATUS rc = OpenOrCreate("Software\\Tallow Labs"); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating %s key! - %s", {"Tallow Labs", SystemErrorText(rc)}));
+        return false;
+    }
+    if (win::LSTATUS rc = OpenOrCreate(kRootPath); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating %s key! - %s", {"Keyloom", SystemErrorText(rc)}));
+        return false;
+    }
+    if (win::LSTATUS rc = OpenOrCreate(FullPath("\\Macros")); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating Macros key! - %s", {SystemErrorText(rc)}));
+        return false;
+    }
+    if (win::LSTATUS rc = OpenOrCreate(FullPath("\\Journals")); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating Journals key! - %s", {SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+bool CreateMacroKey(const std::string& macroPath) { return CreateBelow(kMacrosPart, macroPath); }
+
+bool CreateJournalKey(const std::string& name) { return CreateBelow(kJournalsPart, name); }
+
+bool WriteMacroString(const std::string& text, const std::string& macroPath, const std::string& valueName) {
+    // Stored with its terminating NUL.
+    return WriteValue(kMacrosPart + macroPath, valueName, win::REG_SZ,
+                      reinterpret_cast<const std::uint8_t*>(text.c_str()), static_cast<win::DWORD>(text.size() + 1));
+}
+
+bool WriteDword(std::int32_t value, const std::string& storePath, const std::string& valueName) {
+    const auto u = static_cast<std::uint32_t>(value);
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+                                   static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+    return WriteValue(storePath, valueName, win::REG_DWORD, bytes, 4);
+}
+
+bool WriteBinary(const std::uint8_t* bytes, std::uint32_t count, const std::string& storePath,
+                 const std::string& valueName) {
+    return WriteValue(storePath, valueName, win::REG_BINARY, bytes, count);
+}
+
+bool ReadDword(const std::string& storePath, const std::string& valueName, std::int32_t* value) {
+    const std::string fullPath = FullPath(storePath);
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+        ReportOpenForRead(fullPath, rc);
+        return false;
+    }
+    if (win::LSTATUS rc = QueryDword(key.get(), valueName, value); rc != win::ERROR_SUCCESS) {
+        ShowWarning(nullptr, FormatText("Error reading DWORD from reigistry at: %s, error: %s",
+                                        {fullPath + "\\" + valueName, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+bool ReadMacroString(const std::string& macroPath, const std::string& valueName, std::string* text) {
+    text->clear();
+    std::unique_ptr<std::uint8_t[]> bytes;
+    win::DWORD count = 0;
+    if (!ReadWholeValue(FullPath(kMacrosPart + macroPath), valueName, &bytes, &count)) return false;
+    const char* chars = reinterpret_cast<const char*>(bytes.get());
+    std::size_t length = 0;
+    while (length < count && chars[length] != '\0') ++length;
+    text->assign(chars, length);
+    return true;
+}
+
+bool ReadBinary(const std::string& storePath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
+                std::uint32_t* count) {
+    bytes->reset();
+    *count = 0;
+    win::DWORD size = 0;
+    if (!ReadWholeValue(FullPath(storePath), valueName, bytes, &size)) return false;
+    *count = size;
+    return true;
+}
+
+bool DeleteKeyTree(const std::string& fullPath) {
+    if (isWindowsNt) return DeleteSubtree(fullPath);
+    return win::RegDeleteKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), kView, 0) ==
+           win::ERROR_SUCCESS;
+}
+
+bool DeleteSubtree(const std::string& fullPath) {
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+        ShowWarning(nullptr, FormatText("Error opening key %s in the registry - %s", {fullPath, SystemErrorText(rc)}));
+        return false;
+    }
+    // Index 0 again after each deletion: the deleted subkey is gone, so the
+    // next one moves up.
+    char name[255];
+    while (win::RegEnumKeyA(key.get(), 0, name, sizeof name) == win::ERROR_SUCCESS) {
+        if (!DeleteSubtree(fullPath + "\\" + name)) return false;
+    }
+    return win::RegDeleteKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), kView, 0) ==
+           win::ERROR_SUCCESS;
+}
+
+}  // namespace RegistryStore

@@ -1,0 +1,54 @@
+// The registry tree that holds every macro and recording, and the operations
+// that create, write, read and delete it. Each operation opens the key it
+// needs, does one thing, closes the key and reports its own failure in a
+// message box; callers only look at the success flag.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/win.h"
+
+// Set at start-up: the NT family deletes key trees level by level.
+extern bool isWindowsNt;
+
+namespace RegistryStore {
+
+// "Software\Tallow Labs\Keyloom", below HKEY_LOCAL_MACHINE.
+inline constexpr const char* kRootPath = "Software\\Tallow Labs\\Keyloom";
+// 32-bit and 64-bit builds share one store: both open the 32-bit view.
+inline constexpr win::DWORD kView = win::KEY_WOW64_32KEY;
+inline constexpr win::DWORD kAccess = win::KEY_ALL_ACCESS | kView;
+
+// Opens or creates "Software\Tallow Labs\Keyloom" with "Macros" and
+// "Journals" below it.
+bool EnsureStoreTree();
+
+// Path forms: `macroPath` is below Macros ("name", "name\Commands\3");
+// `storePath` begins with "\Macros\" or "\Journals\"; `fullPath` is below
+// HKEY_LOCAL_MACHINE.
+bool CreateMacroKey(const std::string& macroPath);
+bool CreateJournalKey(const std::string& name);
+bool WriteMacroString(const std::string& text, const std::string& macroPath, const std::string& valueName);
+bool WriteDword(std::int32_t value, const std::string& storePath, const std::string& valueName);
+bool WriteBinary(const std::uint8_t* bytes, std::uint32_t count, const std::string& storePath,
+                 const std::string& valueName);
+// Reads at most 4 bytes; `value` is untouched on failure.
+bool ReadDword(const std::string& storePath, const std::string& valueName, std::int32_t* value);
+// `text` is emptied first and stays empty on failure.
+bool ReadMacroString(const std::string& macroPath, const std::string& valueName, std::string* text);
+// Hands over the whole value; `bytes` is empty and `count` 0 on failure.
+bool ReadBinary(const std::string& storePath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
+                std::uint32_t* count);
+bool DeleteKeyTree(const std::string& fullPath);
+bool DeleteSubtree(const std::string& fullPath);
+
+// For the few callers that open or enumerate keys themselves.
+std::string FullPath(const std::string& storePath);
+win::LSTATUS OpenKey(const std::string& fullPath, win::HKEY* key);
+// Reads a value as a little-endian 32-bit integer; `value` is untouched on
+// failure.
+win::LSTATUS QueryDword(win::HKEY key, const std::string& valueName, std::int32_t* value);
+
+}  // namespace RegistryStore

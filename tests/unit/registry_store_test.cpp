@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake.h"
+#include "store/registry_store.h"
+
+namespace {
+
+const std::string kRoot = "Software\\Tallow Labs\\Keyloom";
+const std::string kNotFound = "The system cannot find the file specified.\r\n";
+const std::string kDenied = "Access is denied.\r\n";
+
+class RegistryStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::Reset();
+        isWindowsNt = true;
+        ASSERT_TRUE(RegistryStore::EnsureStoreTree());
+    }
+
+    // The one message box the operation showed.
+    fake::MessageBoxRecord OnlyBox() {
+        EXPECT_EQ(fake::MessageBoxes().size(), 1u);
+        return fake::MessageBoxes().empty() ? fake::MessageBoxRecord{} : fake::MessageBoxes().back();
+    }
+
+    void ExpectWarning(const std::string& text) {
+        auto box = OnlyBox();
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.caption, "Attention");
+        EXPECT_EQ(box.type, win::MB_ICONWARNING);
+        EXPECT_EQ(box.owner, nullptr);
+    }
+
+    void ExpectError(const std::string& text) {
+        auto box = OnlyBox();
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(box.caption, "Error");
+        EXPECT_EQ(box.type, win::MB_ICONERROR);
+    }
+};
+
+TEST_F(RegistryStoreTest, EnsureStoreTreeCreatesTheTreeOnceAndNothingOnTheSecondStart) {
+    EXPECT_TRUE(fake::KeyExists(kRoot + "\\Macros"));
+    EXPECT_TRUE(fake::KeyExists(kRoot + "\\Journals"));
+    const int creates = fake::Calls("RegCreateKeyExA");
+    EXPECT_EQ(creates, 4);
+    EXPECT_TRUE(RegistryStore::EnsureStoreTree());
+    EXPECT_EQ(fake::Calls("RegCreateKeyExA"), creates);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(RegistryStoreTest, EnsureStoreTreeReportsEachStepInItsOwnWords) {
+    fake::Reset();
+    fake::Fail("RegOpenKeyExA", win::ERROR_ACCESS_DENIED, 1, "Software");
+    EXPECT_FALSE(RegistryStore::EnsureStoreTree());
+    ExpectError("Error opening Software key in registry - " + kDenied);
+
+    struct Step {
+        std::string failing, message;
+    } steps[] = {
+        {"Tallow Labs", "Error creating Tallow Labs key! - "},
+        {"Keyloom", "Error creating Keyloom key! - "},
+        {"Macros", "Error creating Macros key! - "},
+        {"Journals", "Error creating Journals key! - "},
+    };
+    for (const Step& step : steps) {
+        fake::Reset();
+        fake::Fail("RegCreateKeyExA", win::ERROR_ACCESS_DENIED, -1, step.failing);
+        EXPECT_FALSE(RegistryStore::EnsureStoreTree()) << step.failing;
+        ExpectError(step.message + kDenied);
+        EXPECT_EQ(fake::OpenKeyCount(), 0);
+    }
+}
+
+TEST_F(RegistryStoreTest, WrittenValuesReadBackExactly) {
+    ASSERT_TRUE(RegistryStore::CreateMacroKey("M"));
+    ASSERT_TRUE(RegistryStore::CreateMacroKey("M\\Commands\\0"));
+    EXPECT_TRUE(RegistryStore::WriteDword(-1, "\\Macros\\M", "vk"));
+    EXPECT_TRUE(RegistryStore::WriteMacroString("Done", "M\\Commands\\0", "MessageBody"));
+    EXPECT_TRUE(RegistryStore::WriteMacroString("", "M\\Commands\\0", "Arguments"));
+
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(fake::GetValue(kRoot + "\\Macros\\M\\Commands\\0", "MessageBody", &type, &bytes));
+    EXPECT_EQ(type, win::REG_SZ);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{'D', 'o', 'n', 'e', 0}));
+    ASSERT_TRUE(fake::GetValue(kRoot + "\\Macros\\M", "vk", &type, &bytes));
+    EXPECT_EQ(type, win::REG_DWORD);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
+
+    std::int32_t value = 0;
+    EXPECT_TRUE(RegistryStore::ReadDword("\\Macros\\M", "vk", &value));
+    EXPECT_EQ(value, -1);
+    std::string text = "stale";
+    EXPECT_TRUE(RegistryStore::ReadMacroString("M\\Commands\\0", "MessageBody", &text));
+    EXPECT_EQ(text, "Done");
+    EXPECT_TRUE(RegistryStore::ReadMacroString("M\\Commands\\0", "Arguments", &text));
+    EXPECT_EQ(text, "");
+
+    ASSERT_TRUE(RegistryStore::CreateJournalKey("J"));
+    const std::uint8_t chunk[40] = {1, 2, 3, 0, 5};
+    EXPECT_TRUE(RegistryStore::WriteBinary(chunk, sizeof chunk, "\\Journals\\J", "0"));
+    std::unique_ptr<std::uint8_t[]> read;
+    std::uint32_t count = 0;
+    EXPECT_TRUE(RegistryStore::ReadBinary("\\Journals\\J", "0", &read, &count));
+    ASSERT_EQ(count, sizeof chunk);
+    EXPECT_EQ(std::vector<std::uint8_t>(read.get(), read.get() + count), std::vector<std::uint8_t>(chunk, chunk + 40));
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(RegistryStoreTest, StringsWithoutNulAndShortDwordsReadToTheirStoredEnd) {
+    fake::SetValue(kRoot + "\\Macros\\M\\Commands\\0", "FileName", win::REG_SZ, {'a', 'b', 'c'});
+    fake::SetValue(kRoot + "\\Macros\\M\\Commands\\0", "DirName", win::REG_SZ, {0});
+    fake::SetValue(kRoot + "\\Macros\\M\\Commands\\0", "Arguments", win::REG_SZ, {'x', 0, 'y', 0});
+    fake::SetValue(kRoot + "\\Macros\\M\\Commands\\0", "KeyPressed", win::REG_BINARY, {2});
+    std::string text;
+    EXPECT_TRUE(RegistryStore::ReadMacroString("M\\Commands\\0", "FileName", &text));
+    EXPECT_EQ(text, "abc");
+    EXPECT_TRUE(RegistryStore::ReadMacroString("M\\Commands\\0", "DirName", &text));
+    EXPECT_EQ(text, "");
+    EXPECT_TRUE(RegistryStore::ReadMacroString("M\\Commands\\0", "Arguments", &text));
+    EXPECT_EQ(text, "x");
+    // Types are not checked: the bytes are read as the value's kind.
+    std::int32_t value = 99;
+    EXPECT_TRUE(RegistryStore::ReadDword("\\Macros\\M\\Commands\\0", "KeyPressed", &value));
+    EXPECT_EQ(value, 2);
+}
+
+TEST_F(RegistryStoreTest, ReadFailuresNameTheFullPathFromSoftwareDown) {
+    fake::CreateKey(kRoot + "\\Macros\\M");
+    fake::SetString(kRoot + "\\Macros\\M", "Long", "more than four bytes");
+    std::int32_t value = 7;
+    EXPECT_FALSE(RegistryStore::ReadDword("\\Macros\\M", "vk", &value));
+    ExpectWarning("Error reading DWORD from reigistry at: " + kRoot + "\\Macros\\M\\vk, error: " + kNotFound);
+    EXPECT_EQ(value, 7);
+
+    fake::ClearMessageBoxes();
+    EXPECT_FALSE(RegistryStore::ReadDword("\\Macros\\M", "Long", &value));
+    ExpectWarning("Error reading DWORD from reigistry at: " + kRoot +
+                  "\\Macros\\M\\Long, error: More data is available.\r\n");
+
+    fake::ClearMessageBoxes();
+    EXPECT_FALSE(RegistryStore::ReadDword("\\Journals\\Gone", "Count", &value));
+    ExpectWarning("Error opening key in reigistry at: " + kRoot + "\\Journals\\Gone, error: " + kNotFound);
+
+    fake::ClearMessageBoxes();
+    std::string text = "stale";
+    EXPECT_FALSE(RegistryStore::ReadMacroString("Gone", "FileName", &text));
+    EXPECT_EQ(text, "");
+    ExpectWarning("Error opening key in reigistry at: " + kRoot + "\\Macros\\Gone, error: " + kNotFound);
+
+    fake::ClearMessageBoxes();
+    EXPECT_FALSE(RegistryStore::ReadMacroString("M", "FileName", &text));
+    ExpectWarning("Error reading value in reigistry at: " + kRoot + "\\Macros\\M\\FileName, error: " + kNotFound);
+
+    fake::ClearMessageBoxes();
+    fake::Fail("RegQueryValueExA", win::ERROR_ACCESS_DENIED, 1);
+    std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[1]);
+    std::uint32_t count = 9;
+    EXPECT_FALSE(RegistryStore::ReadBinary("\\Macros\\M", "Long", &bytes, &count));
+    EXPECT_EQ(bytes, nullptr);
+    EXPECT_EQ(count, 0u);
+    ExpectWarning("Error reading value in reigistry at: " + kRoot + "\\Macros\\M\\Long, error: " + kDenied);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(RegistryStoreTest, CreateAndWriteFailuresAreErrorsWithTheirPaths) {
+    fake::Fail("RegCreateKeyExA", win::ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(RegistryStore::CreateMacroKey("M\\Commands"));
+    ExpectError("Error creating key " + kRoot + "\\Macros\\M\\Commands - " + kDenied);
+
+    fake::ClearMessageBoxes();
+    fake::Fail("RegCreateKeyExA", win::ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(RegistryStore::CreateJournalKey("J"));
+    ExpectError("Error creating key " + kRoot + "\\Journals\\J - " + kDenied);
+
+    fake::ClearMessageBoxes();
+    EXPECT_FALSE(RegistryStore::WriteDword(1, "\\Macros\\Missing", "id"));
+    ExpectError("Error accessing registry - " + kNotFound);
+
+    fake::ClearMessageBoxes();
+    fake::CreateKey(kRoot + "\\Macros\\M");
+    fake::Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(RegistryStore::WriteMacroString("t", "M", "FileName"));
+    ExpectError("Error writing " + kRoot + "\\Macros\\M\\FileName - " + kDenied);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(RegistryStoreTest, NamesAreNeverUsedAsFormats) {
+    const std::string name = "%s%n%d";
+    fake::Fail("RegCreateKeyExA", win::ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(RegistryStore::CreateMacroKey(name));
+    ExpectError("Error creating key " + kRoot + "\\Macros\\" + name + " - " + kDenied);
+}
+
+TEST_F(RegistryStoreTest, DeleteSubtreeRemovesDeepestFirstAndStopsAtTheFirstFailure) {
+    for (const char* key : {"\\Macros\\M\\Commands\\0", "\\Macros\\M\\Commands\\1", "\\Macros\\M\\Commands\\2"})
+        fake::CreateKey(kRoot + key);
+    fake::Fail("RegDeleteKeyExA", win::ERROR_ACCESS_DENIED, 1, "Commands\\1");
+    EXPECT_FALSE(RegistryStore::DeleteKeyTree(kRoot + "\\Macros\\M"));
+    EXPECT_FALSE(fake::KeyExists(kRoot + "\\Macros\\M\\Commands\\0"));
+    EXPECT_TRUE(fake::KeyExists(kRoot + "\\Macros\\M\\Commands\\1"));
+    EXPECT_TRUE(fake::KeyExists(kRoot + "\\Macros\\M\\Commands\\2"));
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+
+    EXPECT_TRUE(RegistryStore::DeleteKeyTree(kRoot + "\\Macros\\M"));
+    EXPECT_FALSE(fake::KeyExists(kRoot + "\\Macros\\M"));
+    EXPECT_TRUE(fake::KeyExists(kRoot + "\\Macros"));
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+
+    EXPECT_FALSE(RegistryStore::DeleteKeyTree(kRoot + "\\Macros\\M"));
+    ExpectWarning("Error opening key " + kRoot + "\\Macros\\M in the registry - " + kNotFound);
+}
+
+TEST_F(RegistryStoreTest, OutsideNtOneDeletionRemovesTheKey) {
+    fake::CreateKey(kRoot + "\\Journals\\J");
+    isWindowsNt = false;
+    EXPECT_TRUE(RegistryStore::DeleteKeyTree(kRoot + "\\Journals\\J"));
+    EXPECT_FALSE(fake::KeyExists(kRoot + "\\Journals\\J"));
+    fake::CreateKey(kRoot + "\\Journals\\J\\Child");
+    // The NT family refuses one-call deletion of a key with subkeys; no box.
+    EXPECT_FALSE(RegistryStore::DeleteKeyTree(kRoot + "\\Journals\\J"));
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+}  // namespace

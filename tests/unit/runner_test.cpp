@@ -1,0 +1,241 @@
+#include "exec/instruction_kind.h"
+#include "exec/runner.h"
+#include "macro_fixture.h"
+
+namespace {
+
+std::vector<std::vector<std::string>> Rows(win::HWND list) { return fake::ListViewRows(list); }
+
+std::int32_t StoredId(const std::string& macro) {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+    if (!fake::GetValue(kMacros + macro, "id", &type, &bytes) || bytes.size() != 4) return -999;
+    return static_cast<std::int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+TEST_F(RunnerTest, StartRegistersHotKeysInEnumerationOrderAndRewritesEveryId) {
+    StoreMacro("b", 'B', win::MOD_CONTROL, 5);
+    StoreMacro("A", 'A', win::MOD_CONTROL | win::MOD_ALT, 5);
+    StoreMacro("c", 0x74, 0, 5);
+    fake::SetString(kMacros + "c", "fsModifiers", "not a number");  // unreadable
+    StoreMacro("d", 'D', win::MOD_SHIFT, 5);
+    Start();
+
+    EXPECT_EQ(StoredId("A"), 0);
+    EXPECT_EQ(StoredId("b"), 1);
+    EXPECT_EQ(StoredId("c"), 1);  // not registered: shares the id before it
+    EXPECT_EQ(StoredId("d"), 2);
+    ASSERT_EQ(fake::HotKeys().size(), 3u);
+    EXPECT_EQ(fake::HotKeys()[0].id, 0);
+    EXPECT_EQ(fake::HotKeys()[0].modifiers, win::MOD_CONTROL | win::MOD_ALT);
+    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
+    EXPECT_EQ(Rows(macroList), (std::vector<std::vector<std::string>>{
+                                   {"A", "CTRL + ALT + A"}, {"b", "CTRL + B"}, {"c", "Invalid Hot Key"}, {"d", "SHIFT + D"}}));
+    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::MessageBoxes()[0].text.rfind("Error reading DWORD from reigistry at: Software\\Tallow Labs\\"
+                                                 "Keyloom\\Macros\\c\\fsModifiers, error: ", 0), 0u);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(RunnerTest, ATakenCombinationIsReportedAndTheMacroStillListed) {
+    StoreMacro("first", 'K', win::MOD_CONTROL);
+    StoreMacro("second", 'K', win::MOD_CONTROL);
+    Start();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Failed to register hot key for macro: second"});
+    EXPECT_EQ(fake::MessageBoxes()[0].caption, "Attention");
+    EXPECT_EQ(fake::MessageBoxes()[0].owner, window);
+    EXPECT_EQ(Rows(macroList).size(), 2u);
+    EXPECT_EQ(StoredId("second"), 1);
+}
+
+TEST_F(RunnerTest, AHotKeyRunsTheInstructionsInOrderUntilTheFirstMissingId) {
+    StoreMacro("M", 'M', win::MOD_CONTROL);
+    StoreKeyStroke("M", 0, 'A');
+    StoreInstruction("M", 2, 0x10, {Dword("KeyPressed", 0)});
+    fake::CreateKey(kMacros + "M\\Commands\\3");  // a key without "id" ends the macro
+    StoreKeyStroke("M", 4, 'B');
+    MainDialog& main = Start();
+    PressHotKey(0);
+
+    ASSERT_EQ(fake::KeyEvents().size(), 3u);
+    EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'A');
+    EXPECT_EQ(fake::KeyEvents()[0].flags, 0u);
+    EXPECT_EQ(fake::KeyEvents()[0].scanCode, 0x1E);
+    EXPECT_EQ(fake::KeyEvents()[1].flags, win::KEYEVENTF_KEYUP);
+    EXPECT_EQ(fake::KeyEvents()[2].virtualKey, 0x10);
+    EXPECT_EQ(fake::Sleeps(), std::vector<win::DWORD>{300});
+    EXPECT_EQ(main.macroRunning, 0);
+    EXPECT_EQ(main.nextInstruction, 0);
+    EXPECT_EQ(main.runningMacroName, "");
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(RunnerTest, OfTwoMacrosWithOneIdTheFirstInEnumerationOrderRuns) {
+    StoreMacro("b", 'B', win::MOD_CONTROL);
+    StoreMacro("a", 'A', win::MOD_CONTROL);
+    StoreKeyStroke("a", 0, 'A');
+    StoreKeyStroke("b", 0, 'B');
+    Start();
+    fake::SetDword(kMacros + "b", "id", 0);
+    PressHotKey(0);
+    ASSERT_EQ(fake::KeyEvents().size(), 2u);
+    EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'A');
+    // An id nobody has runs nothing.
+    PressHotKey(41);
+    EXPECT_EQ(fake::KeyEvents().size(), 2u);
+}
+
+TEST_F(RunnerTest, HotKeysAreDroppedWhileAMacroWaitsInABoxAndWorkAgainAfterIt) {
+    StoreMacro("Waits", 'W', win::MOD_CONTROL);
+    StoreInstruction("Waits", 0, kind::Pause, {Dword("KeyPressed", 0)});
+    StoreKeyStroke("Waits", 1, 'W');
+    StoreMacro("Other", 'O', win::MOD_CONTROL);
+    StoreKeyStroke("Other", 0, 'O');
+    Start();  // Other gets id 0, Waits id 1
+    fake::OnMessageBox([&](const fake::MessageBoxRecord& box) {
+        EXPECT_EQ(box.text, "Click OK to continue...");
+        EXPECT_EQ(box.caption, "Attention");
+        EXPECT_EQ(box.type, win::MB_SYSTEMMODAL);
+        EXPECT_EQ(box.owner, nullptr);
+        dialog->OnHotKey(0);
+        dialog->OnHotKey(1);
+        return win::IDOK;
+    });
+    PressHotKey(1);
+    ASSERT_EQ(fake::KeyEvents().size(), 2u);
+    EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'W');
+    EXPECT_EQ(fake::Sleeps().size(), 1u);
+
+    PressHotKey(0);
+    ASSERT_EQ(fake::KeyEvents().size(), 4u);
+    EXPECT_EQ(fake::KeyEvents()[2].virtualKey, 'O');
+}
+
+TEST_F(RunnerTest, AMacroDeletedWhileItRunsEndsSilentlyAtItsNextInstruction) {
+    StoreMacro("M", 'M', win::MOD_CONTROL);
+    StoreInstruction("M", 0, kind::MessageBox, {Text("WindowTitle", "Notice"), Text("MessageBody", "Done")});
+    StoreKeyStroke("M", 1, 'A');
+    MainDialog& main = Start();
+    fake::OnMessageBox([&](const fake::MessageBoxRecord& box) {
+        EXPECT_EQ(box.caption, "Notice");
+        EXPECT_EQ(box.text, "Done");
+        EXPECT_EQ(box.type, win::MB_OK);
+        EXPECT_TRUE(RegistryStore::DeleteKeyTree(kMacros + "M"));
+        return win::IDOK;
+    });
+    PressHotKey(0);
+    EXPECT_TRUE(fake::KeyEvents().empty());
+    EXPECT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(main.macroRunning, 0);
+}
+
+TEST_F(RunnerTest, BadInstructionValuesAreReportedOrSkippedAndTheMacroGoesOn) {
+    StoreMacro("M", 'M', win::MOD_CONTROL);
+    StoreInstruction("M", 0, 'A');                                            // KeyPressed missing
+    StoreInstruction("M", 1, kind::Delay, {Text("DelayInterval", "1000")});   // a string, too long for a DWORD
+    StoreInstruction("M", 2, kind::Delay, {Dword("DelayInterval", 0xFFFFFFFF)});
+    StoreInstruction("M", 3, 0, {Dword("KeyPressed", 0)});
+    StoreInstruction("M", 4, 0xFFFF, {Dword("KeyPressed", 0)});
+    StoreInstruction("M", 5, 0x7FFFFFFF, {Dword("KeyPressed", 2)});
+    StoreInstruction("M", 6, static_cast<std::int32_t>(0x80000000), {Dword("KeyPressed", 2)});
+    MainDialog& main = Start();
+    PressHotKey(0);
+
+    const auto boxes = BoxTexts();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[0].find("Macros\\M\\Commands\\0\\KeyPressed"), std::string::npos);
+    EXPECT_NE(boxes[1].find("Macros\\M\\Commands\\1\\DelayInterval"), std::string::npos);
+    // A delay that would never end is cut to the longest one a macro can ask for.
+    EXPECT_EQ(fake::Sleeps(), (std::vector<win::DWORD>{300, 2000000000}));
+    ASSERT_EQ(fake::KeyEvents().size(), 4u);
+    EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 0);
+    EXPECT_EQ(fake::KeyEvents()[1].virtualKey, 0xFF);
+    EXPECT_EQ(fake::KeyEvents()[2].virtualKey, 0xFF);
+    EXPECT_EQ(fake::KeyEvents()[2].flags, win::KEYEVENTF_KEYUP);
+    EXPECT_EQ(main.macroRunning, 0);
+}
+
+TEST_F(RunnerTest, MacroNamesUpToTheEnumerationLimitRun) {
+    const std::string longest(254, 'n');
+    StoreMacro(longest, 'L', win::MOD_CONTROL);
+    StoreKeyStroke(longest, 0, 'L');
+    StoreMacro(std::string(255, 'z'), 'Z', win::MOD_CONTROL);  // beyond what enumeration can read
+    Start();
+    EXPECT_EQ(Rows(macroList).size(), 1u);
+    PressHotKey(0);
+    EXPECT_EQ(fake::KeyEvents().size(), 2u);
+}
+
+TEST_F(RunnerTest, ACancelledPlaybackEndsTheMacroAndSaysSo) {
+    StoreMacro("M", 'M', win::MOD_CONTROL);
+    StoreInstruction("M", 0, kind::Pause);
+    MainDialog& main = Start();
+    main.OnHotKey(0);
+    EXPECT_EQ(main.macroRunning, 1);
+    main.OnCancelJournal();
+    EXPECT_EQ(main.macroRunning, 0);
+    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::MessageBoxes()[0].text, "Play back of recording has been terminated by the system!");
+    EXPECT_EQ(fake::MessageBoxes()[0].type, win::MB_ICONWARNING | win::MB_SYSTEMMODAL);
+    EXPECT_EQ(fake::MessageBoxes()[0].owner, window);
+    // The WM_RUN_MACRO still queued finds the runner idle and does nothing.
+    fake::ClearMessageBoxes();
+    Pump();
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+TEST_F(RunnerTest, DeleteMacroRemovesTheKeyTheRowAndTheHotKey) {
+    StoreMacro("Keep", 'K', win::MOD_CONTROL);
+    StoreMacro("Gone", 'G', win::MOD_CONTROL);
+    StoreKeyStroke("Gone", 0, 'G');
+    MainDialog& main = Start();
+
+    main.DeleteMacro();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"No macro selected!"});
+    EXPECT_EQ(Rows(macroList).size(), 2u);
+
+    fake::ClearMessageBoxes();
+    fake::ListViewSelect(macroList, 0);  // "Gone" sorts first
+    main.DeleteMacro();
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_FALSE(fake::KeyExists(kMacros + "Gone"));
+    EXPECT_EQ(Rows(macroList), (std::vector<std::vector<std::string>>{{"Keep", "CTRL + K"}}));
+    ASSERT_EQ(fake::HotKeys().size(), 1u);
+    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('K'));
+    PressHotKey(0);
+    EXPECT_TRUE(fake::KeyEvents().empty());
+}
+
+TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
+    StoreMacro("A", 'A', win::MOD_CONTROL);
+    StoreMacro("B", 'B', win::MOD_CONTROL);
+    StoreMacro("C", 'C', win::MOD_CONTROL);
+    MainDialog& main = Start();
+
+    fake::Fail("RegDeleteKeyExA", win::ERROR_ACCESS_DENIED, 1, "Macros\\A");
+    fake::ListViewSelect(macroList, 0);
+    main.DeleteMacro();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to delete macro: A"});
+    EXPECT_EQ(Rows(macroList).size(), 3u);
+    EXPECT_EQ(fake::HotKeys().size(), 3u);
+
+    // Its id unreadable: deleted all the same, the hot key stays registered.
+    fake::ClearMessageBoxes();
+    fake::SetString(kMacros + "B", "id", "text");
+    fake::ListViewSelect(macroList, 1);
+    main.DeleteMacro();
+    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::MessageBoxes()[0].text.rfind("Error reading DWORD from reigistry at: ", 0), 0u);
+    EXPECT_FALSE(fake::KeyExists(kMacros + "B"));
+    EXPECT_EQ(fake::HotKeys().size(), 3u);
+
+    fake::ClearMessageBoxes();
+    fake::Fail("UnregisterHotKey", win::ERROR_HOTKEY_NOT_REGISTERED);
+    fake::ListViewSelect(macroList, 1);
+    main.DeleteMacro();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to unregister hotkey for macro: C"});
+    EXPECT_EQ(Rows(macroList).size(), 1u);
+}
+
+}  // namespace
