@@ -207,4 +207,153 @@ int ListViewRowCount(HWND list);
 // Copies at most size - 1 characters of the cell, NUL-terminated.
 void ListViewGetText(HWND list, int row, int column, char* buffer, int size);
 
+// ---- Hooks -----------------------------------------------------------------
+// Hook and enumeration procedures use the system's calling convention.
+#if defined(_WIN32) && !defined(_WIN64)
+#define KEYLOOM_CALLBACK __stdcall
+#else
+#define KEYLOOM_CALLBACK
+#endif
+using HOOKPROC = LRESULT(KEYLOOM_CALLBACK*)(int code, WPARAM wParam, LPARAM lParam);
+constexpr int WH_JOURNALRECORD = 0;
+constexpr int WH_JOURNALPLAYBACK = 1;
+constexpr int WH_GETMESSAGE = 3;
+constexpr int WH_KEYBOARD_LL = 13;
+constexpr int WH_MOUSE_LL = 14;
+constexpr int HC_ACTION = 0;
+constexpr int HC_GETNEXT = 1;
+constexpr int HC_SKIP = 2;
+struct POINT {
+    LONG x;
+    LONG y;
+};
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+// The journal hooks' event record, in the system's own layout (24 bytes in
+// a 64-bit process): never stored as it is.
+struct EVENTMSG {
+    UINT message;
+    UINT paramL;
+    UINT paramH;
+    DWORD time;
+    HWND hwnd;
+};
+// What a WH_GETMESSAGE hook's lParam points to.
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+};
+constexpr DWORD LLKHF_EXTENDED = 0x01;
+constexpr DWORD LLKHF_INJECTED = 0x10;
+constexpr DWORD LLKHF_ALTDOWN = 0x20;
+constexpr DWORD LLKHF_UP = 0x80;
+constexpr DWORD LLMHF_INJECTED = 0x01;
+struct KBDLLHOOKSTRUCT {
+    DWORD vkCode;
+    DWORD scanCode;
+    DWORD flags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+};
+struct MSLLHOOKSTRUCT {
+    POINT pt;
+    DWORD mouseData;
+    DWORD flags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+};
+HHOOK SetWindowsHookExA(int idHook, HOOKPROC procedure, HINSTANCE module, DWORD threadId);
+BOOL UnhookWindowsHookEx(HHOOK hook);
+LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
+HINSTANCE GetModuleHandleA(const char* moduleName);
+DWORD GetCurrentThreadId();
+
+// ---- Injected input ----------------------------------------------------------
+constexpr DWORD INPUT_MOUSE = 0;
+constexpr DWORD INPUT_KEYBOARD = 1;
+constexpr DWORD KEYEVENTF_SCANCODE = 0x8;
+constexpr DWORD MOUSEEVENTF_MOVE = 0x0001;
+constexpr DWORD MOUSEEVENTF_LEFTDOWN = 0x0002;
+constexpr DWORD MOUSEEVENTF_LEFTUP = 0x0004;
+constexpr DWORD MOUSEEVENTF_RIGHTDOWN = 0x0008;
+constexpr DWORD MOUSEEVENTF_RIGHTUP = 0x0010;
+constexpr DWORD MOUSEEVENTF_MIDDLEDOWN = 0x0020;
+constexpr DWORD MOUSEEVENTF_MIDDLEUP = 0x0040;
+constexpr DWORD MOUSEEVENTF_XDOWN = 0x0080;
+constexpr DWORD MOUSEEVENTF_XUP = 0x0100;
+constexpr DWORD MOUSEEVENTF_WHEEL = 0x0800;
+constexpr DWORD MOUSEEVENTF_HWHEEL = 0x1000;
+constexpr DWORD MOUSEEVENTF_VIRTUALDESK = 0x4000;
+constexpr DWORD MOUSEEVENTF_ABSOLUTE = 0x8000;
+struct MOUSEINPUT {
+    LONG dx;
+    LONG dy;
+    DWORD mouseData;
+    DWORD dwFlags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+};
+struct KEYBDINPUT {
+    WORD wVk;
+    WORD wScan;
+    DWORD dwFlags;
+    DWORD time;
+    ULONG_PTR dwExtraInfo;
+};
+struct INPUT {
+    DWORD type;
+    union {
+        MOUSEINPUT mi;
+        KEYBDINPUT ki;
+    };
+};
+UINT SendInput(UINT count, INPUT* inputs, int size);
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
+constexpr int SM_XVIRTUALSCREEN = 76;
+constexpr int SM_YVIRTUALSCREEN = 77;
+constexpr int SM_CXVIRTUALSCREEN = 78;
+constexpr int SM_CYVIRTUALSCREEN = 79;
+int GetSystemMetrics(int index);
+
+// ---- High-resolution time ------------------------------------------------------
+constexpr DWORD CREATE_WAITABLE_TIMER_HIGH_RESOLUTION = 0x2;
+constexpr DWORD TIMER_ALL_ACCESS = 0x1F0003;
+HANDLE CreateWaitableTimerExW(void* attributes, const wchar_t* name, DWORD flags, DWORD access);
+// dueTime in 100 ns units; negative is relative to now.
+BOOL SetWaitableTimer(HANDLE timer, const std::int64_t* dueTime, LONG period, void* completion, void* argument,
+                      BOOL resume);
+BOOL CancelWaitableTimer(HANDLE timer);
+BOOL QueryPerformanceCounter(std::int64_t* count);
+BOOL QueryPerformanceFrequency(std::int64_t* frequency);
+
+// ---- Windows of other programs ----------------------------------------------
+using WNDENUMPROC = BOOL(KEYLOOM_CALLBACK*)(HWND window, LPARAM lParam);
+constexpr int SW_SHOWMINNOACTIVE = 7;
+struct WINDOWPLACEMENT {
+    UINT length;
+    UINT flags;
+    UINT showCmd;
+    POINT ptMinPosition;
+    POINT ptMaxPosition;
+    RECT rcNormalPosition;
+};
+BOOL EnumWindows(WNDENUMPROC procedure, LPARAM lParam);
+int GetWindowTextA(HWND window, char* text, int size);
+BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT* placement);
+BOOL IsWindowVisible(HWND window);
+DWORD GetWindowThreadProcessId(HWND window, DWORD* processId);
+BOOL AttachThreadInput(DWORD attachFrom, DWORD attachTo, BOOL attach);
+BOOL SetForegroundWindow(HWND window);
+BOOL ShowWindow(HWND window, int command);
+HWND GetDesktopWindow();
+
 }  // namespace win
