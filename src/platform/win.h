@@ -275,6 +275,7 @@ BOOL UnhookWindowsHookEx(HHOOK hook);
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
 HINSTANCE GetModuleHandleA(const char* moduleName);
 DWORD GetCurrentThreadId();
+BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Injected input ----------------------------------------------------------
 constexpr DWORD INPUT_MOUSE = 0;
