@@ -2,20 +2,25 @@
 # Builds with the CMake presets: build.sh [native|windows|all] (default all).
 #   native   build/native: program logic on the fake layer, unit tests
 #   windows  build/windows: Keyloom.exe, contract_tests.exe, klprobe.exe
+# KEYLOOM_NATIVE_DIR and KEYLOOM_WINDOWS_DIR put a build elsewhere.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 jobs="${KEYLOOM_JOBS:-2}"
 
 build_preset() {
-    echo "== build $1" >&2
-    cmake --preset "$1" --log-level=WARNING
-    cmake --build --preset "$1" -j "$jobs"
+    local preset="$1" dir="$2"
+    echo "== build $preset in $dir" >&2
+    cmake --preset "$preset" -B "$dir" --log-level=WARNING
+    cmake --build "$dir" -j "$jobs"
 }
 
+native() { build_preset native "${KEYLOOM_NATIVE_DIR:-build/native}"; }
+windows() { build_preset windows "${KEYLOOM_WINDOWS_DIR:-build/windows}"; }
+
 case "${1:-all}" in
-    native) build_preset native ;;
-    windows) build_preset windows ;;
-    all) build_preset native && build_preset windows ;;
+    native) native ;;
+    windows) windows ;;
+    all) native && windows ;;
     *) echo "usage: $0 [native|windows|all]" >&2; exit 2 ;;
 esac

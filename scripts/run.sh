@@ -12,17 +12,7 @@ bash scripts/build.sh windows
 . scripts/wine-env.sh
 
 prefix="$ROOT/build/wine-run"
-if [[ ! -f "$prefix/system.reg" ]]; then
-    kl_fresh_prefix "$prefix"
-fi
-export WINEPREFIX="$prefix"
-
 private_display=0
-if ! kl_display_usable; then
-    kl_ensure_display
-    private_display=1
-fi
-
 stop() {
     if [[ "$private_display" -eq 1 ]]; then
         kl_kill_prefix "$prefix"
@@ -31,6 +21,19 @@ stop() {
 }
 trap stop EXIT
 trap 'kl_kill_prefix "$prefix"; exit 130' INT TERM
+
+if ! kl_display_usable; then
+    kl_ensure_display
+    private_display=1
+fi
+if [[ ! -f "$prefix/system.reg" ]]; then
+    kl_fresh_prefix "$prefix"
+fi
+export WINEPREFIX="$prefix"
+
+# A desktop's window manager decorates the windows; on the bare private
+# display Wine draws the captions itself.
+kl_set_managed "$prefix" "$([[ $private_display -eq 1 ]] && echo N || echo Y)"
 
 probe="$ROOT/build/windows/klprobe.exe"
 if [[ "$private_display" -eq 1 ]]; then

@@ -7,7 +7,14 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
-LOGS="$ROOT/build/test-logs"
+# Other places for the builds and the prefixes, e.g. to test beside
+# someone else's build: KEYLOOM_NATIVE_DIR, KEYLOOM_WINDOWS_DIR,
+# KEYLOOM_E2E_PREFIXES, KEYLOOM_E2E_SHOTS, KEYLOOM_TEST_LOGS.
+NATIVE_DIR="$(realpath -m "${KEYLOOM_NATIVE_DIR:-build/native}")"
+WINDOWS_DIR="$(realpath -m "${KEYLOOM_WINDOWS_DIR:-build/windows}")"
+export KEYLOOM_NATIVE_DIR="$NATIVE_DIR" KEYLOOM_WINDOWS_DIR="$WINDOWS_DIR"
+export KEYLOOM_E2E_PREFIXES="$(realpath -m "${KEYLOOM_E2E_PREFIXES:-build/e2e-prefixes}")"
+LOGS="$(realpath -m "${KEYLOOM_TEST_LOGS:-build/test-logs}")"
 started=$SECONDS
 passed=0
 failed=0
@@ -56,7 +63,7 @@ if bash scripts/build.sh windows; then
 else
     problem "windows build"
     # Salvage what can still run without Keyloom.exe.
-    if cmake --build build/windows -j "${KEYLOOM_JOBS:-2}" --target contract_tests klprobe; then
+    if cmake --build "$WINDOWS_DIR" -j "${KEYLOOM_JOBS:-2}" --target contract_tests klprobe; then
         contract_built=1
     fi
 fi
@@ -64,7 +71,7 @@ fi
 # --- unit tests (native) ----------------------------------------------------
 if [[ "$native_ok" -eq 1 ]]; then
     echo "== unit tests" >&2
-    build/native/unit_tests </dev/null 2>&1 | tee "$LOGS/unit.log"
+    "$NATIVE_DIR/unit_tests" </dev/null 2>&1 | tee "$LOGS/unit.log"
     count_gtest "unit tests" "$LOGS/unit.log" "${PIPESTATUS[0]}"
 fi
 
@@ -77,9 +84,9 @@ trap 'kl_stop_display' EXIT
 
 if [[ "$contract_built" -eq 1 ]]; then
     echo "== contract tests" >&2
-    contract_prefix="$ROOT/build/e2e-prefixes/contract"
+    contract_prefix="$KEYLOOM_E2E_PREFIXES/contract"
     if kl_fresh_prefix "$contract_prefix"; then
-        WINEPREFIX="$contract_prefix" timeout 600 wine build/windows/contract_tests.exe </dev/null 2>&1 | tee "$LOGS/contract.log"
+        WINEPREFIX="$contract_prefix" timeout 600 wine "$WINDOWS_DIR/contract_tests.exe" </dev/null 2>&1 | tee "$LOGS/contract.log"
         rc="${PIPESTATUS[0]}"
         kl_kill_prefix "$contract_prefix"
         count_gtest "contract tests" "$LOGS/contract.log" "$rc"
@@ -110,6 +117,6 @@ echo >&2
 for line in "${problems[@]}"; do
     echo "test.sh: $line" >&2
 done
-echo "test.sh: took $((SECONDS - started)) s; screenshots in build/e2e-shots, logs in build/test-logs" >&2
+echo "test.sh: took $((SECONDS - started)) s; screenshots in ${KEYLOOM_E2E_SHOTS:-build/e2e-shots}, logs in $LOGS" >&2
 echo "$passed passed, $failed failed"
 [[ "$failed" -eq 0 ]]

@@ -7,6 +7,9 @@
 KL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KL_WINE_BASE="${KL_WINE_BASE:-$KL_ROOT/build/wine-base}"
 KL_XVFB_PID=""
+# Changes to how the base is prepared rename this mark, so that an older
+# base is made anew.
+KL_BASE_MARK=".keyloom-base-2"
 
 export WINEDEBUG=-all
 # No Mono or Gecko: the first run would offer to download them.
@@ -21,7 +24,7 @@ kl_prepare_base() {
     mkdir -p "$(dirname "$KL_WINE_BASE")"
     (
         flock 9
-        if [[ -f "$KL_WINE_BASE/.prepared" ]]; then exit 0; fi
+        if [[ -f "$KL_WINE_BASE/$KL_BASE_MARK" ]]; then exit 0; fi
         kl_log "preparing the shared Wine prefix $KL_WINE_BASE (once)"
         rm -rf "$KL_WINE_BASE"
         WINEPREFIX="$KL_WINE_BASE" wineboot -i >/dev/null 2>&1 || true
@@ -30,8 +33,18 @@ kl_prepare_base() {
             kl_log "wineboot failed to make $KL_WINE_BASE"
             exit 1
         fi
-        touch "$KL_WINE_BASE/.prepared"
+        # Tests run with no window manager: Wine then draws the captions and
+        # frames itself, so screenshots show them.
+        kl_set_managed "$KL_WINE_BASE" N || exit 1
+        WINEPREFIX="$KL_WINE_BASE" wineserver -w
+        touch "$KL_WINE_BASE/$KL_BASE_MARK"
     ) 9>"$KL_WINE_BASE.lock"
+}
+
+# kl_set_managed DIR Y|N: whether a window manager decorates Wine's windows
+# (Y) or Wine draws their captions itself (N).
+kl_set_managed() {
+    WINEPREFIX="$1" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$2" /f >/dev/null 2>&1
 }
 
 # kl_fresh_prefix DIR: DIR becomes a new copy of the prepared prefix.

@@ -15,8 +15,9 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[2]
 BUILD = ROOT / "build"
 WINE_ENV = ROOT / "scripts" / "wine-env.sh"
-KEYLOOM_EXE = Path(os.environ.get("KEYLOOM_EXE", BUILD / "windows" / "Keyloom.exe"))
-PROBE_EXE = Path(os.environ.get("KEYLOOM_PROBE", BUILD / "windows" / "klprobe.exe"))
+WINDOWS_BUILD = Path(os.environ.get("KEYLOOM_WINDOWS_DIR", BUILD / "windows"))
+KEYLOOM_EXE = Path(os.environ.get("KEYLOOM_EXE", WINDOWS_BUILD / "Keyloom.exe"))
+PROBE_EXE = Path(os.environ.get("KEYLOOM_PROBE", WINDOWS_BUILD / "klprobe.exe"))
 PREFIXES = Path(os.environ.get("KEYLOOM_E2E_PREFIXES", BUILD / "e2e-prefixes"))
 SHOTS = Path(os.environ.get("KEYLOOM_E2E_SHOTS", BUILD / "e2e-shots"))
 
