@@ -47,4 +47,6 @@ else
     echo "Keyloom runs on $DISPLAY; its tray icon shows the main window (prefix $prefix)."
 fi
 
-wine "$ROOT/build/windows/Keyloom.exe"
+# In the background, so that the traps run at once on Ctrl+C or TERM.
+wine "$ROOT/build/windows/Keyloom.exe" &
+wait $!
