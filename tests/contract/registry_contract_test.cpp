@@ -18,7 +18,7 @@ const char* const kScratch = "Software\\KeyloomContract";
 LSTATUS DeleteTree(HKEY parent, const std::string& path) {
     HKEY key = nullptr;
     if (LSTATUS rc = RegOpenKeyExA(parent, path.c_str(), 0, kAccess, &key); rc != ERROR_SUCCESS) return rc;
-    char name[256];
+    char name[1024];  // room for any name the registry accepts
     while (RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS) {
         if (LSTATUS rc = DeleteTree(key, name); rc != ERROR_SUCCESS) {
             RegCloseKey(key);
@@ -111,34 +111,53 @@ TEST_F(RegistryContract, OpeningAndCreatingPaths) {
 }
 
 TEST_F(RegistryContract, SubkeysEnumerateInCaseInsensitiveOrder) {
+    // Names compare by their lower-case form, so '_' sorts before the letters.
     for (const char* name : {"b", "A", "c", "_under", "B2", "10", "9"}) ASSERT_EQ(Make(name), ERROR_SUCCESS);
-    EXPECT_EQ(Enumerate(scratch_), (std::vector<std::string>{"10", "9", "A", "b", "B2", "c", "_under"}));
+    EXPECT_EQ(Enumerate(scratch_), (std::vector<std::string>{"10", "9", "_under", "A", "b", "B2", "c"}));
 
     char name[256];
     EXPECT_EQ(RegEnumKeyA(scratch_, 7, name, sizeof name), ERROR_NO_MORE_ITEMS);
 }
 
 TEST_F(RegistryContract, EnumerationBufferOf255BytesHoldsNamesUpTo254Characters) {
-    const std::string n254(254, 'a'), n255(255, 'b');
+    const std::string n254(254, 'a'), n255(255, 'b'), n256(256, 'c');
     ASSERT_EQ(Make(n254), ERROR_SUCCESS);
-    ASSERT_EQ(Make(n255), ERROR_SUCCESS) << "the registry accepts names of 255 characters";
+    ASSERT_EQ(Make(n255), ERROR_SUCCESS);
+    ASSERT_EQ(Make(n256), ERROR_SUCCESS) << "the registry takes names of up to 256 characters";
 
     char name[255];
     ASSERT_EQ(RegEnumKeyA(scratch_, 0, name, sizeof name), ERROR_SUCCESS);
     EXPECT_EQ(std::string(name), n254);
     EXPECT_EQ(RegEnumKeyA(scratch_, 1, name, sizeof name), ERROR_MORE_DATA);
-    EXPECT_EQ(RegEnumKeyA(scratch_, 2, name, sizeof name), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumKeyA(scratch_, 2, name, sizeof name), ERROR_MORE_DATA);
+    EXPECT_EQ(RegEnumKeyA(scratch_, 3, name, sizeof name), ERROR_NO_MORE_ITEMS);
 
-    char large[256];
-    ASSERT_EQ(RegEnumKeyA(scratch_, 1, large, sizeof large), ERROR_SUCCESS);
-    EXPECT_EQ(std::string(large), n255);
+    EXPECT_EQ(Enumerate(scratch_, 257), (std::vector<std::string>{n254, n255, n256}));
+    EXPECT_EQ(Enumerate(scratch_, 256), (std::vector<std::string>{n254, n255})) << "enumeration stops at the name that does not fit";
 }
 
-TEST_F(RegistryContract, KeyNamesLongerThan255CharactersAreRefused) {
+TEST_F(RegistryContract, KeyNamesLongerThan256CharactersAreRefused) {
     HKEY key = nullptr;
-    EXPECT_EQ(Create(std::string(256, 'c'), &key, nullptr, scratch_), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(key, nullptr);
+    EXPECT_EQ(Create(std::string(257, 'c'), &key, nullptr, scratch_), ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(Enumerate(scratch_).empty());
+}
+
+TEST_F(RegistryContract, KeyPathsOfTheAnsiCallsEndAt260Characters) {
+    // The scratch key path and its backslash take 25 of the 260 characters.
+    const std::string fits = std::string(kScratch) + "\\" + std::string(235, 'p');
+    const std::string tooLong = fits + "q";
+    ASSERT_EQ(fits.size(), 260u);
+    HKEY key = nullptr;
+    ASSERT_EQ(Create(fits, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fits.c_str(), 0, kAccess, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    EXPECT_EQ(Create(tooLong, &key), ERROR_MORE_DATA);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, tooLong.c_str(), 0, kAccess, &key), ERROR_MORE_DATA);
+    EXPECT_EQ(RegDeleteKeyExA(HKEY_LOCAL_MACHINE, tooLong.c_str(), kAccess, 0), ERROR_MORE_DATA);
+    EXPECT_EQ(RegOpenKeyExA(scratch_, std::string(236, 'p').c_str(), 0, kAccess, &key), ERROR_FILE_NOT_FOUND)
+        << "the limit is on the path given, not on the key's full path";
 }
 
 TEST_F(RegistryContract, KeysWithSubkeysCannotBeDeleted) {
@@ -175,13 +194,15 @@ TEST_F(RegistryContract, ValuesKeepTypeAndExactBytes) {
     ASSERT_EQ(Set(scratch_, "Bare", REG_SZ, withoutNul), ERROR_SUCCESS);
     ASSERT_EQ(Set(scratch_, "Bytes", REG_BINARY, binary), ERROR_SUCCESS);
     ASSERT_EQ(Set(scratch_, "Empty", REG_SZ, {0}), ERROR_SUCCESS);
+    ASSERT_EQ(Set(scratch_, "RawBytes", REG_BINARY, withoutNul), ERROR_SUCCESS);
 
     struct Case {
         const char* name;
         DWORD type;
         std::vector<BYTE> bytes;
     };
-    for (const Case& c : {Case{"Text", REG_SZ, withNul}, Case{"Bare", REG_SZ, withoutNul}, Case{"Bytes", REG_BINARY, binary},
+    for (const Case& c : {Case{"Text", REG_SZ, withNul}, Case{"Bare", REG_SZ, {'x', 'y', 'z', 0}},
+                          Case{"Bytes", REG_BINARY, binary}, Case{"RawBytes", REG_BINARY, withoutNul},
                           Case{"Empty", REG_SZ, {0}}}) {
         SCOPED_TRACE(c.name);
         DWORD type = REG_NONE, size = 0;
@@ -195,13 +216,17 @@ TEST_F(RegistryContract, ValuesKeepTypeAndExactBytes) {
     }
 }
 
-TEST_F(RegistryContract, AStringStoredWithoutNulIsTerminatedWhenTheBufferHasRoom) {
+TEST_F(RegistryContract, AStringStoredWithoutNulGainsOne) {
     ASSERT_EQ(Set(scratch_, "Bare", REG_SZ, {'x', 'y', 'z'}), ERROR_SUCCESS);
-    std::vector<BYTE> data(8, '#');
+    std::vector<BYTE> data(3, '#');
     DWORD size = static_cast<DWORD>(data.size());
-    ASSERT_EQ(RegQueryValueExA(scratch_, "Bare", nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
-    EXPECT_EQ(size, 3u);
-    EXPECT_EQ(data, (std::vector<BYTE>{'x', 'y', 'z', 0, '#', '#', '#', '#'}));
+    EXPECT_EQ(RegQueryValueExA(scratch_, "Bare", nullptr, nullptr, data.data(), &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 4u);
+
+    ASSERT_EQ(Set(scratch_, "Nothing", REG_SZ, {}), ERROR_SUCCESS);
+    size = 99;
+    ASSERT_EQ(RegQueryValueExA(scratch_, "Nothing", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 0u) << "an empty string stays empty";
 }
 
 TEST_F(RegistryContract, ReadingIntoASmallBufferFailsWithTheNeededSize) {

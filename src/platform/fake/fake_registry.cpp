@@ -18,16 +18,17 @@ using win::HKEY;
 using win::LSTATUS;
 
 // Registry names compare without regard to case but keep the spelling they
-// were created with. The registry orders subkeys by their upper-case form.
+// were created with. Subkeys enumerate in the order of their lower-case
+// form, as the registry under Wine returns them ("_x" before "A").
 struct NameLess {
     bool operator()(const std::string& a, const std::string& b) const {
         return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return Upper(x) < Upper(y);
+            return Lower(x) < Lower(y);
         });
     }
-    static unsigned char Upper(char c) {
+    static unsigned char Lower(char c) {
         auto u = static_cast<unsigned char>(c);
-        return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
+        return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
     }
 };
 
@@ -50,8 +51,17 @@ struct OpenKey {
     std::string path;  // below HKEY_LOCAL_MACHINE, as it was opened
 };
 
-// Longest key name the registry accepts, in characters.
-constexpr std::size_t kMaxKeyName = 255;
+constexpr DWORD kRegExpandSz = 2;
+constexpr DWORD kRegMultiSz = 7;
+
+// Longest key name the registry accepts, in characters: one more than fits
+// a 255-byte enumeration buffer with its NUL.
+constexpr std::size_t kMaxKeyName = 256;
+// The ANSI calls convert a key path through a buffer of MAX_PATH characters;
+// a longer path fails with ERROR_MORE_DATA before the registry sees it.
+constexpr std::size_t kMaxAnsiPath = 260;
+
+bool PathTooLong(const char* subKey) { return subKey != nullptr && std::strlen(subKey) > kMaxAnsiPath; }
 
 std::shared_ptr<Key> FreshRoot() {
     auto fresh = std::make_shared<Key>();
@@ -188,6 +198,7 @@ LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, DWORD /*s
     }
     if (result == nullptr) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
+    if (PathTooLong(subKey)) return ERROR_MORE_DATA;
     const OpenKey* open = Resolve(key);
     if (open == nullptr) return ERROR_INVALID_HANDLE;
     if (open->key->deleted) return ERROR_KEY_DELETED;
@@ -207,6 +218,7 @@ LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* 
     }
     if (result == nullptr) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
+    if (PathTooLong(subKey)) return ERROR_MORE_DATA;
     const OpenKey* open = Resolve(key);
     if (open == nullptr) return ERROR_INVALID_HANDLE;
     if (open->key->deleted) return ERROR_KEY_DELETED;
@@ -262,9 +274,6 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD
         return ERROR_MORE_DATA;
     }
     if (size > 0) std::memcpy(data, value.data.data(), size);
-    // A string stored without its NUL gets one when the buffer has room,
-    // beyond the size reported.
-    if (value.type == REG_SZ && size > 0 && size < *dataSize && data[size - 1] != 0) data[size] = 0;
     *dataSize = size;
     return ERROR_SUCCESS;
 }
@@ -285,6 +294,10 @@ LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWOR
     if (it == values.end()) it = values.emplace(valueText, Value{valueText, type, {}}).first;
     it->second.type = type;
     it->second.data.assign(data, data + dataSize);
+    // Strings are kept as UTF-16 and handed back with a terminator, so one
+    // written without its NUL comes back one byte longer.
+    bool isString = type == REG_SZ || type == kRegExpandSz || type == kRegMultiSz;
+    if (isString && dataSize > 0 && data[dataSize - 1] != 0) it->second.data.push_back(0);
     return ERROR_SUCCESS;
 }
 
@@ -294,6 +307,7 @@ LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD /*samDesired*/, DWOR
         return code;
     }
     if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
+    if (PathTooLong(subKey)) return ERROR_MORE_DATA;
     const OpenKey* open = Resolve(key);
     if (open == nullptr) return ERROR_INVALID_HANDLE;
     if (open->key->deleted) return ERROR_KEY_DELETED;

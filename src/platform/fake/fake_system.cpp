@@ -629,7 +629,7 @@ BOOL LookupPrivilegeValueA(const char* /*system*/, const char* name, LUID* luid)
     return TRUE;
 }
 
-BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState, DWORD /*bufferLength*/,
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState, DWORD bufferLength,
                            TOKEN_PRIVILEGES* previousState, DWORD* returnLength) {
     if (Fails("AdjustTokenPrivileges")) return FALSE;
     auto it = state.tokens.find(Value(token));
@@ -637,22 +637,31 @@ BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newS
         state.lastError = static_cast<DWORD>(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if ((it->second.access & TOKEN_ADJUST_PRIVILEGES) == 0) {
+    DWORD needed = previousState != nullptr ? TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES : TOKEN_ADJUST_PRIVILEGES;
+    if ((it->second.access & needed) != needed) {
         state.lastError = static_cast<DWORD>(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (previousState != nullptr || returnLength != nullptr) {
-        state.lastError = static_cast<DWORD>(ERROR_INVALID_PARAMETER);  // the fake keeps no history
+    if ((disableAll == FALSE && newState == nullptr) || (previousState != nullptr && returnLength == nullptr)) {
+        state.lastError = static_cast<DWORD>(ERROR_INVALID_PARAMETER);
         return FALSE;
+    }
+    // The previous state lists the one privilege the token holds, as it was.
+    if (previousState != nullptr) {
+        constexpr DWORD size = sizeof(TOKEN_PRIVILEGES);
+        *returnLength = size;
+        if (bufferLength < size) {
+            state.lastError = static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        previousState->PrivilegeCount = 1;
+        previousState->Privileges[0].Luid = LUID{kShutdownLuid, 0};
+        previousState->Privileges[0].Attributes = state.shutdownEnabled ? SE_PRIVILEGE_ENABLED : 0;
     }
     if (disableAll != FALSE) {
         state.shutdownEnabled = false;
         state.lastError = 0;
         return TRUE;
-    }
-    if (newState == nullptr) {
-        state.lastError = static_cast<DWORD>(ERROR_INVALID_PARAMETER);
-        return FALSE;
     }
     // Privileges the token does not hold are skipped; the call still succeeds
     // and says so in the last error.
