@@ -171,6 +171,17 @@ class WineSession:
                 return False
             time.sleep(0.2)
 
+    def rect(self, title):
+        """(left, top, right, bottom), or None when there is no such window."""
+        result = self.probe("rect", title)
+        return tuple(map(int, result.stdout.split()[:4])) if result.ok else None
+
+    def click_into(self, title):
+        """Clicks the middle of a window: with no window manager that is
+        what gives it the keyboard focus."""
+        left, top, right, bottom = self.rect(title)
+        click_at((left + right) // 2, (top + bottom) // 2)
+
     def post(self, title, msg, wparam=0, lparam=0):
         return self.probe("post", title, hex(msg), hex(wparam), hex(lparam)).ok
 
@@ -271,6 +282,13 @@ def type_text(text):
 
 def click_at(x, y):
     xdotool("mousemove", x, y, "click", 1)
+
+
+def clipboard_text():
+    """The X clipboard, which Wine shares with its own."""
+    result = subprocess.run(["xclip", "-o", "-selection", "clipboard"], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, timeout=30)
+    return result.stdout.decode("utf-8", "replace") if result.returncode == 0 else None
 
 
 def wait_until(predicate, seconds=WAIT_MS / 1000, interval=0.2):

@@ -18,10 +18,7 @@ class WineHarness(unittest.TestCase):
     def test_notepad_receives_typed_text(self):
         self.wine.start(["notepad"])
         self.assertTrue(self.wine.wait_window("Untitled - Notepad", harness.START_WAIT_MS))
-        rect = self.wine.probe("rect", "Untitled - Notepad").stdout.split()
-        left, top, right, bottom = map(int, rect[:4])
-        # No window manager: a click is what gives the window the focus.
-        harness.click_at((left + right) // 2, (top + bottom) // 2)
+        self.wine.click_into("Untitled - Notepad")
         harness.type_text("hello")
         self.assertEqual(harness.wait_until(lambda: self.wine.edittext("Notepad") == "hello"), True,
                          self.wine.edittext("Notepad"))
@@ -30,6 +27,11 @@ class WineHarness(unittest.TestCase):
         self.assertIn(("Edit", "0", "hello"), children[1:])
         shot = harness.screenshot("harness-notepad.png")
         self.assertGreater(shot.stat().st_size, 0)
+
+        # Select all and copy: the text reaches the X clipboard.
+        harness.key("ctrl+a", "ctrl+c")
+        self.assertEqual(harness.wait_until(lambda: harness.clipboard_text() == "hello"), True,
+                         harness.clipboard_text())
 
     def test_registry_import_lands_in_the_32_bit_view(self):
         ok = self.wine.reg_import(
