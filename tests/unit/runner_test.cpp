@@ -156,13 +156,25 @@ TEST_F(RunnerTest, BadInstructionValuesAreReportedOrSkippedAndTheMacroGoesOn) {
     EXPECT_EQ(main.macroRunning, 0);
 }
 
-TEST_F(RunnerTest, MacroNamesUpToTheEnumerationLimitRun) {
+TEST_F(RunnerTest, LongMacroNamesAreListedUpToTheEnumerationLimitAndRunWhileTheirPathsFit) {
+    // The ANSI registry calls take paths of at most 260 characters: a name
+    // of 200 fits, one of 254 is listed but cannot be opened.
+    const std::string fits(200, 'f');
+    StoreMacro(fits, 'F', win::MOD_CONTROL);
+    StoreKeyStroke(fits, 0, 'F');
     const std::string longest(254, 'n');
     StoreMacro(longest, 'L', win::MOD_CONTROL);
-    StoreKeyStroke(longest, 0, 'L');
     StoreMacro(std::string(255, 'z'), 'Z', win::MOD_CONTROL);  // beyond what enumeration can read
     Start();
-    EXPECT_EQ(Rows(macroList).size(), 1u);
+    const auto rows = Rows(macroList);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], (std::vector<std::string>{longest, "Invalid Hot Key"}));
+    EXPECT_EQ(fake::HotKeys().size(), 1u);
+    // Its two reads and the write of its id each say why they failed.
+    const auto boxes = BoxTexts();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].rfind("Error opening key in reigistry at: Software\\Tallow Labs\\Keyloom\\Macros\\nnn", 0), 0u);
+    EXPECT_EQ(boxes[2], "Error accessing registry - More data is available.\r\n");
     PressHotKey(0);
     EXPECT_EQ(fake::KeyEvents().size(), 2u);
 }
