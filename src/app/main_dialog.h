@@ -9,12 +9,6 @@
 #include "exec/runner.h"
 #include "platform/win.h"
 
-inline constexpr win::UINT WM_RECORD_STOPPED = win::WM_USER + 1;
-inline constexpr win::UINT WM_RECORD_NOMEMORY = win::WM_USER + 2;
-inline constexpr win::UINT WM_RECORD_BEGIN = win::WM_USER + 3;
-inline constexpr win::UINT WM_RUN_MACRO = win::WM_USER + 4;
-inline constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 5;
-
 inline constexpr const char* kMainWindowTitle = "Keyloom";
 
 class MainDialog final : public MacroRunner {

@@ -4,6 +4,7 @@
 #include "app/about_dialog.h"
 #include "app/main_dialog.h"
 #include "app/tray_icon.h"
+#include "journal/player.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -34,15 +35,31 @@ public:
     }
 
     // Serves the window's messages until Shutdown ends it. The window stays
-    // hidden until the user shows it from the notification area.
+    // hidden until the user shows it from the notification area. While a
+    // recording is injected, the loop also wakes when the player's timer
+    // says the next event is due.
     INT_PTR RunModalLoop() {
         MSG msg;
         while (!ended_) {
-            const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-            if (got == 0 || got == -1) break;
-            if (!IsDialogMessageA(window_, &msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
+            while (!ended_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) return result_;
+                if (!IsDialogMessageA(window_, &msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+            }
+            if (ended_) break;
+            // Read afresh each time: the player closes its timer when a
+            // playback ends.
+            HANDLE timer = PlaybackTimer();
+            const DWORD count = timer != nullptr ? 1 : 0;
+            const DWORD woke = MsgWaitForMultipleObjectsEx(count, count != 0 ? &timer : nullptr, INFINITE,
+                                                           QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            if (count != 0 && woke == WAIT_OBJECT_0) {
+                OnPlaybackTimer();
+            } else if (woke == WAIT_FAILED) {
+                // A handle the wait refuses must not make the loop spin.
+                WaitMessage();
             }
         }
         return result_;

@@ -1,9 +1,318 @@
 #include "journal/player.h"
 
-void StartPlayback(const std::string&, MacroRunner& runner) {
-    // Recordings cannot be replayed yet: end the run as a playback that
-    // cannot start does.
-    runner.EndMacro();
+#include "journal/injected_input.h"
+#include "journal/journal_format.h"
+#include "journal/playback_schedule.h"
+#include "store/message_text.h"
+#include "store/registry_store.h"
+
+namespace {
+
+constexpr const char* kMainWindowCaption = "Keyloom";
+constexpr const char* kHookFailureText = "Unable to set hook for play back of recording!";
+constexpr win::BYTE kVkControl = 0x11;
+constexpr win::BYTE kVkLeftControl = 0xA2;
+constexpr win::BYTE kVkRightControl = 0xA3;
+constexpr win::BYTE kVkEscape = 0x1B;
+constexpr win::WPARAM kKeyDown = 0x0100;
+constexpr win::WPARAM kSysKeyDown = 0x0104;
+// Events injected in one go before the message loop runs again, so that a
+// stretch of overdue events cannot starve the window (and the cancel key).
+constexpr int kInjectBatch = 32;
+
+enum class Driver {
+    None,       // nothing is playing
+    Grace,      // journal hook installed; waiting for the system to call it
+    Hook,       // the system plays through the journal hook
+    Injecting,  // the timer plays through SendInput
+};
+
+// The player's process-wide state; touched on the UI thread only.
+struct Player {
+    Recording playbackEvents;
+    PlaybackSchedule schedule;
+    MacroRunner* runner = nullptr;
+    win::HWND mainWindow = nullptr;
+    Driver driver = Driver::None;
+    win::HHOOK playbackHook = nullptr;
+    win::HHOOK watchHook = nullptr;
+    win::HHOOK cancelKeyHook = nullptr;
+    win::HANDLE timer = nullptr;
+    // Which Ctrl keys are physically down (generic, left, right).
+    unsigned physicalControl = 0;
+    // The injecting driver's clock: the tick count at its start, carried on
+    // by the performance counter, which is finer than the tick.
+    win::DWORD clockStartTick = 0;
+    std::int64_t clockStartCounter = 0;
+    std::int64_t counterFrequency = 1;
+};
+
+Player player;
+
+win::DWORD TickClock() { return win::GetTickCount(); }
+
+win::DWORD InjectedClock() {
+    std::int64_t now = 0;
+    win::QueryPerformanceCounter(&now);
+    const std::int64_t elapsedMs = (now - player.clockStartCounter) * 1000 / player.counterFrequency;
+    return player.clockStartTick + static_cast<win::DWORD>(static_cast<std::uint64_t>(elapsedMs));
 }
 
-void RemovePlaybackWatchHook() {}
+win::HANDLE CreatePlaybackTimer() {
+    // High resolution where the system has it: a plain waitable timer is
+    // only as fine as the system tick (15.6 ms by default).
+    win::HANDLE timer = win::CreateWaitableTimerExW(nullptr, nullptr, win::CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                                     win::TIMER_ALL_ACCESS);
+    if (timer == nullptr) timer = win::CreateWaitableTimerExW(nullptr, nullptr, 0, win::TIMER_ALL_ACCESS);
+    return timer;
+}
+
+// Arms the timer `units` of 100 ns from now (at least one).
+bool ArmTimer(std::int64_t units) {
+    const std::int64_t due = -(units < 1 ? 1 : units);
+    return win::SetWaitableTimer(player.timer, &due, 0, nullptr, nullptr, win::FALSE) != win::FALSE;
+}
+
+// Arms the timer for the moment the injected clock reaches `playTime`.
+bool ArmTimerFor(win::DWORD playTime) {
+    const auto ms = static_cast<std::int64_t>(static_cast<std::int32_t>(playTime - player.clockStartTick));
+    // Rounded up, so that the clock reads playTime when the timer fires.
+    const std::int64_t dueCounter = player.clockStartCounter + (ms * player.counterFrequency + 999) / 1000;
+    std::int64_t now = 0;
+    win::QueryPerformanceCounter(&now);
+    const std::int64_t counts = dueCounter - now;
+    return ArmTimer((counts * 10'000'000 + player.counterFrequency - 1) / player.counterFrequency);
+}
+
+void StopDrivers() {
+    if (player.playbackHook != nullptr) win::UnhookWindowsHookEx(player.playbackHook);
+    player.playbackHook = nullptr;
+    if (player.cancelKeyHook != nullptr) win::UnhookWindowsHookEx(player.cancelKeyHook);
+    player.cancelKeyHook = nullptr;
+    if (player.timer != nullptr) {
+        win::CancelWaitableTimer(player.timer);
+        win::CloseHandle(player.timer);
+    }
+    player.timer = nullptr;
+    player.driver = Driver::None;
+}
+
+// The recording has played out: the runner goes on with its next
+// instruction. Once only, whichever driver gets here.
+void FinishPlayback() {
+    if (player.driver == Driver::None) return;
+    if (player.playbackHook != nullptr) win::UnhookWindowsHookEx(player.playbackHook);
+    player.playbackHook = nullptr;
+    if (player.cancelKeyHook != nullptr) win::UnhookWindowsHookEx(player.cancelKeyHook);
+    player.cancelKeyHook = nullptr;
+    if (player.timer != nullptr) win::CancelWaitableTimer(player.timer);
+    player.driver = Driver::None;
+    win::PostMessageA(player.mainWindow, WM_RUN_MACRO, 0, 0);
+}
+
+// The playback cannot be driven: reported, and the run ends.
+void FailPlayback() {
+    StopDrivers();
+    player.playbackEvents = Recording{};
+    player.schedule.Reset(&player.playbackEvents, 0, 1);
+    ShowError(nullptr, kHookFailureText);
+    if (player.runner != nullptr) player.runner->EndMacro();
+}
+
+bool StartInjecting() {
+    player.cancelKeyHook =
+        win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &PlaybackCancelKeyHook, win::GetModuleHandleA(nullptr), 0);
+    if (player.cancelKeyHook == nullptr) return false;
+    win::QueryPerformanceFrequency(&player.counterFrequency);
+    if (player.counterFrequency <= 0) player.counterFrequency = 1;
+    win::QueryPerformanceCounter(&player.clockStartCounter);
+    player.clockStartTick = win::GetTickCount();
+    player.physicalControl = 0;
+    player.driver = Driver::Injecting;
+    // The first event is due at once; it is played from the message loop.
+    return ArmTimer(0);
+}
+
+// Plays every event that is due and arms the timer for the next one.
+void InjectDueEvents() {
+    const VirtualScreen screen = ReadVirtualScreen();
+    for (int n = 0; n < kInjectBatch; ++n) {
+        JournalEvent event;
+        std::int32_t delay = 0;
+        if (!player.schedule.GetNext(&InjectedClock, &event, &delay)) {
+            FinishPlayback();
+            return;
+        }
+        if (delay > 0) {
+            if (!ArmTimerFor(event.time)) FailPlayback();
+            return;
+        }
+        win::INPUT input;
+        if (ToInput(event, screen, &input)) win::SendInput(1, &input, static_cast<int>(sizeof input));
+        // Ctrl+Esc may have cancelled the playback while the input went out.
+        if (player.driver != Driver::Injecting) return;
+        if (!player.schedule.AdvanceEvent()) {
+            FinishPlayback();
+            return;
+        }
+    }
+    if (!ArmTimer(0)) FailPlayback();
+}
+
+}  // namespace
+
+void StartPlayback(const std::string& macroPath, MacroRunner& runner) {
+    const std::string storePath = "\\Macros\\" + macroPath;
+    std::int32_t speed = 0;
+    if (!RegistryStore::ReadDword(storePath, "PlayBackSpeed", &speed)) speed = 0;
+    std::int32_t filter = 1;
+    if (!RegistryStore::ReadDword(storePath, "PlayBackEvent", &filter)) filter = 1;
+    std::string name;
+    if (!RegistryStore::ReadMacroString(macroPath, "JournalName", &name)) {
+        runner.EndMacro();
+        return;
+    }
+    // The previous recording is freed before the next one is read.
+    player.playbackEvents = Recording{};
+    player.schedule.Reset(&player.playbackEvents, speed, filter);
+    Recording recording;
+    if (!LoadRecording(name, &recording)) {
+        runner.EndMacro();
+        return;
+    }
+    PlayRecording(std::move(recording), speed, filter, runner);
+}
+
+void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter, MacroRunner& runner,
+                   PlaybackDriver driver) {
+    // What an earlier playback of this run left behind (a timer, a hook the
+    // system took away) goes before this one starts.
+    StopDrivers();
+    player.runner = &runner;
+    player.mainWindow = runner.Window();
+    player.playbackEvents = std::move(recording);
+    player.schedule.Reset(&player.playbackEvents, speed, filter);
+
+    player.timer = CreatePlaybackTimer();
+    if (player.timer == nullptr) {
+        FailPlayback();
+        return;
+    }
+    if (driver == PlaybackDriver::Automatic)
+        player.playbackHook =
+            win::SetWindowsHookExA(win::WH_JOURNALPLAYBACK, &PlaybackHook, win::GetModuleHandleA(nullptr), 0);
+    if (player.playbackHook != nullptr) {
+        // The system takes it but may never call it (Wine): the timer tells.
+        player.driver = Driver::Grace;
+        if (!ArmTimer(std::int64_t{kJournalGraceMs} * 10'000)) {
+            FailPlayback();
+            return;
+        }
+    } else if (!StartInjecting()) {
+        FailPlayback();
+        return;
+    }
+    // One watch hook for the whole run, however many recordings it plays, so
+    // that the run's end removes exactly the one it installed.
+    if (player.watchHook == nullptr) {
+        player.watchHook = win::SetWindowsHookExA(win::WH_GETMESSAGE, &PlaybackWatchHook,
+                                                  win::GetModuleHandleA(nullptr), win::GetCurrentThreadId());
+        if (player.watchHook == nullptr) FailPlayback();
+    }
+}
+
+void RemovePlaybackWatchHook() {
+    if (player.watchHook != nullptr) win::UnhookWindowsHookEx(player.watchHook);
+    player.watchHook = nullptr;
+    // A run that ends, however it ends, plays nothing further.
+    StopDrivers();
+}
+
+win::HANDLE PlaybackTimer() { return player.timer; }
+
+void OnPlaybackTimer() {
+    switch (player.driver) {
+    case Driver::Grace:
+        // Accepted but never called: play without the journal hook.
+        win::UnhookWindowsHookEx(player.playbackHook);
+        player.playbackHook = nullptr;
+        if (!StartInjecting()) FailPlayback();
+        return;
+    case Driver::Injecting: InjectDueEvents(); return;
+    case Driver::Hook:
+    case Driver::None:
+        // The grace timer of a journal hook that the system called, or a
+        // playback that has finished: the timer is no longer needed.
+        if (player.timer != nullptr) win::CloseHandle(player.timer);
+        player.timer = nullptr;
+        return;
+    }
+}
+
+bool AdvanceEvent() { return player.schedule.AdvanceEvent(); }
+
+win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
+    if (code < 0 || (code != win::HC_GETNEXT && code != win::HC_SKIP))
+        return win::CallNextHookEx(player.playbackHook, code, wParam, lParam);
+    if (player.driver == Driver::Grace) player.driver = Driver::Hook;
+    if (code == win::HC_SKIP) {
+        if (!AdvanceEvent()) FinishPlayback();
+        return 0;
+    }
+    JournalEvent event;
+    std::int32_t delay = 0;
+    if (!player.schedule.GetNext(&TickClock, &event, &delay)) {
+        FinishPlayback();
+        return 0;
+    }
+    *reinterpret_cast<win::EVENTMSG*>(lParam) = ToEventMsg(event);
+    return delay;
+}
+
+win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
+    if (code < 0) return win::CallNextHookEx(player.watchHook, code, wParam, lParam);
+    const auto* message = reinterpret_cast<const win::MSG*>(lParam);
+    if (code == win::HC_ACTION && message->message == win::WM_CANCELJOURNAL && message->hwnd == nullptr) {
+        // The system has taken the journal hook away (or Ctrl+Esc stopped the
+        // injection): neither may be removed again.
+        player.playbackHook = nullptr;
+        player.driver = Driver::None;
+        if (win::HWND main = win::FindWindowA(nullptr, kMainWindowCaption)) {
+            win::UnhookWindowsHookEx(player.watchHook);
+            player.watchHook = nullptr;
+            win::PostMessageA(main, win::WM_CANCELJOURNAL, 0, 0);
+        } else {
+            win::MessageBoxA(nullptr,
+                             "Play back of recording has been terminated by the system!\n"
+                             "Unable to reset Keyloom!  Please close Keyloom and restart!",
+                             "Attention - Keyloom", win::MB_OK | win::MB_ICONWARNING);
+        }
+    }
+    return 0;
+}
+
+win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
+    if (code == win::HC_ACTION) {
+        const auto* key = reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam);
+        // Only the keyboard counts: the recording's own Ctrl and Esc come
+        // back marked as injected.
+        if ((key->flags & win::LLKHF_INJECTED) == 0) {
+            const bool down = wParam == kKeyDown || wParam == kSysKeyDown;
+            unsigned bit = 0;
+            if (key->vkCode == kVkControl) bit = 1;
+            if (key->vkCode == kVkLeftControl) bit = 2;
+            if (key->vkCode == kVkRightControl) bit = 4;
+            if (bit != 0) {
+                player.physicalControl = down ? (player.physicalControl | bit) : (player.physicalControl & ~bit);
+            } else if (key->vkCode == kVkEscape && down && player.physicalControl != 0 &&
+                       player.driver == Driver::Injecting) {
+                // As the system cancels a journal: input stops at once, and the
+                // thread gets WM_CANCELJOURNAL, which the watch hook relays.
+                player.driver = Driver::None;
+                win::CancelWaitableTimer(player.timer);
+                win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
+            }
+        }
+    }
+    return win::CallNextHookEx(player.cancelKeyHook, code, wParam, lParam);
+}

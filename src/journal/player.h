@@ -1,14 +1,56 @@
 // Replay of a stored recording from within a macro.
+//
+// Two drivers feed the same schedule. Where the system calls a
+// WH_JOURNALPLAYBACK hook, PlaybackHook serves it event by event. Where the
+// system refuses that hook, or accepts it and does not call it within
+// kJournalGraceMs, a waitable timer on the UI thread wakes the message loop
+// when the next event is due (OnPlaybackTimer), and the event is injected
+// with SendInput; a physical Ctrl+Esc then cancels the playback the way the
+// system cancels a journal.
 #pragma once
 
 #include <string>
 
 #include "exec/runner.h"
+#include "journal/journal_format.h"
+#include "platform/win.h"
+
+inline constexpr win::DWORD kJournalGraceMs = 50;
 
 // Loads the recording that instruction `macroPath` names and starts playing
 // it; the runner is resumed with WM_RUN_MACRO when it has played out. When
 // the playback cannot start the runner is ended here.
 void StartPlayback(const std::string& macroPath, MacroRunner& runner);
 
-// Removes the hook that watches a playback for cancellation, if one is set.
+enum class PlaybackDriver {
+    Automatic,  // the journal hook where the system calls it, else injection
+    Injected,   // injection only
+};
+// Plays an event array already in memory, as StartPlayback does once it has
+// read the instruction and loaded its recording.
+void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter, MacroRunner& runner,
+                   PlaybackDriver driver = PlaybackDriver::Automatic);
+
+// Ends the run's playback: removes the hook that watches for cancellation
+// and stops any playback still under way.
 void RemovePlaybackWatchHook();
+
+// The timer the message loop waits on besides messages; null when no
+// playback needs it.
+win::HANDLE PlaybackTimer();
+// Called by the message loop when PlaybackTimer() is signalled.
+void OnPlaybackTimer();
+
+// Moves to the next event that passes the instruction's filter; false at the
+// end of the recording.
+bool AdvanceEvent();
+
+// The WH_JOURNALPLAYBACK hook: HC_GETNEXT fills the EVENTMSG at lParam and
+// returns the wait in ms; HC_SKIP moves on.
+win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LPARAM lParam);
+// The WH_GETMESSAGE hook on the UI thread: relays the system's
+// WM_CANCELJOURNAL, which arrives without a window, to the main window.
+win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam);
+// The WH_KEYBOARD_LL hook of an injected playback: a physical Esc pressed
+// while a physical Ctrl is down cancels it.
+win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam, win::LPARAM lParam);

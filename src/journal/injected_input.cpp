@@ -1,0 +1,83 @@
+#include "journal/injected_input.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+constexpr std::uint32_t kKeyDown = 0x0100;
+constexpr std::uint32_t kKeyUp = 0x0101;
+constexpr std::uint32_t kSysKeyDown = 0x0104;
+constexpr std::uint32_t kSysKeyUp = 0x0105;
+// The journal record of a key: the virtual key in paramL's low byte, the
+// scan code in its second byte; bit 15 of paramH marks an extended key.
+constexpr std::uint32_t kExtendedKeyBit = 0x8000;
+
+constexpr std::uint32_t kMouseWheel = 0x020A;
+constexpr win::DWORD kWheelDelta = 120;
+
+// A screen coordinate as the 0..65535 range that absolute mouse input spans
+// over `extent` pixels from `origin`: the smallest value that the system
+// maps back onto that very pixel.
+win::LONG Normalise(win::LONG coordinate, int origin, int extent) {
+    if (extent <= 1) return 0;
+    const std::int64_t offset = std::clamp<std::int64_t>(std::int64_t{coordinate} - origin, 0, extent - 1);
+    return static_cast<win::LONG>(std::min<std::int64_t>((offset * 65536 + extent - 1) / extent, 65535));
+}
+
+}  // namespace
+
+VirtualScreen ReadVirtualScreen() {
+    return VirtualScreen{win::GetSystemMetrics(win::SM_XVIRTUALSCREEN), win::GetSystemMetrics(win::SM_YVIRTUALSCREEN),
+                         win::GetSystemMetrics(win::SM_CXVIRTUALSCREEN), win::GetSystemMetrics(win::SM_CYVIRTUALSCREEN)};
+}
+
+bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT* input) {
+    *input = win::INPUT{};
+    switch (event.message) {
+    case kKeyDown:
+    case kKeyUp:
+    case kSysKeyDown:
+    case kSysKeyUp: {
+        input->type = win::INPUT_KEYBOARD;
+        input->ki.wVk = static_cast<win::WORD>(event.paramL & 0xFF);
+        input->ki.wScan = static_cast<win::WORD>((event.paramL >> 8) & 0xFF);
+        if (event.message == kKeyUp || event.message == kSysKeyUp) input->ki.dwFlags |= win::KEYEVENTF_KEYUP;
+        if (event.paramH & kExtendedKeyBit) input->ki.dwFlags |= win::KEYEVENTF_EXTENDEDKEY;
+        return true;
+    }
+    default: break;
+    }
+
+    win::DWORD button = 0;
+    win::DWORD data = 0;
+    switch (event.message) {
+    case win::WM_MOUSEMOVE: break;
+    case 0x0201:  // WM_LBUTTONDOWN
+    case 0x0203:  // WM_LBUTTONDBLCLK: the second press of a double click
+        button = win::MOUSEEVENTF_LEFTDOWN;
+        break;
+    case 0x0202: button = win::MOUSEEVENTF_LEFTUP; break;
+    case 0x0204:
+    case 0x0206: button = win::MOUSEEVENTF_RIGHTDOWN; break;
+    case 0x0205: button = win::MOUSEEVENTF_RIGHTUP; break;
+    case 0x0207:
+    case 0x0209: button = win::MOUSEEVENTF_MIDDLEDOWN; break;
+    case 0x0208: button = win::MOUSEEVENTF_MIDDLEUP; break;
+    case kMouseWheel:
+        // The journal record keeps the pointer, not the wheel's distance:
+        // one notch away from the user.
+        button = win::MOUSEEVENTF_WHEEL;
+        data = kWheelDelta;
+        break;
+    default: return false;
+    }
+    // Mouse records carry the pointer in screen coordinates: paramL x,
+    // paramH y (negative left of or above the primary monitor).
+    input->type = win::INPUT_MOUSE;
+    input->mi.dx = Normalise(static_cast<win::LONG>(event.paramL), screen.left, screen.width);
+    input->mi.dy = Normalise(static_cast<win::LONG>(event.paramH), screen.top, screen.height);
+    input->mi.mouseData = data;
+    input->mi.dwFlags = win::MOUSEEVENTF_MOVE | win::MOUSEEVENTF_ABSOLUTE | win::MOUSEEVENTF_VIRTUALDESK | button;
+    return true;
+}

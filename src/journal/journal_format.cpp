@@ -1,0 +1,127 @@
+#include "journal/journal_format.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "store/message_text.h"
+#include "store/registry_store.h"
+
+namespace {
+
+void PutField(std::uint32_t value, std::uint8_t* out) {
+    out[0] = static_cast<std::uint8_t>(value);
+    out[1] = static_cast<std::uint8_t>(value >> 8);
+    out[2] = static_cast<std::uint8_t>(value >> 16);
+    out[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+std::uint32_t GetField(const std::uint8_t* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+}  // namespace
+
+void SerializeEvent(const JournalEvent& event, std::uint8_t* out) {
+    PutField(event.message, out);
+    PutField(event.paramL, out + 4);
+    PutField(event.paramH, out + 8);
+    PutField(event.time, out + 12);
+    PutField(event.hwnd, out + 16);
+}
+
+JournalEvent DeserializeEvent(const std::uint8_t* bytes) {
+    return JournalEvent{GetField(bytes), GetField(bytes + 4), GetField(bytes + 8), GetField(bytes + 12),
+                        GetField(bytes + 16)};
+}
+
+JournalEvent FromEventMsg(const win::EVENTMSG& record) {
+    const auto handle = reinterpret_cast<std::uintptr_t>(record.hwnd);
+    return JournalEvent{record.message, record.paramL, record.paramH, record.time,
+                        static_cast<std::uint32_t>(handle)};
+}
+
+win::EVENTMSG ToEventMsg(const JournalEvent& event) {
+    // Sign-extended like the system widens a 32-bit handle.
+    const auto handle = static_cast<std::intptr_t>(static_cast<std::int32_t>(event.hwnd));
+    return win::EVENTMSG{event.message, event.paramL, event.paramH, event.time,
+                         reinterpret_cast<win::HWND>(handle)};
+}
+
+bool Passes(std::int32_t filter, std::uint32_t message) {
+    switch (static_cast<EventFilter>(filter)) {
+    case EventFilter::KeyboardAndMouse: return true;
+    case EventFilter::Keyboard: return message >= kFirstKeyMessage && message <= kLastKeyMessage;
+    case EventFilter::Mouse: return message >= kFirstMouseMessage && message <= kLastMouseMessage;
+    }
+    return false;
+}
+
+std::vector<std::vector<std::uint8_t>> CutIntoChunks(const std::vector<JournalEvent>& events) {
+    std::vector<std::vector<std::uint8_t>> chunks;
+    for (std::size_t first = 0; first < events.size(); first += kEventsPerChunk) {
+        const std::size_t n = std::min(kEventsPerChunk, events.size() - first);
+        std::vector<std::uint8_t>& chunk = chunks.emplace_back(n * kJournalEventBytes);
+        for (std::size_t i = 0; i < n; ++i) SerializeEvent(events[first + i], chunk.data() + i * kJournalEventBytes);
+    }
+    return chunks;
+}
+
+bool JoinChunks(const std::vector<ChunkView>& chunks, Recording* recording) {
+    *recording = Recording{};
+    std::uint64_t total = 0;
+    for (const ChunkView& chunk : chunks) {
+        total += chunk.count;
+        if (total > kMaxRecordingBytes) return false;
+    }
+    // One spare byte keeps a recording of no events a real allocation.
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[total + 1]);
+    if (!bytes) return false;
+    std::uint64_t at = 0;
+    for (const ChunkView& chunk : chunks) {
+        if (chunk.count != 0) std::memcpy(bytes.get() + at, chunk.bytes, chunk.count);
+        at += chunk.count;
+    }
+    recording->bytes = std::move(bytes);
+    recording->byteCount = total;
+    recording->count = static_cast<std::uint32_t>(total / kJournalEventBytes);
+    return true;
+}
+
+bool LoadRecording(const std::string& name, Recording* recording) {
+    *recording = Recording{};
+    const std::string storePath = "\\Journals\\" + name;
+    std::int32_t count = 0;
+    if (!RegistryStore::ReadDword(storePath, "Count", &count)) return false;
+    // A negative "Count" is damaged data; it is read as no chunks, an empty
+    // recording, rather than as some four billion chunks to look for.
+    const std::int32_t chunkCount = count < 0 ? 0 : count;
+
+    struct Chunk {
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::uint32_t count;
+    };
+    std::vector<Chunk> chunks;
+    std::uint64_t total = 0;
+    // Stops at the first chunk that cannot be read, so a "Count" beyond the
+    // stored chunks costs one failed read, not one per missing chunk.
+    for (std::int32_t i = 0; i < chunkCount; ++i) {
+        Chunk chunk;
+        if (!RegistryStore::ReadBinary(storePath, std::to_string(i), &chunk.bytes, &chunk.count)) return false;
+        total += chunk.count;
+        if (total > kMaxRecordingBytes) {
+            ShowError(nullptr, FormatText("The recording %s is too large to be played back!", {name}));
+            return false;
+        }
+        chunks.push_back(std::move(chunk));
+    }
+    std::vector<ChunkView> views;
+    views.reserve(chunks.size());
+    for (const Chunk& chunk : chunks) views.push_back(ChunkView{chunk.bytes.get(), chunk.count});
+    if (!JoinChunks(views, recording)) {
+        ShowError(nullptr, "Error allocating memory!");
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,83 @@
+// The journal: recorded input events as they are stored, the filter that
+// picks keyboard or mouse events, and the cutting of an event array into the
+// registry's chunks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win.h"
+
+// One recorded input event. Stored as five little-endian 32-bit fields in
+// this order, 20 bytes, whatever the bitness of the build that wrote it.
+struct JournalEvent {
+    std::uint32_t message = 0;
+    std::uint32_t paramL = 0;
+    std::uint32_t paramH = 0;
+    std::uint32_t time = 0;
+    std::uint32_t hwnd = 0;  // low 32 bits of the window handle
+
+    bool operator==(const JournalEvent&) const = default;
+};
+
+inline constexpr std::size_t kJournalEventBytes = 20;
+inline constexpr std::size_t kJournalChunkBytes = 16000;
+inline constexpr std::size_t kEventsPerChunk = kJournalChunkBytes / kJournalEventBytes;
+// The largest recording the player loads: 64 MiB, about 3.3 million events.
+// A recording that claims more is damaged data, not hours of input.
+inline constexpr std::uint64_t kMaxRecordingBytes = 64ull * 1024 * 1024;
+
+void SerializeEvent(const JournalEvent& event, std::uint8_t* out);
+JournalEvent DeserializeEvent(const std::uint8_t* bytes);
+
+// At the seam: the system's record keeps a full window handle; the stored
+// event keeps its low 32 bits, which is all a window handle carries, and
+// gives it back sign-extended as the system does.
+JournalEvent FromEventMsg(const win::EVENTMSG& record);
+win::EVENTMSG ToEventMsg(const JournalEvent& event);
+
+// The filter codes of a recording's "Type" and an instruction's
+// "PlayBackEvent".
+enum class EventFilter : std::int32_t {
+    KeyboardAndMouse = 1,
+    Keyboard = 2,
+    Mouse = 3,
+};
+inline constexpr win::UINT kFirstKeyMessage = 0x0100;
+inline constexpr win::UINT kLastKeyMessage = 0x0108;
+inline constexpr win::UINT kFirstMouseMessage = 0x0200;
+inline constexpr win::UINT kLastMouseMessage = 0x0209;
+
+// Whether an event with `message` passes `filter`; a value other than the
+// three codes lets nothing pass.
+bool Passes(std::int32_t filter, std::uint32_t message);
+
+// The stored chunks of an event array: full chunks of 800 events, then the
+// remainder if any. No events, no chunk.
+std::vector<std::vector<std::uint8_t>> CutIntoChunks(const std::vector<JournalEvent>& events);
+
+// A loaded event array: the chunks' bytes back to back. Only whole events
+// count; a chunk whose length is no multiple of 20 shifts the events after
+// it, as concatenation does.
+struct Recording {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::uint64_t byteCount = 0;
+    std::uint32_t count = 0;  // events
+
+    JournalEvent Event(std::uint32_t index) const { return DeserializeEvent(bytes.get() + index * kJournalEventBytes); }
+};
+
+// Joins chunks in order into `recording`. False, leaving it empty, when the
+// total would exceed kMaxRecordingBytes or memory cannot be had.
+struct ChunkView {
+    const std::uint8_t* bytes;
+    std::uint32_t count;
+};
+bool JoinChunks(const std::vector<ChunkView>& chunks, Recording* recording);
+
+// Reads "Count" and the chunks "0" .. "Count-1" of Journals\<name> through
+// the store. Every failure has been reported when it returns false.
+bool LoadRecording(const std::string& name, Recording* recording);

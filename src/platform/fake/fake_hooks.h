@@ -1,0 +1,90 @@
+// The fake's hooks, injected input, screen metrics, waitable timers and
+// performance counter, with the controls that let a test act as the system:
+// call a hook, cancel a journal, press a physical key, let a timer's due
+// time arrive.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/win.h"
+
+namespace fake {
+
+// ---- Hooks -------------------------------------------------------------------
+struct Hook {
+    win::HHOOK handle;
+    int idHook;
+    win::HOOKPROC procedure;
+    win::HINSTANCE module;
+    win::DWORD threadId;
+};
+// Installed now, oldest first.
+std::vector<Hook> Hooks();
+// The newest installed hook of a kind (the one the system calls first);
+// null when none is.
+win::HHOOK FindHook(int idHook);
+int CountHooks(int idHook);
+// Calls an installed hook's procedure as the system does; 0 when the handle
+// is not installed.
+win::LRESULT CallHook(win::HHOOK hook, int code, win::WPARAM wParam, win::LPARAM lParam);
+// The user cancels journaling (Ctrl+Esc, Ctrl+Alt+Del): the system removes
+// every journal hook and posts WM_CANCELJOURNAL, without a window, to the
+// thread that installed the playback hook (the main thread when none).
+void CancelJournal();
+// A physical key press or release: every low-level keyboard hook sees it,
+// newest first, without LLKHF_INJECTED; a hook that returns nonzero keeps it
+// from the others.
+void PressPhysicalKey(win::BYTE virtualKey, bool up);
+
+// The program's own thread and module.
+win::DWORD MainThreadId();
+win::HINSTANCE ModuleInstance();
+
+// Messages posted to threads, oldest first.
+struct ThreadMessage {
+    win::DWORD threadId;
+    win::UINT message;
+    win::WPARAM wParam;
+    win::LPARAM lParam;
+};
+// The main thread retrieves its thread messages: each goes through the
+// thread's WH_GETMESSAGE hooks (HC_ACTION, PM_REMOVE) as GetMessage does.
+// Returns the messages retrieved; the queue is emptied.
+std::vector<ThreadMessage> RetrieveThreadMessages();
+const std::vector<ThreadMessage>& ThreadMessages();
+
+// ---- Injected input ------------------------------------------------------------
+// Every INPUT that SendInput accepted, in order. Keyboard inputs also pass
+// the low-level keyboard hooks, marked LLKHF_INJECTED.
+const std::vector<win::INPUT>& SentInputs();
+void ClearSentInputs();
+// The desktop over all monitors (GetSystemMetrics SM_*VIRTUALSCREEN); the
+// primary monitor is at (0, 0). Default: one 1280 x 1024 monitor.
+void SetVirtualScreen(int left, int top, int width, int height);
+
+// ---- Waitable timers and the performance counter ----------------------------------
+// The performance counter runs at 10 MHz in step with the tick count.
+inline constexpr std::int64_t kCounterFrequency = 10'000'000;
+struct Timer {
+    win::HANDLE handle;
+    win::DWORD flags;      // as created
+    bool armed;            // set and not yet due
+    std::int64_t due;      // counter value at which it is due
+    bool signalled;
+};
+std::vector<Timer> Timers();
+// Systems before high-resolution timers refuse the flag
+// (ERROR_INVALID_PARAMETER).
+void RefuseHighResolutionTimers(bool refuse);
+// Lets time run to an armed timer's due time (the tick count moves forward
+// to it, never back) and signals it. False when the timer is not armed.
+bool FireTimer(win::HANDLE timer);
+
+}  // namespace fake
+
+namespace fake::detail {
+void ResetHooks();
+// CloseHandle's part for timers: true when `handle` was a timer, now closed.
+bool CloseTimer(win::HANDLE handle);
+}  // namespace fake::detail
