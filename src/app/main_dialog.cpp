@@ -31,5 +31,3 @@ bool MainDialog::InitializeContent() {
     FillRecordingList();
     return treeReady;
 }
-
-void MainDialog::FillRecordingList() {}

@@ -11,6 +11,18 @@
 
 inline constexpr const char* kMainWindowTitle = "Keyloom";
 
+// The modal dialogs that the recording commands open: the Windows build
+// shows the real ones, unit tests answer in their place.
+class RecordingDialogs {
+public:
+    virtual ~RecordingDialogs() = default;
+    // The Record dialog; true when it saved a recording, with its name and
+    // "Type".
+    virtual bool Record(std::string* name, std::int32_t* filter) = 0;
+    // The rename dialog, opened with `name`; true on OK with the new name.
+    virtual bool Rename(std::string* name) = 0;
+};
+
 class MainDialog final : public MacroRunner {
 public:
     MainDialog(win::HWND window, win::HWND macroList, win::HWND recordingList);
@@ -33,6 +45,9 @@ public:
 
     // Commands of the lists.
     void DeleteMacro();
+    void AddRecording(RecordingDialogs& dialogs);
+    void EditRecording(RecordingDialogs& dialogs);
+    void DeleteRecording();
 
     win::HWND Window() const override { return window_; }
 

@@ -4,6 +4,8 @@
 #include "app/about_dialog.h"
 #include "app/main_dialog.h"
 #include "app/tray_icon.h"
+#include "editor/edit_recording_dialog.h"
+#include "journal/record_dialog.h"
 #include "journal/player.h"
 
 #include <windows.h>
@@ -16,6 +18,17 @@
 namespace {
 
 win::HWND Seam(HWND window) { return reinterpret_cast<win::HWND>(window); }
+
+// The recording commands' dialogs, owned by the main window.
+class WindowRecordingDialogs final : public RecordingDialogs {
+public:
+    void SetOwner(HWND owner) { owner_ = Seam(owner); }
+    bool Record(std::string* name, std::int32_t* filter) override { return ShowRecordDialog(owner_, name, filter); }
+    bool Rename(std::string* name) override { return ShowEditRecordingDialog(owner_, name); }
+
+private:
+    win::HWND owner_ = nullptr;
+};
 
 class MainWindow {
 public:
@@ -96,6 +109,7 @@ private:
         SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
         tray::Add(Seam(window_), icon_);
 
+        recordingDialogs_.SetOwner(window_);
         dialog_ = std::make_unique<MainDialog>(Seam(window_), Seam(GetDlgItem(window_, IDC_MACRO_LIST)),
                                                Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
         if (!dialog_->InitializeContent()) End(0);
@@ -151,6 +165,9 @@ private:
         case IDCANCEL:
         case IDC_CLOSE: ShowWindow(window_, SW_HIDE); return TRUE;
         case IDC_DELETE_MACRO: dialog_->DeleteMacro(); return TRUE;
+        case IDC_ADD_RECORDING: dialog_->AddRecording(recordingDialogs_); return TRUE;
+        case IDC_EDIT_RECORDING: dialog_->EditRecording(recordingDialogs_); return TRUE;
+        case IDC_DELETE_RECORDING: dialog_->DeleteRecording(); return TRUE;
         default: return FALSE;
         }
     }
@@ -175,6 +192,15 @@ private:
             return TRUE;
         case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
         case WM_COMMAND: return OnCommand(LOWORD(wParam));
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom == IDC_RECORDING_LIST && header->code == static_cast<UINT>(NM_DBLCLK)) {
+                dialog_->EditRecording(recordingDialogs_);
+                SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
+                return TRUE;
+            }
+            return FALSE;
+        }
         case WM_HOTKEY: dialog_->OnHotKey(static_cast<int>(wParam)); return TRUE;
         case WM_RUN_MACRO: dialog_->OnRunMacro(); return TRUE;
         case WM_CANCELJOURNAL: dialog_->OnCancelJournal(); return TRUE;
@@ -194,6 +220,7 @@ private:
     bool ended_ = false;
     INT_PTR result_ = 0;
     std::unique_ptr<MainDialog> dialog_;
+    WindowRecordingDialogs recordingDialogs_;
 };
 
 }  // namespace

@@ -356,5 +356,10 @@ BOOL AttachThreadInput(DWORD attachFrom, DWORD attachTo, BOOL attach);
 BOOL SetForegroundWindow(HWND window);
 BOOL ShowWindow(HWND window, int command);
 HWND GetDesktopWindow();
+// The window under a screen point, and the one that has the user's input:
+// where a recorded mouse or key event was directed.
+HWND WindowFromPoint(POINT point);
+HWND GetForegroundWindow();
+constexpr UINT MB_ICONINFORMATION = 0x40;
 
 }  // namespace win

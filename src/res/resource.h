@@ -6,6 +6,8 @@
 // Dialogs.
 #define IDD_ABOUTBOX 100
 #define IDD_KEYLOOM_DIALOG 102
+#define IDD_RECORD 135
+#define IDD_EDIT_RECORDING 137
 
 // Strings.
 #define IDS_ABOUTBOX 101
@@ -23,6 +25,20 @@
 #define IDC_DELETE_RECORDING 1131
 #define IDC_EDIT_RECORDING 1132
 #define IDC_CLOSE 1151
+
+// Record dialog controls. The three radio ids are the product's own and not
+// contiguous, so the dialog checks them one by one.
+#define IDC_RECORD_ALL 1126
+#define IDC_RECORD_NAME 1131
+#define IDC_RECORD 1132
+#define IDC_RECORD_MOUSE 1140
+#define IDC_RECORD_KEYBOARD 1141
+#define IDC_RECORD_CANCEL 1143
+#define IDC_START_WINDOWS 1146
+#define IDC_MINIMIZE_MAIN 1147
+
+// Rename dialog of a recording.
+#define IDC_RECORDING_NAME 1131
 
 // About box controls.
 #define IDC_DISCLAIMER 1154

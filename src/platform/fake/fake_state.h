@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,10 @@ bool ContainsNoCase(std::string_view text, std::string_view part);
 // Each part of the fake puts its own state back to a fresh machine.
 void ResetRegistry();
 void ResetSystem();
+void ResetWindows();
+
+// The top-level windows made by fake::AddWindow, handle value -> title, in
+// the order EnumWindows visits them.
+const std::map<std::uintptr_t, std::string>& WindowTitles();
 
 }  // namespace fake::detail

@@ -200,6 +200,8 @@ void ResetSystem() {
     state = State{};
 }
 
+const std::map<std::uintptr_t, std::string>& WindowTitles() { return state.windows; }
+
 }  // namespace fake::detail
 
 namespace fake {
@@ -207,6 +209,7 @@ namespace fake {
 void Reset() {
     detail::ResetSystem();
     detail::ResetRegistry();
+    detail::ResetWindows();
     UseLayout(Layout::Us);
 }
 

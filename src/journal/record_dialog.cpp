@@ -1,0 +1,155 @@
+#include "journal/record_dialog.h"
+
+#include <cctype>
+
+#include "exec/runner.h"
+#include "journal/recorder.h"
+#include "store/message_text.h"
+
+std::vector<StartWindow> startWindows;
+
+namespace {
+
+constexpr int kTitleCapacity = 1000;
+
+// Takes a window when it is shown in some way: its placement is not hidden
+// and it is visible.
+win::BOOL KEYLOOM_CALLBACK CollectStartWindow(win::HWND window, win::LPARAM) {
+    win::WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!win::GetWindowPlacement(window, &placement) || placement.showCmd == win::SW_HIDE ||
+        !win::IsWindowVisible(window))
+        return win::TRUE;
+    char title[kTitleCapacity + 1] = {};
+    const int length = win::GetWindowTextA(window, title, kTitleCapacity);
+    std::string text(title, length > 0 ? static_cast<std::size_t>(length) : 0);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    startWindows.push_back(StartWindow{std::move(text), window});
+    return win::TRUE;
+}
+
+void ShowBox(win::HWND owner, const char* text, const char* caption, win::UINT type) {
+    win::MessageBoxA(owner, text, caption, win::MB_OK | type);
+}
+
+}  // namespace
+
+RecordDialog::RecordDialog(win::HWND dialog, win::HWND windowList, win::HWND mainWindow)
+    : dialog_(dialog), windowList_(windowList), mainWindow_(mainWindow) {}
+
+void RecordDialog::Initialize() {
+    minimizeMain = false;
+    Recorder().Discard();
+    Recorder().recordFilter = 1;
+    win::ListViewInsertColumn(windowList_, 0, kStartWindowHeading, win::LVCFMT_LEFT,
+                              win::ListViewClientWidth(windowList_));
+    startWindows.clear();
+    win::EnumWindows(&CollectStartWindow, 0);
+    for (const StartWindow& start : startWindows) win::ListViewAppendRow(windowList_, start.title.c_str());
+}
+
+void RecordDialog::OnFilter(std::int32_t filter) { Recorder().recordFilter = filter; }
+
+void RecordDialog::OnRecord() {
+    StopRecordingHooks();
+    const int row = win::ListViewSelectedRow(windowList_);
+    if (row < 0 || static_cast<std::size_t>(row) >= startWindows.size()) {
+        ShowWarning(dialog_, "No starting window selected!");
+        return;
+    }
+    const win::HWND start = startWindows[static_cast<std::size_t>(row)].window;
+    const win::DWORD mainThread = win::GetCurrentThreadId();
+    startThreadId = win::GetWindowThreadProcessId(start, nullptr);
+    if (startThreadId != mainThread) {
+        // Sharing the start window's input lets this thread make it the
+        // foreground window.
+        if (!win::AttachThreadInput(startThreadId, mainThread, win::TRUE)) {
+            ShowError(dialog_, "Unable to attach to window you selected to start in!");
+            return;
+        }
+        inputAttached = true;
+    }
+    if (start != mainWindow_ && start != win::GetDesktopWindow() && !win::SetForegroundWindow(start)) {
+        ShowError(dialog_, "Unable to bring the selected window to the foreground!");
+        StopRecordingHooks();
+        return;
+    }
+    win::PostMessageA(dialog_, WM_RECORD_BEGIN, 0, 0);
+}
+
+RecordDialog::Close RecordDialog::OnBegin() {
+    JournalRecorder& recorder = Recorder();
+    if (!recorder.Allocate()) {
+        ShowError(dialog_, "Error allocating memory!");
+        StopRecordingHooks();
+        return Close::Cancel;
+    }
+    if (minimizeMain) win::ShowWindow(mainWindow_, win::SW_SHOWMINNOACTIVE);
+    switch (recorder.InstallHooks()) {
+    case HookInstall::Installed: break;
+    case HookInstall::RecordHookRefused:
+        recorder.Discard();
+        ShowError(dialog_, "Unable to set hook for recording!");
+        StopRecordingHooks();
+        break;
+    case HookInstall::WatchHookRefused:
+        recorder.Discard();
+        ShowError(dialog_, "Unable to set hook for message pump!");
+        StopRecordingHooks();
+        break;
+    }
+    return Close::No;
+}
+
+void RecordDialog::OnStopped() {
+    StopRecordingHooks();
+    ShowBox(dialog_, "Recording stopped!", "Attention", win::MB_ICONINFORMATION);
+}
+
+void RecordDialog::OnNoMemory() {
+    StopRecordingHooks();
+    Recorder().Discard();
+    ShowBox(dialog_, "System error while recording.  Retry!", "Error", win::MB_ICONERROR | win::MB_SYSTEMMODAL);
+}
+
+void RecordDialog::OnCancelJournal() {
+    StopRecordingHooks();
+    Recorder().Discard();
+    ShowBox(dialog_, "Recording has been terminated by the system!  Please try again!", "Attention",
+            win::MB_ICONWARNING | win::MB_SYSTEMMODAL);
+}
+
+RecordDialog::Close RecordDialog::OnSave() {
+    StopRecordingHooks();
+    JournalRecorder& recorder = Recorder();
+    if (!recorder.Holding()) {
+        ShowWarning(dialog_, "A recording has not been made!");
+        return Close::No;
+    }
+    if (recordingName.empty()) {
+        ShowWarning(dialog_, "Recording name must not be empty!");
+        return Close::No;
+    }
+    if (!recorder.Save(recordingName)) return Close::No;
+    recorder.Discard();
+    return Close::Ok;
+}
+
+RecordDialog::Close RecordDialog::OnCancelButton() {
+    OnEscape();
+    return Close::Cancel;
+}
+
+void RecordDialog::OnEscape() {
+    StopRecordingHooks();
+    Recorder().Discard();
+}
+
+void RecordDialog::StopRecordingHooks() {
+    Recorder().RemoveHooks();
+    if (inputAttached) {
+        win::AttachThreadInput(startThreadId, win::GetCurrentThreadId(), win::FALSE);
+        inputAttached = false;
+    }
+    if (minimizeMain) win::ShowWindow(mainWindow_, win::SW_SHOWNORMAL);
+}

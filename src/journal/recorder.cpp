@@ -1,0 +1,203 @@
+#include "journal/recorder.h"
+
+#include <cstring>
+#include <new>
+
+#include "exec/runner.h"
+#include "store/registry_store.h"
+
+namespace {
+
+JournalRecorder recorder;
+
+constexpr std::uint32_t kShiftKey = 0x10;
+constexpr std::uint32_t kMenuKey = 0x12;
+constexpr std::uint32_t kLeftShiftKey = 0xA0;  // VK_LSHIFT .. VK_RMENU: 0xA0 .. 0xA5
+constexpr std::uint32_t kRightMenuKey = 0xA5;
+constexpr std::uint32_t kExtendedBit = 0x8000;  // in paramH of a key record
+
+bool IsControlKeyDown(const JournalEvent& event) {
+    return event.message == kKeyDownMessage && (event.paramL & 0xFF) == kControlKey;
+}
+
+bool IsMouse(const JournalEvent& event) {
+    return event.message >= kFirstMouseMessage && event.message <= kLastMouseMessage;
+}
+
+// Tells the Record dialog, when it is there, bringing it forward first so
+// that its message box is seen.
+void TellDialog(win::UINT message) {
+    if (win::HWND dialog = win::FindWindowA(nullptr, kRecordDialogTitle)) {
+        win::SetForegroundWindow(dialog);
+        win::PostMessageA(dialog, message, 0, 0);
+    }
+}
+
+std::uint32_t Handle32(win::HWND window) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+}  // namespace
+
+JournalRecorder& Recorder() { return recorder; }
+
+bool JournalRecorder::Allocate() {
+    Discard();
+    bytes_.reset(new (std::nothrow) std::uint8_t[std::size_t{kRecordGrowthEvents} * kJournalEventBytes]);
+    if (!bytes_) return false;
+    capacity_ = kRecordGrowthEvents;
+    return true;
+}
+
+void JournalRecorder::Discard() {
+    bytes_.reset();
+    count_ = 0;
+    capacity_ = 0;
+    stoppedAt_ = kNoStop;
+}
+
+bool JournalRecorder::Grow() {
+    if (capacity_ > 0xFFFFFFFFu - kRecordGrowthEvents) return false;
+    const std::uint32_t capacity = capacity_ + kRecordGrowthEvents;
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[std::size_t{capacity} * kJournalEventBytes]);
+    if (!bytes) return false;
+    if (count_ != 0) std::memcpy(bytes.get(), bytes_.get(), std::size_t{count_} * kJournalEventBytes);
+    bytes_ = std::move(bytes);
+    capacity_ = capacity;
+    return true;
+}
+
+JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
+    if (event.message == kKeyDownMessage && (event.paramL & 0xFF) == kCancelKey) {
+        if (stoppedAt_ == kNoStop) stoppedAt_ = count_;
+        TellDialog(WM_RECORD_STOPPED);
+        return Outcome::Stopped;
+    }
+    // Without a buffer (discarded while the hooks still run) nothing is kept.
+    if (outOfMemory_ || !bytes_) return Outcome::OutOfMemory;
+    if (count_ == capacity_ && !Grow()) {
+        // Told once; the dialog removes the hooks when it gets the message.
+        outOfMemory_ = true;
+        TellDialog(WM_RECORD_NOMEMORY);
+        return Outcome::OutOfMemory;
+    }
+    if (!Passes(recordFilter, event.message)) return Outcome::Filtered;
+    SerializeEvent(event, bytes_.get() + std::size_t{count_} * kJournalEventBytes);
+    ++count_;
+    return Outcome::Kept;
+}
+
+HookInstall JournalRecorder::InstallHooks() {
+    RemoveHooks();
+    outOfMemory_ = false;
+    const win::HINSTANCE instance = win::GetModuleHandleA(nullptr);
+    recordHook_.reset(win::SetWindowsHookExA(win::WH_JOURNALRECORD, &RecordHook, instance, 0));
+    if (recordHook_) {
+        driver_ = RecordDriver::Journal;
+    } else {
+        // Systems that refuse journal hooks still offer the low-level ones.
+        keyboardHook_.reset(win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &RecordKeyboardHook, instance, 0));
+        mouseHook_.reset(win::SetWindowsHookExA(win::WH_MOUSE_LL, &RecordMouseHook, instance, 0));
+        if (!keyboardHook_ || !mouseHook_) {
+            RemoveHooks();
+            return HookInstall::RecordHookRefused;
+        }
+        driver_ = RecordDriver::LowLevel;
+    }
+    watchHook_.reset(win::SetWindowsHookExA(win::WH_GETMESSAGE, &RecordWatchHook, nullptr, win::GetCurrentThreadId()));
+    if (!watchHook_) {
+        RemoveHooks();
+        return HookInstall::WatchHookRefused;
+    }
+    return HookInstall::Installed;
+}
+
+void JournalRecorder::RemoveHooks() {
+    recordHook_.reset();
+    keyboardHook_.reset();
+    mouseHook_.reset();
+    watchHook_.reset();
+    driver_ = RecordDriver::None;
+}
+
+std::uint32_t JournalRecorder::EventsToSave() const {
+    if (stoppedAt_ == kNoStop || stoppedAt_ > count_) return count_;
+    // Back over the Ctrl key-downs that led to the Break; mouse events among
+    // them go too, those before the first of them stay.
+    std::uint32_t end = stoppedAt_;
+    for (std::uint32_t i = stoppedAt_; i > 0; --i) {
+        const JournalEvent event = Event(i - 1);
+        if (IsControlKeyDown(event)) {
+            end = i - 1;
+        } else if (!IsMouse(event)) {
+            break;
+        }
+    }
+    return end;
+}
+
+bool JournalRecorder::Save(const std::string& name) const {
+    if (!RegistryStore::CreateJournalKey(name)) return false;
+    const std::string storePath = "\\Journals\\" + name;
+    const std::uint64_t total = std::uint64_t{EventsToSave()} * kJournalEventBytes;
+    std::int32_t chunks = 0;
+    for (std::uint64_t at = 0; at < total; at += kJournalChunkBytes, ++chunks) {
+        const auto size = static_cast<std::uint32_t>(total - at < kJournalChunkBytes ? total - at : kJournalChunkBytes);
+        if (!RegistryStore::WriteBinary(bytes_.get() + at, size, storePath, std::to_string(chunks))) return false;
+    }
+    return RegistryStore::WriteDword(chunks, storePath, "Count") &&
+           RegistryStore::WriteDword(recordFilter, storePath, "Type");
+}
+
+JournalEvent KeyboardRecord(win::WPARAM message, const win::KBDLLHOOKSTRUCT& key, win::HWND window) {
+    std::uint32_t virtualKey = key.vkCode & 0xFF;
+    // Window messages carry the generic Shift, Ctrl and Alt codes; the
+    // low-level hook tells left from right.
+    if (virtualKey >= kLeftShiftKey && virtualKey <= kRightMenuKey)
+        virtualKey = kShiftKey + (virtualKey - kLeftShiftKey) / 2;
+    const std::uint32_t paramL = virtualKey | (key.scanCode & 0xFF) << 8;
+    const std::uint32_t paramH = 1u | ((key.flags & win::LLKHF_EXTENDED) != 0 ? kExtendedBit : 0u);
+    return JournalEvent{static_cast<std::uint32_t>(message), paramL, paramH, key.time, Handle32(window)};
+}
+
+JournalEvent MouseRecord(win::WPARAM message, const win::MSLLHOOKSTRUCT& mouse, win::HWND window) {
+    return JournalEvent{static_cast<std::uint32_t>(message), static_cast<std::uint32_t>(mouse.pt.x),
+                        static_cast<std::uint32_t>(mouse.pt.y), mouse.time, Handle32(window)};
+}
+
+win::LRESULT KEYLOOM_CALLBACK RecordHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
+    if (code != win::HC_ACTION) return win::CallNextHookEx(recorder.RecordHookHandle(), code, wParam, lParam);
+    const auto* record = reinterpret_cast<const win::EVENTMSG*>(lParam);
+    if (recorder.Record(FromEventMsg(*record)) == JournalRecorder::Outcome::OutOfMemory)
+        return win::CallNextHookEx(recorder.RecordHookHandle(), code, wParam, lParam);
+    return 0;
+}
+
+win::LRESULT KEYLOOM_CALLBACK RecordWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
+    if (code < 0) return win::CallNextHookEx(recorder.WatchHookHandle(), code, wParam, lParam);
+    const auto* message = reinterpret_cast<const win::MSG*>(lParam);
+    if (code == win::HC_ACTION && message->message == win::WM_CANCELJOURNAL) {
+        if (win::HWND dialog = win::FindWindowA(nullptr, kRecordDialogTitle)) {
+            recorder.RemoveWatchHook();
+            win::SetForegroundWindow(dialog);
+            win::PostMessageA(dialog, win::WM_CANCELJOURNAL, 0, 0);
+        }
+    }
+    return 0;
+}
+
+// The low-level hooks never keep an event from the system: they only watch.
+win::LRESULT KEYLOOM_CALLBACK RecordKeyboardHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
+    if (code == win::HC_ACTION)
+        recorder.Record(KeyboardRecord(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam),
+                                       win::GetForegroundWindow()));
+    return win::CallNextHookEx(recorder.KeyboardHookHandle(), code, wParam, lParam);
+}
+
+win::LRESULT KEYLOOM_CALLBACK RecordMouseHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
+    if (code == win::HC_ACTION) {
+        const auto& mouse = *reinterpret_cast<const win::MSLLHOOKSTRUCT*>(lParam);
+        recorder.Record(MouseRecord(wParam, mouse, win::WindowFromPoint(mouse.pt)));
+    }
+    return win::CallNextHookEx(recorder.MouseHookHandle(), code, wParam, lParam);
+}

@@ -1,0 +1,117 @@
+// The recorder's engine: the event buffer, the hooks that fill it and the
+// save into the store. The Record dialog (record_dialog.h) drives it.
+//
+// Two drivers feed the same buffer. Where the system accepts a
+// WH_JOURNALRECORD hook, RecordHook receives each event as the journal record
+// the store keeps. Where it refuses one, RecordKeyboardHook and
+// RecordMouseHook (WH_KEYBOARD_LL, WH_MOUSE_LL) turn each low-level event
+// into the record the journal hook would have delivered. Either way a
+// WH_GETMESSAGE hook, RecordWatchHook, relays the system's WM_CANCELJOURNAL.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "journal/journal_format.h"
+#include "platform/unique_handle.h"
+#include "platform/win.h"
+
+inline constexpr const char* kRecordDialogTitle = "Keyloom - Record";
+// The buffer starts with room for this many events and grows by as many.
+inline constexpr std::uint32_t kRecordGrowthEvents = 10000;
+
+inline constexpr std::uint32_t kKeyDownMessage = 0x0100;
+inline constexpr std::uint32_t kKeyUpMessage = 0x0101;
+inline constexpr std::uint32_t kSysKeyDownMessage = 0x0104;
+inline constexpr std::uint32_t kSysKeyUpMessage = 0x0105;
+inline constexpr std::uint8_t kCancelKey = 0x03;   // VK_CANCEL: Ctrl-Break
+inline constexpr std::uint8_t kControlKey = 0x11;  // VK_CONTROL
+
+using UniqueHook = UniqueHandle<win::HHOOK, &win::UnhookWindowsHookEx>;
+
+enum class RecordDriver { None, Journal, LowLevel };
+enum class HookInstall { Installed, RecordHookRefused, WatchHookRefused };
+
+class JournalRecorder {
+public:
+    // Discards any held events and makes room for kRecordGrowthEvents;
+    // false when the memory cannot be had (nothing is held then).
+    bool Allocate();
+    // Frees the buffer: no recording is held afterwards.
+    void Discard();
+    bool Holding() const { return bytes_ != nullptr; }
+    std::uint32_t Count() const { return count_; }
+    std::uint32_t Capacity() const { return capacity_; }
+    JournalEvent Event(std::uint32_t index) const { return DeserializeEvent(bytes_.get() + index * kJournalEventBytes); }
+
+    // What the hooks do with one event: a Ctrl-Break key-down ends the
+    // recording and is not kept; a full buffer grows; the event is kept when
+    // it passes recordFilter. After a failed growth nothing more is kept
+    // until the hooks are installed again.
+    enum class Outcome { Kept, Filtered, Stopped, OutOfMemory };
+    Outcome Record(const JournalEvent& event);
+
+    // Installs the record hook (the low-level pair where the system refuses
+    // a journal hook) and the watch hook on this thread. On failure nothing
+    // stays installed.
+    HookInstall InstallHooks();
+    // Removes whatever hooks are installed; removing none does nothing.
+    void RemoveHooks();
+    RecordDriver Driver() const { return driver_; }
+
+    // How many of the held events Save writes. When Ctrl-Break ended the
+    // recording, the keystrokes of that Ctrl-Break are left out: the run of
+    // Ctrl key-downs (auto-repeats included, mouse events among them) just
+    // before the Break, and whatever arrived after it, such as the Break's
+    // key-up. A replay then never leaves Ctrl held down.
+    std::uint32_t EventsToSave() const;
+    // Writes Journals\<name>: the chunks, "Count", then "Type" =
+    // recordFilter. Stops at the first failure, which the store has shown.
+    bool Save(const std::string& name) const;
+
+    // 1 keyboard and mouse, 2 keyboard, 3 mouse; takes effect at once.
+    std::int32_t recordFilter = 1;
+
+    // The hooks' own handles, for CallNextHookEx.
+    win::HHOOK RecordHookHandle() const { return recordHook_.get(); }
+    win::HHOOK KeyboardHookHandle() const { return keyboardHook_.get(); }
+    win::HHOOK MouseHookHandle() const { return mouseHook_.get(); }
+    win::HHOOK WatchHookHandle() const { return watchHook_.get(); }
+    void RemoveWatchHook() { watchHook_.reset(); }
+
+private:
+    bool Grow();
+
+    std::unique_ptr<std::uint8_t[]> bytes_;  // the event array as stored
+    std::uint32_t count_ = 0;
+    std::uint32_t capacity_ = 0;
+    // Count when the Ctrl-Break key-down came; no stop seen while it is
+    // kNoStop.
+    static constexpr std::uint32_t kNoStop = 0xFFFFFFFFu;
+    std::uint32_t stoppedAt_ = kNoStop;
+    bool outOfMemory_ = false;
+    RecordDriver driver_ = RecordDriver::None;
+    UniqueHook recordHook_;
+    UniqueHook keyboardHook_;
+    UniqueHook mouseHook_;
+    UniqueHook watchHook_;
+};
+
+// The one recorder of the process.
+JournalRecorder& Recorder();
+
+// The journal record the system's journal hook delivers for a low-level
+// event. Keys: virtual key in paramL's low byte (the generic Shift, Ctrl and
+// Alt codes, as window messages carry them), scan code in its second byte;
+// repeat count 1 in paramH, bit 15 for an extended key. Mouse: the pointer
+// in screen coordinates, x in paramL, y in paramH. `window` is where the
+// event goes: the foreground window for keys, the window under the pointer
+// for the mouse.
+JournalEvent KeyboardRecord(win::WPARAM message, const win::KBDLLHOOKSTRUCT& key, win::HWND window);
+JournalEvent MouseRecord(win::WPARAM message, const win::MSLLHOOKSTRUCT& mouse, win::HWND window);
+
+win::LRESULT KEYLOOM_CALLBACK RecordHook(int code, win::WPARAM wParam, win::LPARAM lParam);
+win::LRESULT KEYLOOM_CALLBACK RecordWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam);
+win::LRESULT KEYLOOM_CALLBACK RecordKeyboardHook(int code, win::WPARAM wParam, win::LPARAM lParam);
+win::LRESULT KEYLOOM_CALLBACK RecordMouseHook(int code, win::WPARAM wParam, win::LPARAM lParam);
