@@ -101,12 +101,7 @@ void StopDrivers() {
 // instruction. Once only, whichever driver gets here.
 void FinishPlayback() {
     if (player.driver == Driver::None) return;
-    if (player.playbackHook != nullptr) win::UnhookWindowsHookEx(player.playbackHook);
-    player.playbackHook = nullptr;
-    if (player.cancelKeyHook != nullptr) win::UnhookWindowsHookEx(player.cancelKeyHook);
-    player.cancelKeyHook = nullptr;
-    if (player.timer != nullptr) win::CancelWaitableTimer(player.timer);
-    player.driver = Driver::None;
+    StopDrivers();
     win::PostMessageA(player.mainWindow, WM_RUN_MACRO, 0, 0);
 }
 
@@ -280,6 +275,7 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, wi
         if (win::HWND main = win::FindWindowA(nullptr, kMainWindowCaption)) {
             win::UnhookWindowsHookEx(player.watchHook);
             player.watchHook = nullptr;
+            win::SetForegroundWindow(main);
             win::PostMessageA(main, win::WM_CANCELJOURNAL, 0, 0);
         } else {
             win::MessageBoxA(nullptr,

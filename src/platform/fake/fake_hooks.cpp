@@ -36,6 +36,10 @@ struct State {
     int screenLeft = 0, screenTop = 0, screenWidth = 1280, screenHeight = 1024;
     std::vector<fake::Timer> timers;
     bool refuseHighResolution = false;
+    // The counter runs on below the tick: 100 ns units past `counterTick`,
+    // dropped when the tick count is set anew.
+    win::DWORD counterTick = 0;
+    std::int64_t subTick = 0;
     std::uintptr_t nextHandle = 0x70000;
 };
 
@@ -99,7 +103,16 @@ bool RunKeyboardChain(win::BYTE virtualKey, bool up, DWORD flags) {
     return false;
 }
 
-std::int64_t Counter() { return std::int64_t{win::GetTickCount()} * (fake::kCounterFrequency / 1000); }
+constexpr std::int64_t kCountsPerTick = fake::kCounterFrequency / 1000;
+
+std::int64_t Counter() {
+    const win::DWORD tick = win::GetTickCount();
+    if (tick != state.counterTick) {
+        state.counterTick = tick;
+        state.subTick = 0;
+    }
+    return std::int64_t{tick} * kCountsPerTick + state.subTick;
+}
 
 }  // namespace
 
@@ -186,9 +199,12 @@ void RefuseHighResolutionTimers(bool refuse) { state.refuseHighResolution = refu
 bool FireTimer(win::HANDLE timer) {
     Timer* found = FindTimer(timer);
     if (found == nullptr || !found->armed) return false;
-    const std::int64_t perTick = kCounterFrequency / 1000;
-    const std::int64_t dueTick = (found->due + perTick - 1) / perTick;
-    if (dueTick > std::int64_t{win::GetTickCount()}) fake::SetTickCount(static_cast<DWORD>(dueTick));
+    if (found->due > Counter()) {
+        const auto tick = static_cast<DWORD>(found->due / kCountsPerTick);
+        fake::SetTickCount(tick);
+        state.counterTick = tick;
+        state.subTick = found->due % kCountsPerTick;
+    }
     found->armed = false;
     found->signalled = true;
     return true;

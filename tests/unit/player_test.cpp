@@ -1,0 +1,446 @@
+#include <climits>
+
+#include "exec/instruction_kind.h"
+#include "journal/journal_format.h"
+#include "journal/player.h"
+#include "macro_fixture.h"
+#include "platform/fake/fake_hooks.h"
+
+namespace {
+
+const std::string kJournals = "Software\\Tallow Labs\\Keyloom\\Journals\\";
+constexpr std::uint32_t kKeyDown = 0x0100;
+constexpr std::uint32_t kKeyUp = 0x0101;
+constexpr win::BYTE kLeftControl = 0xA2;
+constexpr win::BYTE kEscape = 0x1B;
+
+// A key event as the journal records it: virtual key and scan code in
+// paramL, the extended-key bit in paramH.
+JournalEvent Key(std::uint32_t message, win::BYTE vk, win::BYTE scan, std::uint32_t time, bool extended = false) {
+    return JournalEvent{message, vk | static_cast<std::uint32_t>(scan) << 8, extended ? 0x8001u : 1u, time, 0x10010};
+}
+JournalEvent Mouse(std::uint32_t message, std::int32_t x, std::int32_t y, std::uint32_t time) {
+    return JournalEvent{message, static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), time, 0x10010};
+}
+
+void StoreRecording(const std::string& name, const std::vector<JournalEvent>& events) {
+    const auto chunks = CutIntoChunks(events);
+    for (std::size_t i = 0; i < chunks.size(); ++i)
+        fake::SetValue(kJournals + name, std::to_string(i), win::REG_BINARY, chunks[i]);
+    fake::SetDword(kJournals + name, "Count", static_cast<std::uint32_t>(chunks.size()));
+    fake::SetDword(kJournals + name, "Type", 1);
+}
+
+void StorePlayback(const std::string& macro, int position, const std::string& recording, std::int32_t speed = 0,
+                   std::int32_t filter = 1) {
+    StoreInstruction(macro, position, kind::PlaybackRecording,
+                     {Text("JournalName", recording), Dword("PlayBackSpeed", static_cast<std::uint32_t>(speed)),
+                      Dword("PlayBackEvent", static_cast<std::uint32_t>(filter))});
+}
+
+// What a test's own low-level keyboard hook saw of the injected keys, with
+// the tick at which each arrived.
+struct Arrival {
+    win::DWORD vk;
+    win::DWORD flags;
+    win::DWORD tick;
+};
+std::vector<Arrival> arrivals;
+win::LRESULT KEYLOOM_CALLBACK WatchKeys(int code, win::WPARAM, win::LPARAM lParam) {
+    const auto* key = reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam);
+    if (code == win::HC_ACTION) arrivals.push_back(Arrival{key->vkCode, key->flags, win::GetTickCount()});
+    return 0;
+}
+
+struct Played {
+    win::EVENTMSG record;
+    win::LRESULT firstDelay;
+};
+
+class PlayerTest : public RunnerTest {
+protected:
+    void SetUp() override {
+        RunnerTest::SetUp();
+        fake::detail::ResetHooks();
+        arrivals.clear();
+        fake::SetTickCount(10000);
+        StoreMacro("M", 'M', win::MOD_CONTROL);
+    }
+    void TearDown() override {
+        // Whatever a test left running, the next one starts without it.
+        RemovePlaybackWatchHook();
+    }
+
+    // Runs the macro up to its playback.
+    void StartMacro() {
+        Start();
+        PressHotKey(0);
+    }
+
+    // Delivers what the main window was posted, as its procedure would.
+    void Deliver() {
+        for (int round = 0; round < 100; ++round) {
+            auto posted = fake::TakePosted();
+            if (posted.empty()) return;
+            for (const auto& message : posted) {
+                if (message.window != window) continue;
+                if (message.message == WM_RUN_MACRO) dialog->OnRunMacro();
+                if (message.message == win::WM_CANCELJOURNAL) dialog->OnCancelJournal();
+            }
+        }
+        FAIL() << "the runner keeps posting";
+    }
+
+    // The system plays through the journal hook: asks for each event, waits
+    // what it is told, asks again, plays it and skips to the next.
+    std::vector<Played> SystemPlays() {
+        std::vector<Played> played;
+        for (int n = 0; n < 1000; ++n) {
+            win::HHOOK hook = fake::FindHook(win::WH_JOURNALPLAYBACK);
+            if (hook == nullptr) return played;
+            win::EVENTMSG record{};
+            const win::LRESULT delay = fake::CallHook(hook, win::HC_GETNEXT, 0, reinterpret_cast<win::LPARAM>(&record));
+            if (fake::FindHook(win::WH_JOURNALPLAYBACK) == nullptr) return played;
+            fake::SetTickCount(win::GetTickCount() + static_cast<win::DWORD>(delay));
+            EXPECT_EQ(fake::CallHook(hook, win::HC_GETNEXT, 0, reinterpret_cast<win::LPARAM>(&record)), 0);
+            played.push_back(Played{record, delay});
+            fake::CallHook(hook, win::HC_SKIP, 0, 0);
+        }
+        ADD_FAILURE() << "the playback does not end";
+        return played;
+    }
+
+    // The message loop's part: each time the timer is due, the player runs.
+    int RunTimer(int limit = 1000) {
+        int fired = 0;
+        while (fired < limit && PlaybackTimer() != nullptr && fake::FireTimer(PlaybackTimer())) {
+            OnPlaybackTimer();
+            ++fired;
+        }
+        return fired;
+    }
+
+    void RefuseJournalHooks() { fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, -1, "WH_JOURNAL"); }
+    void WatchInjectedKeys() {
+        ASSERT_NE(win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &WatchKeys, nullptr, 0), nullptr);
+    }
+    std::vector<win::BYTE> MacroKeys() {
+        std::vector<win::BYTE> keys;
+        for (const auto& event : fake::KeyEvents()) keys.push_back(event.virtualKey);
+        return keys;
+    }
+};
+
+TEST_F(PlayerTest, TheJournalHookPlaysTheRecordingAtItsPaceAndTheMacroGoesOn) {
+    const std::vector<JournalEvent> events{Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 1100),
+                                           Key(kKeyDown, 'B', 0x30, 1300)};
+    StoreRecording("R", events);
+    StorePlayback("M", 0, "R");
+    StoreKeyStroke("M", 1, 'Z');
+    StartMacro();
+
+    EXPECT_EQ(dialog->macroRunning, 1);
+    EXPECT_TRUE(fake::KeyEvents().empty());
+    const auto hooks = fake::Hooks();
+    ASSERT_EQ(hooks.size(), 2u);
+    EXPECT_EQ(hooks[0].idHook, win::WH_JOURNALPLAYBACK);
+    EXPECT_EQ(hooks[0].threadId, 0u);
+    EXPECT_EQ(hooks[0].module, fake::ModuleInstance());
+    EXPECT_EQ(hooks[1].idHook, win::WH_GETMESSAGE);
+    EXPECT_EQ(hooks[1].threadId, fake::MainThreadId());
+
+    const win::DWORD start = win::GetTickCount();
+    const auto played = SystemPlays();
+    ASSERT_EQ(played.size(), 3u);
+    const win::LRESULT delays[] = {0, 100, 200};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(played[i].firstDelay, delays[i]);
+        EXPECT_EQ(FromEventMsg(played[i].record).paramL, events[i].paramL);
+        EXPECT_EQ(played[i].record.message, events[i].message);
+        EXPECT_EQ(played[i].record.hwnd, ToEventMsg(events[i]).hwnd);
+    }
+    EXPECT_EQ(played[2].record.time, start + 300);
+
+    // Played out: the journal hook is gone and the runner resumes.
+    EXPECT_EQ(fake::CountHooks(win::WH_JOURNALPLAYBACK), 0);
+    Deliver();
+    EXPECT_EQ(MacroKeys(), (std::vector<win::BYTE>{'Z', 'Z'}));
+    EXPECT_EQ(dialog->macroRunning, 0);
+    EXPECT_TRUE(fake::Hooks().empty());
+    // The grace timer of a hook the system called injects nothing.
+    RunTimer();
+    EXPECT_TRUE(fake::SentInputs().empty());
+    EXPECT_EQ(PlaybackTimer(), nullptr);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+TEST_F(PlayerTest, WhereTheJournalHookIsRefusedTheTimerInjectsEachEventWhenItIsDue) {
+    RefuseJournalHooks();
+    WatchInjectedKeys();
+    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 1100),
+                         Key(kKeyDown, 0x27, 0x4D, 1300, true), Key(kKeyUp, 0x27, 0x4D, 1300, true)});
+    StorePlayback("M", 0, "R", -100);  // twice as fast
+    StoreKeyStroke("M", 1, 'Z');
+    StartMacro();
+
+    ASSERT_EQ(fake::Timers().size(), 1u);
+    EXPECT_EQ(fake::Timers()[0].flags, win::CREATE_WAITABLE_TIMER_HIGH_RESOLUTION);
+    EXPECT_EQ(fake::CountHooks(win::WH_KEYBOARD_LL), 2);
+    const win::DWORD start = win::GetTickCount();
+    EXPECT_TRUE(fake::SentInputs().empty());  // nothing before the loop runs
+    RunTimer();
+
+    const auto& sent = fake::SentInputs();
+    ASSERT_EQ(sent.size(), 4u);
+    const win::DWORD flags[] = {0, win::KEYEVENTF_KEYUP, win::KEYEVENTF_EXTENDEDKEY,
+                                win::KEYEVENTF_EXTENDEDKEY | win::KEYEVENTF_KEYUP};
+    const win::WORD vks[] = {'A', 'A', 0x27, 0x27};
+    const win::WORD scans[] = {0x1E, 0x1E, 0x4D, 0x4D};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(sent[i].type, win::INPUT_KEYBOARD);
+        EXPECT_EQ(sent[i].ki.wVk, vks[i]);
+        EXPECT_EQ(sent[i].ki.wScan, scans[i]);
+        EXPECT_EQ(sent[i].ki.dwFlags, flags[i]);
+    }
+    ASSERT_EQ(arrivals.size(), 4u);
+    EXPECT_EQ(arrivals[0].tick, start);
+    EXPECT_EQ(arrivals[1].tick, start + 50);
+    EXPECT_EQ(arrivals[2].tick, start + 150);
+    EXPECT_EQ(arrivals[3].tick, start + 150);
+    EXPECT_NE(arrivals[0].flags & win::LLKHF_INJECTED, 0u);
+
+    // The end is told the same way as through the journal hook.
+    EXPECT_EQ(PlaybackTimer(), nullptr);
+    Deliver();
+    EXPECT_EQ(MacroKeys(), (std::vector<win::BYTE>{'Z', 'Z'}));
+    EXPECT_EQ(dialog->macroRunning, 0);
+    EXPECT_EQ(fake::CountHooks(win::WH_KEYBOARD_LL), 1);  // only the test's own
+    EXPECT_EQ(fake::CountHooks(win::WH_GETMESSAGE), 0);
+}
+
+TEST_F(PlayerTest, AJournalHookThatIsNeverCalledGivesWayToInjectionAfterTheGraceTime) {
+    WatchInjectedKeys();
+    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 1010)});
+    StorePlayback("M", 0, "R");
+    fake::RefuseHighResolutionTimers(true);
+    StartMacro();
+    ASSERT_EQ(fake::CountHooks(win::WH_JOURNALPLAYBACK), 1);
+    ASSERT_EQ(fake::Timers().size(), 1u);
+    EXPECT_EQ(fake::Timers()[0].flags, 0u);  // the plain timer where high resolution is refused
+    const win::DWORD start = win::GetTickCount();
+
+    RunTimer();
+    EXPECT_EQ(fake::CountHooks(win::WH_JOURNALPLAYBACK), 0);
+    ASSERT_EQ(arrivals.size(), 2u);
+    EXPECT_EQ(arrivals[0].tick, start + kJournalGraceMs);
+    EXPECT_EQ(arrivals[1].tick, start + kJournalGraceMs + 10);
+    Deliver();
+    EXPECT_EQ(dialog->macroRunning, 0);
+}
+
+TEST_F(PlayerTest, MouseEventsMoveToTheirPointOnTheVirtualDesktop) {
+    RefuseJournalHooks();
+    fake::SetVirtualScreen(-1280, 0, 2560, 1024);  // a second monitor left of the primary
+    StoreRecording("R", {Mouse(0x0200, -1280, 0, 1000), Key(kKeyDown, 'A', 0x1E, 1005),
+                         Mouse(0x0201, 1279, 1023, 1010), Mouse(0x0202, 0, 512, 1020), Mouse(0x020A, 5, 5, 1030)});
+    StorePlayback("M", 0, "R", 0, 3);
+    StartMacro();
+    RunTimer();
+
+    const auto& sent = fake::SentInputs();
+    ASSERT_EQ(sent.size(), 3u);  // the key and the wheel do not pass the mouse filter
+    constexpr win::DWORD kAbsolute = win::MOUSEEVENTF_MOVE | win::MOUSEEVENTF_ABSOLUTE | win::MOUSEEVENTF_VIRTUALDESK;
+    EXPECT_EQ(sent[0].type, win::INPUT_MOUSE);
+    EXPECT_EQ(sent[0].mi.dwFlags, kAbsolute);
+    EXPECT_EQ(sent[0].mi.dx, 0);
+    EXPECT_EQ(sent[0].mi.dy, 0);
+    EXPECT_EQ(sent[1].mi.dwFlags, kAbsolute | win::MOUSEEVENTF_LEFTDOWN);
+    EXPECT_EQ(sent[2].mi.dwFlags, kAbsolute | win::MOUSEEVENTF_LEFTUP);
+    // Each normalised value maps back onto the recorded pixel, the far
+    // corner included.
+    EXPECT_EQ(-1280 + sent[1].mi.dx * 2560 / 65536, 1279);
+    EXPECT_EQ(sent[1].mi.dy * 1024 / 65536, 1023);
+    EXPECT_EQ(-1280 + sent[2].mi.dx * 2560 / 65536, 0);
+    EXPECT_EQ(sent[2].mi.dy * 1024 / 65536, 512);
+}
+
+TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnDoesNot) {
+    RefuseJournalHooks();
+    StoreRecording("R", {Key(kKeyDown, kLeftControl, 0x1D, 1000), Key(kKeyDown, kEscape, 0x01, 1000),
+                         Key(kKeyUp, kEscape, 0x01, 1000), Key(kKeyUp, kLeftControl, 0x1D, 1000),
+                         Key(kKeyDown, 'A', 0x1E, 2000), Key(kKeyUp, 'A', 0x1E, 3000)});
+    StorePlayback("M", 0, "R");
+    StoreKeyStroke("M", 1, 'Z');
+    StartMacro();
+    RunTimer(1);
+    ASSERT_EQ(fake::SentInputs().size(), 4u);
+    EXPECT_TRUE(fake::ThreadMessages().empty());
+
+    // Esc alone, or Ctrl released before Esc, is no cancel.
+    fake::PressPhysicalKey(kEscape, false);
+    fake::PressPhysicalKey(kLeftControl, false);
+    fake::PressPhysicalKey(kLeftControl, true);
+    fake::PressPhysicalKey(kEscape, false);
+    EXPECT_TRUE(fake::ThreadMessages().empty());
+    RunTimer(1);
+    ASSERT_EQ(fake::SentInputs().size(), 5u);
+
+    fake::PressPhysicalKey(kLeftControl, false);
+    fake::PressPhysicalKey(kEscape, false);
+    EXPECT_EQ(RunTimer(), 0);  // nothing more is injected
+    EXPECT_EQ(fake::SentInputs().size(), 5u);
+    // The thread's WM_CANCELJOURNAL reaches the main window through the
+    // watch hook, as the system's own would.
+    fake::RetrieveThreadMessages();
+    Deliver();
+    EXPECT_EQ(dialog->macroRunning, 0);
+    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::MessageBoxes()[0].text, "Play back of recording has been terminated by the system!");
+    EXPECT_TRUE(fake::KeyEvents().empty());
+    EXPECT_TRUE(fake::Hooks().empty());
+    EXPECT_EQ(PlaybackTimer(), nullptr);
+}
+
+TEST_F(PlayerTest, TheSystemsCancelIsRelayedToTheMainWindowOrReportedWhenItIsGone) {
+    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 5000)});
+    StorePlayback("M", 0, "R");
+    StartMacro();
+    win::EVENTMSG record{};
+    fake::CallHook(fake::FindHook(win::WH_JOURNALPLAYBACK), win::HC_GETNEXT, 0, reinterpret_cast<win::LPARAM>(&record));
+
+    fake::RemoveWindow(window);
+    fake::CancelJournal();
+    fake::RetrieveThreadMessages();
+    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::MessageBoxes()[0].text,
+              "Play back of recording has been terminated by the system!\n"
+              "Unable to reset Keyloom!  Please close Keyloom and restart!");
+    EXPECT_EQ(fake::MessageBoxes()[0].caption, "Attention - Keyloom");
+    EXPECT_EQ(fake::MessageBoxes()[0].type, win::MB_OK | win::MB_ICONWARNING);
+    EXPECT_EQ(fake::CountHooks(win::WH_GETMESSAGE), 1);  // the run was not reset
+    EXPECT_EQ(dialog->macroRunning, 1);
+
+    // The window back, the next cancel reaches it.
+    window = fake::AddWindow("Keyloom");
+    dialog = std::make_unique<MainDialog>(window, macroList, recordingList);
+    dialog->macroRunning = 1;
+    fake::ClearMessageBoxes();
+    win::PostThreadMessageA(fake::MainThreadId(), win::WM_CANCELJOURNAL, 0, 0);
+    fake::RetrieveThreadMessages();
+    EXPECT_EQ(fake::CountHooks(win::WH_GETMESSAGE), 0);
+    Deliver();
+    EXPECT_EQ(dialog->macroRunning, 0);
+    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::MessageBoxes()[0].caption, "Attention");
+}
+
+TEST_F(PlayerTest, TwoPlaybacksInOneRunShareOneWatchHook) {
+    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000)});
+    StorePlayback("M", 0, "R");
+    StorePlayback("M", 1, "R");
+    StoreKeyStroke("M", 2, 'Z');
+    StartMacro();
+    EXPECT_EQ(SystemPlays().size(), 1u);
+    Deliver();
+    EXPECT_EQ(fake::CountHooks(win::WH_JOURNALPLAYBACK), 1);
+    EXPECT_EQ(fake::CountHooks(win::WH_GETMESSAGE), 1);
+    EXPECT_EQ(SystemPlays().size(), 1u);
+    Deliver();
+    EXPECT_EQ(MacroKeys(), (std::vector<win::BYTE>{'Z', 'Z'}));
+    EXPECT_TRUE(fake::Hooks().empty());
+    EXPECT_EQ(fake::Calls("UnhookWindowsHookEx"), 3);  // two journal hooks, one watch hook
+}
+
+TEST_F(PlayerTest, RecordingsWithNothingToPlayLetTheMacroGoOnAtOnce) {
+    StoreRecording("Empty", {});
+    StoreRecording("Keys", {Key(kKeyDown, 'A', 0x1E, 1000)});
+    StorePlayback("M", 0, "Empty");
+    StorePlayback("M", 1, "Keys", 0, 3);  // mouse only
+    StorePlayback("M", 2, "Keys", 0, 7);  // no such filter
+    StoreKeyStroke("M", 3, 'Z');
+    StartMacro();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(SystemPlays().empty());
+        Deliver();
+    }
+    EXPECT_EQ(MacroKeys(), (std::vector<win::BYTE>{'Z', 'Z'}));
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+TEST_F(PlayerTest, SpeedAndFilterThatCannotBeReadAreReportedAndPlayAsRecorded) {
+    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 1100)});
+    StoreInstruction("M", 0, kind::PlaybackRecording,
+                     {Text("JournalName", "R"), Text("PlayBackSpeed", "fast"), Text("PlayBackEvent", "all keys")});
+    StartMacro();
+    ASSERT_EQ(fake::MessageBoxes().size(), 2u);
+    EXPECT_NE(fake::MessageBoxes()[0].text.find("Commands\\0\\PlayBackSpeed"), std::string::npos);
+    EXPECT_NE(fake::MessageBoxes()[1].text.find("Commands\\0\\PlayBackEvent"), std::string::npos);
+    const auto played = SystemPlays();
+    ASSERT_EQ(played.size(), 2u);
+    EXPECT_EQ(played[1].firstDelay, 100);
+}
+
+TEST_F(PlayerTest, TheLowestSpeedPlaysEveryIntervalAsNothing) {
+    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 61000)});
+    StorePlayback("M", 0, "R", INT_MIN);
+    StartMacro();
+    const auto played = SystemPlays();
+    ASSERT_EQ(played.size(), 2u);
+    EXPECT_EQ(played[1].firstDelay, 0);  // 60 s times 50 / 2^31 is less than 1 ms
+}
+
+TEST_F(PlayerTest, ARecordingThatCannotBeLoadedEndsTheRunWithTheStoresMessage) {
+    StorePlayback("M", 0, "Gone");
+    StoreKeyStroke("M", 1, 'Z');
+    fake::SetDword(kJournals + "Short", "Count", 3);
+    fake::SetDword(kJournals + "Short", "Type", 1);
+    fake::SetValue(kJournals + "Short", "0", win::REG_BINARY, std::vector<std::uint8_t>(20, 0));
+    StoreMacro("N", 'N', win::MOD_CONTROL, 78);
+    StorePlayback("N", 0, "Short");
+    StoreKeyStroke("N", 1, 'Z');
+    Start();
+
+    PressHotKey(0);  // "M" sorts first
+    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(fake::MessageBoxes()[0].text.rfind(
+                  "Error opening key in reigistry at: Software\\Tallow Labs\\Keyloom\\Journals\\Gone, error: ", 0),
+              0u);
+    EXPECT_EQ(fake::MessageBoxes()[0].caption, "Attention");
+    EXPECT_EQ(dialog->macroRunning, 0);
+
+    PressHotKey(1);
+    ASSERT_EQ(fake::MessageBoxes().size(), 2u);
+    EXPECT_NE(fake::MessageBoxes()[1].text.find("Journals\\Short\\1"), std::string::npos);
+    EXPECT_EQ(dialog->macroRunning, 0);
+    EXPECT_TRUE(fake::KeyEvents().empty());
+    EXPECT_TRUE(fake::Hooks().empty());
+    EXPECT_EQ(PlaybackTimer(), nullptr);
+}
+
+TEST_F(PlayerTest, AHookThatCannotBeSetEndsTheRunAndLeavesNoHookBehind) {
+    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000)});
+    StorePlayback("M", 0, "R");
+    StoreKeyStroke("M", 1, 'Z');
+    // The watch hook refused while the journal hook is accepted; then, with
+    // journal hooks refused, the cancel-key hook too.
+    fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, 1, "WH_GETMESSAGE");
+    StartMacro();
+    RefuseJournalHooks();
+    fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, 1, "WH_KEYBOARD_LL");
+    PressHotKey(0);
+
+    ASSERT_EQ(fake::MessageBoxes().size(), 2u);
+    for (const auto& box : fake::MessageBoxes()) {
+        EXPECT_EQ(box.text, "Unable to set hook for play back of recording!");
+        EXPECT_EQ(box.caption, "Error");
+        EXPECT_EQ(box.type, win::MB_OK | win::MB_ICONERROR);
+        EXPECT_EQ(box.owner, nullptr);
+    }
+    EXPECT_EQ(dialog->macroRunning, 0);
+    EXPECT_TRUE(fake::KeyEvents().empty());
+    EXPECT_TRUE(fake::Hooks().empty());
+    EXPECT_EQ(PlaybackTimer(), nullptr);
+    EXPECT_EQ(RunTimer(), 0);
+}
+
+}  // namespace

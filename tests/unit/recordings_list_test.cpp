@@ -1,0 +1,259 @@
+#include <string>
+#include <vector>
+
+#include "journal/journal_format.h"
+#include "macro_fixture.h"
+
+namespace {
+
+const std::string kJournals = "Software\\Tallow Labs\\Keyloom\\Journals\\";
+using Rows = std::vector<std::vector<std::string>>;
+
+// Answers for the Record and rename dialogs.
+struct ScriptedDialogs final : RecordingDialogs {
+    bool Record(std::string* name, std::int32_t* filter) override {
+        ++recordCalls;
+        *name = recordedName;
+        *filter = recordedFilter;
+        return recordOk;
+    }
+    bool Rename(std::string* name) override {
+        openedWith = *name;
+        *name = newName;
+        return renameOk;
+    }
+    bool recordOk = true;
+    std::string recordedName;
+    std::int32_t recordedFilter = 1;
+    int recordCalls = 0;
+    bool renameOk = true;
+    std::string newName;
+    std::string openedWith;
+};
+
+std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t seed) {
+    std::vector<std::uint8_t> bytes(n);
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+struct Stored {
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+    bool operator==(const Stored&) const = default;
+};
+
+// Every value of a recording key, by name.
+std::vector<std::pair<std::string, Stored>> Values(const std::string& name, int chunks) {
+    std::vector<std::pair<std::string, Stored>> values;
+    std::vector<std::string> names = {"Count", "Type"};
+    for (int i = 0; i < chunks; ++i) names.push_back(std::to_string(i));
+    for (const std::string& value : names) {
+        Stored stored{};
+        if (fake::GetValue(kJournals + name, value, &stored.type, &stored.data)) values.emplace_back(value, stored);
+    }
+    return values;
+}
+
+class RecordingsListTest : public RunnerTest {
+protected:
+    void StoreRecording(const std::string& name, std::int32_t count, std::int32_t type,
+                        const std::vector<std::vector<std::uint8_t>>& chunks) {
+        fake::CreateKey(kJournals + name);
+        for (std::size_t i = 0; i < chunks.size(); ++i)
+            fake::SetValue(kJournals + name, std::to_string(i), win::REG_BINARY, chunks[i]);
+        fake::SetDword(kJournals + name, "Count", static_cast<std::uint32_t>(count));
+        fake::SetDword(kJournals + name, "Type", static_cast<std::uint32_t>(type));
+    }
+    MainDialog& StartQuiet() {
+        MainDialog& main = Start();
+        fake::ClearMessageBoxes();
+        return main;
+    }
+    ScriptedDialogs dialogs;
+};
+
+TEST_F(RecordingsListTest, RowsShowTheNameAndTheTypeTextInEnumerationOrder) {
+    StoreRecording("b", 0, 2, {});
+    StoreRecording("A", 0, 1, {});
+    StoreRecording("c", 0, 3, {});
+    StoreRecording("d", 0, 4, {});
+    fake::CreateKey(kJournals + "e");  // no "Type"
+    Start();
+    EXPECT_EQ(fake::ListViewColumns(recordingList)[0].heading, "Recording Name");
+    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"A", "Keyboard & Mouse"}, {"b", "Keyboard"}, {"c", "Mouse"},
+                                                       {"d", "Unknown"}, {"e", "Unknown"}}));
+    ASSERT_EQ(BoxTexts().size(), 1u);
+    EXPECT_EQ(BoxTexts()[0].rfind("Error reading DWORD from reigistry at: Software\\Tallow Labs\\Keyloom\\Journals\\e\\Type", 0), 0u);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(RecordingsListTest, AnUnopenableJournalsKeyIsReportedAndTheListStaysEmpty) {
+    StoreRecording("a", 0, 1, {});
+    MainDialog main(window, macroList, recordingList);
+    fake::Fail("RegOpenKeyExA", win::ERROR_ACCESS_DENIED, 1, "Journals");
+    main.FillRecordingList();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Error opening key Software\\Tallow Labs\\Keyloom\\Journals in the "
+                                                   "registry - Access is denied.\r\n"});
+    EXPECT_EQ(fake::MessageBoxes()[0].caption, "Attention");
+    EXPECT_TRUE(fake::ListViewRows(recordingList).empty());
+}
+
+TEST_F(RecordingsListTest, AddAppendsTheSavedRecordingOrUpdatesItsRow) {
+    StoreRecording("old", 0, 1, {});
+    MainDialog& main = StartQuiet();
+    dialogs.recordOk = false;
+    main.AddRecording(dialogs);
+    dialogs.recordOk = true;
+    dialogs.recordedName = "new";
+    dialogs.recordedFilter = 3;
+    main.AddRecording(dialogs);
+    dialogs.recordedName = "OLD";  // saved over a stored one
+    dialogs.recordedFilter = 2;
+    main.AddRecording(dialogs);
+    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"old", "Keyboard"}, {"new", "Mouse"}}));
+}
+
+TEST_F(RecordingsListTest, DeleteRemovesTheKeyAndTheRowOrSaysWhy) {
+    StoreRecording("a", 1, 1, {Bytes(20, 1)});
+    StoreRecording("b", 0, 2, {});
+    MainDialog& main = StartQuiet();
+    main.DeleteRecording();
+    main.EditRecording(dialogs);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"No recording selected!", "No recording selected!"}));
+    EXPECT_TRUE(dialogs.openedWith.empty());
+
+    fake::ClearMessageBoxes();
+    fake::ListViewSelect(recordingList, 1);
+    fake::Fail("RegDeleteKeyExA", win::ERROR_ACCESS_DENIED, 1, "Journals\\b");
+    main.DeleteRecording();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to delete recording: b"});
+    EXPECT_EQ(fake::MessageBoxes()[0].owner, window);
+    EXPECT_EQ(fake::ListViewRows(recordingList).size(), 2u);
+
+    fake::ListViewSelect(recordingList, 0);
+    main.DeleteRecording();
+    EXPECT_FALSE(fake::KeyExists(kJournals + "a"));
+    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"b", "Keyboard"}}));
+}
+
+TEST_F(RecordingsListTest, RenameCarriesEveryChunkCountAndTypeToTheNewName) {
+    const auto chunk0 = Bytes(16000, 3), chunk1 = Bytes(40, 9);
+    StoreRecording("old", 2, 2, {chunk0, chunk1});
+    MainDialog& main = StartQuiet();
+    const auto before = Values("old", 2);
+    fake::ListViewSelect(recordingList, 0);
+    dialogs.newName = "New";
+    main.EditRecording(dialogs);
+    EXPECT_EQ(dialogs.openedWith, "old");
+    EXPECT_EQ(Values("New", 2), before);
+    EXPECT_FALSE(fake::KeyExists(kJournals + "old"));
+    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"New", "Keyboard"}}));
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+
+    dialogs.renameOk = false;
+    dialogs.newName = "Other";
+    main.EditRecording(dialogs);
+    EXPECT_TRUE(fake::KeyExists(kJournals + "New"));
+    EXPECT_FALSE(fake::KeyExists(kJournals + "Other"));
+}
+
+TEST_F(RecordingsListTest, ARefusedNewKeyOrWriteKeepsTheRecordingUnderItsOldName) {
+    StoreRecording("old", 1, 1, {Bytes(60, 5)});
+    MainDialog& main = StartQuiet();
+    const auto before = Values("old", 1);
+    fake::ListViewSelect(recordingList, 0);
+    dialogs.newName = "New";
+    fake::Fail("RegCreateKeyExA", win::ERROR_ACCESS_DENIED, 1, "Journals\\New");
+    main.EditRecording(dialogs);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Error creating key Software\\Tallow Labs\\Keyloom\\Journals\\New - "
+                                                   "Access is denied.\r\n"});
+    fake::Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED, 1, "Journals\\New\\Count");
+    main.EditRecording(dialogs);
+    EXPECT_EQ(Values("old", 1), before);
+    EXPECT_FALSE(fake::KeyExists(kJournals + "New"));  // the half copy went again
+    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"old", "Keyboard & Mouse"}}));
+}
+
+TEST_F(RecordingsListTest, RenamingToItsOwnNameInAnySpellingLeavesItStored) {
+    StoreRecording("Tune", 1, 3, {Bytes(20, 1)});
+    MainDialog& main = StartQuiet();
+    const auto before = Values("Tune", 1);
+    fake::ListViewSelect(recordingList, 0);
+    for (const char* name : {"Tune", "TUNE"}) {
+        dialogs.newName = name;
+        main.EditRecording(dialogs);
+        EXPECT_EQ(Values("Tune", 1), before) << name;
+        EXPECT_EQ(fake::SubKeys(kJournals.substr(0, kJournals.size() - 1)), std::vector<std::string>{"Tune"});
+    }
+    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"Tune", "Mouse"}}));
+}
+
+TEST_F(RecordingsListTest, RenamingOntoAnotherRecordingLeavesOneRowForIt) {
+    StoreRecording("a", 1, 1, {Bytes(20, 1)});
+    StoreRecording("b", 1, 2, {Bytes(40, 2), Bytes(20, 3)});
+    MainDialog& main = StartQuiet();
+    fake::ListViewSelect(recordingList, 1);
+    dialogs.newName = "A";
+    main.EditRecording(dialogs);
+    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"A", "Keyboard"}}));
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    ASSERT_TRUE(fake::GetValue(kJournals + "a", "0", &type, &data));
+    EXPECT_EQ(data, Bytes(40, 2));
+    EXPECT_FALSE(fake::KeyExists(kJournals + "b"));
+}
+
+// Damaged recordings: the rename either carries the values over as they are
+// or stops with the store's message, leaving the old name intact.
+TEST_F(RecordingsListTest, DamagedRecordingsAreCarriedAsStoredOrLeftInPlace) {
+    std::vector<std::uint8_t> text = {'h', 'i', 0};
+    StoreRecording("odd", 2, 4, {Bytes(33, 1), {}});
+    fake::SetValue(kJournals + "odd", "1", win::REG_SZ, text);  // a chunk of the wrong type
+    StoreRecording("negative", -3, 1, {Bytes(20, 1)});
+    StoreRecording("zero", 0, 2, {});
+    StoreRecording("beyond", 2000000000, 1, {Bytes(20, 1)});
+    MainDialog& main = StartQuiet();
+
+    auto rename = [&](const std::string& from, const std::string& to) {
+        for (int row = 0; row < win::ListViewRowCount(recordingList); ++row)
+            if (fake::ListViewRows(recordingList)[static_cast<std::size_t>(row)][0] == from)
+                fake::ListViewSelect(recordingList, row);
+        dialogs.newName = to;
+        main.EditRecording(dialogs);
+    };
+    const auto odd = Values("odd", 2);
+    rename("odd", "odd2");
+    ASSERT_EQ(Values("odd2", 2).size(), odd.size());
+    EXPECT_EQ(Values("odd2", 2)[2].second.data, Bytes(33, 1));
+    EXPECT_EQ(Values("odd2", 2)[3].second.data, text);
+    EXPECT_EQ(Values("odd2", 2)[1].second.data, odd[1].second.data);  // "Type" 4 stays 4
+
+    rename("negative", "negative2");
+    EXPECT_EQ(Values("negative2", 1).size(), 2u);  // "Count" and "Type": a negative count names no chunk
+    rename("zero", "zero2");
+    EXPECT_EQ(Values("zero2", 0).size(), 2u);
+    EXPECT_TRUE(BoxTexts().empty());
+
+    rename("beyond", "beyond2");
+    ASSERT_EQ(BoxTexts().size(), 1u);
+    EXPECT_EQ(BoxTexts()[0].rfind("Error reading value in reigistry at: Software\\Tallow Labs\\Keyloom\\Journals\\beyond\\1", 0), 0u);
+    EXPECT_TRUE(fake::KeyExists(kJournals + "beyond"));
+    EXPECT_FALSE(fake::KeyExists(kJournals + "beyond2"));
+}
+
+TEST_F(RecordingsListTest, ARecordingLargerThanThePlayerLoadsIsNotCopied) {
+    const std::size_t half = kMaxRecordingBytes / 2 + 20;
+    StoreRecording("huge", 2, 1, {std::vector<std::uint8_t>(half, 1), std::vector<std::uint8_t>(half, 2)});
+    MainDialog& main = StartQuiet();
+    fake::ListViewSelect(recordingList, 0);
+    dialogs.newName = "copy";
+    main.EditRecording(dialogs);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Error allocating memory!"});
+    EXPECT_FALSE(fake::KeyExists(kJournals + "copy"));
+    EXPECT_TRUE(fake::KeyExists(kJournals + "huge"));
+    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"huge", "Keyboard & Mouse"}}));
+}
+
+}  // namespace
