@@ -23,6 +23,8 @@ SHOTS = Path(os.environ.get("KEYLOOM_E2E_SHOTS", BUILD / "e2e-shots"))
 
 STORE_KEY = r"HKLM\Software\Tallow Labs\Keyloom"
 MAIN_TITLE = "Keyloom"
+WINE_TRAY_TITLE = "Wine System Tray"
+POPUP_MENU = "class=#32768"
 
 # Private window messages and ids the tests drive the program with.
 WM_COMMAND = 0x0111

@@ -84,7 +84,31 @@ class StartupAndMainWindow(unittest.TestCase):
         self.assertTrue(self.wine.wait_visible(MAIN_TITLE, False), "Close did not hide the main window")
         self.assert_still_running()
 
-    def test_5_about_box_from_the_window_menu(self):
+    def test_5_tray_icon_clicks_and_menu(self):
+        # Wine shows the icons in its own tray window when the X desktop has
+        # no tray of its own; a real click on the icon goes the whole way.
+        self.assertTrue(self.wine.wait_window(harness.WINE_TRAY_TITLE), "no tray window")
+        left, _, _, bottom = self.wine.rect(harness.WINE_TRAY_TITLE)
+        icon = (left + 13, bottom - 13)
+
+        harness.click_at(*icon)
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True), "a left click on the icon did not show the window")
+        self.assertTrue(self.wine.click(MAIN_TITLE, IDC_CLOSE))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, False))
+
+        harness.xdotool("mousemove", *icon, "click", 3)
+        self.assertTrue(self.wine.wait_window(harness.POPUP_MENU), "a right click on the icon opened no menu")
+        harness.screenshot("tray-menu.png")
+        left, top, right, bottom = self.wine.rect(harness.POPUP_MENU)
+        # Two items of equal height: "Shutdown", then "Show Main Window".
+        harness.click_at((left + right) // 2, top + (bottom - top) * 3 // 4)
+        self.assertTrue(self.wine.wait_gone(harness.POPUP_MENU))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True), "\"Show Main Window\" did not show the window")
+        self.assertTrue(self.wine.click(MAIN_TITLE, IDC_CLOSE))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, False))
+        self.assert_still_running()
+
+    def test_6_about_box_from_the_window_menu(self):
         self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_SYSCOMMAND, harness.IDM_ABOUT, 0))
         self.assertTrue(self.wine.wait_window("About Keyloom"), "no About box")
         texts = [text for _, _, text in self.wine.texts("About Keyloom")]
@@ -100,7 +124,7 @@ class StartupAndMainWindow(unittest.TestCase):
         self.assertTrue(self.wine.wait_gone("About Keyloom"), "OK did not close the About box")
         self.assert_still_running()
 
-    def test_6_shutdown_ends_the_process(self):
+    def test_7_shutdown_ends_the_process(self):
         self.assertTrue(self.wine.click(MAIN_TITLE, IDOK))
         self.assertTrue(self.wine.wait_gone(MAIN_TITLE), "the main window is still there")
         try:

@@ -98,9 +98,15 @@ struct TopLevelSearch {
     HWND found = nullptr;
 };
 
+// "class=NAME" picks the first visible window of that class instead (a
+// popup menu is "class=#32768" and has no title).
 BOOL CALLBACK MatchTitle(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<TopLevelSearch*>(param);
-    if (TopLevelTitle(hwnd) == search->title) {
+    const std::string byClass = "class=";
+    bool match = search->title.rfind(byClass, 0) == 0
+                     ? IsWindowVisible(hwnd) && ClassOf(hwnd) == search->title.substr(byClass.size())
+                     : TopLevelTitle(hwnd) == search->title;
+    if (match) {
         search->found = hwnd;
         return FALSE;
     }
@@ -437,6 +443,8 @@ int CmdList() {
 void Usage() {
     std::fputs(
         "usage: klprobe <command> ...\n"
+        "  <title> is a top-level window's exact title, or class=NAME for the first\n"
+        "  visible top-level window of that class\n"
         "  list                                 all top-level windows: hwnd visible pid class title\n"
         "  find <title>                         hwnd and visible 0/1\n"
         "  wait <title> <ms>                    wait until it exists\n"
