@@ -1,7 +1,6 @@
 #include "journal/recorder.h"
 
-#include <cstring>
-#include <new>
+#include <cstdlib>
 
 #include "exec/runner.h"
 #include "store/registry_store.h"
@@ -43,7 +42,7 @@ JournalRecorder& Recorder() { return recorder; }
 
 bool JournalRecorder::Allocate() {
     Discard();
-    bytes_.reset(new (std::nothrow) std::uint8_t[std::size_t{kRecordGrowthEvents} * kJournalEventBytes]);
+    bytes_.reset(static_cast<std::uint8_t*>(std::malloc(std::size_t{kRecordGrowthEvents} * kJournalEventBytes)));
     if (!bytes_) return false;
     capacity_ = kRecordGrowthEvents;
     return true;
@@ -59,10 +58,12 @@ void JournalRecorder::Discard() {
 bool JournalRecorder::Grow() {
     if (capacity_ > 0xFFFFFFFFu - kRecordGrowthEvents) return false;
     const std::uint32_t capacity = capacity_ + kRecordGrowthEvents;
-    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[std::size_t{capacity} * kJournalEventBytes]);
-    if (!bytes) return false;
-    if (count_ != 0) std::memcpy(bytes.get(), bytes_.get(), std::size_t{count_} * kJournalEventBytes);
-    bytes_ = std::move(bytes);
+    // Growing in place where the heap can spares copying the whole recording
+    // inside the hook at every step; on failure the old buffer stays.
+    void* grown = std::realloc(bytes_.get(), std::size_t{capacity} * kJournalEventBytes);
+    if (grown == nullptr) return false;
+    static_cast<void>(bytes_.release());
+    bytes_.reset(static_cast<std::uint8_t*>(grown));
     capacity_ = capacity;
     return true;
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,11 @@ inline constexpr std::uint8_t kCancelKey = 0x03;   // VK_CANCEL: Ctrl-Break
 inline constexpr std::uint8_t kControlKey = 0x11;  // VK_CONTROL
 
 using UniqueHook = UniqueHandle<win::HHOOK, &win::UnhookWindowsHookEx>;
+
+// The event buffer lives in the C heap so that it can grow in place.
+struct FreeBuffer {
+    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+};
 
 enum class RecordDriver { None, Journal, LowLevel };
 enum class HookInstall { Installed, RecordHookRefused, WatchHookRefused };
@@ -83,7 +89,7 @@ public:
 private:
     bool Grow();
 
-    std::unique_ptr<std::uint8_t[]> bytes_;  // the event array as stored
+    std::unique_ptr<std::uint8_t, FreeBuffer> bytes_;  // the event array as stored
     std::uint32_t count_ = 0;
     std::uint32_t capacity_ = 0;
     // Count when the Ctrl-Break key-down came; no stop seen while it is

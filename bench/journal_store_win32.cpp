@@ -1,0 +1,128 @@
+// Saving and loading a recording of 100,000 events (125 chunks) through the
+// store and the real registry, beside the bare registry calls that write and
+// read the same bytes with one open key. Prints the median of several rounds
+// of each; the goal is at most 20% above the bare calls.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "journal/journal_format.h"
+#include "journal/recorder.h"
+#include "platform/unique_handle.h"
+#include "store/registry_store.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::uint32_t kEvents = 100'000;
+constexpr int kRounds = 15;
+const std::string kName = "Bench journal store";
+const std::string kBareName = "Bench journal store bare";
+
+double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+bool BareSave(const std::vector<std::uint8_t>& bytes, std::int32_t chunks) {
+    UniqueKey key;
+    const std::string path = std::string(RegistryStore::kRootPath) + "\\Journals\\" + kBareName;
+    if (win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, RegistryStore::kAccess, nullptr,
+                             key.put(), nullptr) != win::ERROR_SUCCESS)
+        return false;
+    for (std::int32_t i = 0; i < chunks; ++i) {
+        const std::size_t at = static_cast<std::size_t>(i) * kJournalChunkBytes;
+        const auto size = static_cast<win::DWORD>(std::min(kJournalChunkBytes, bytes.size() - at));
+        if (win::RegSetValueExA(key.get(), std::to_string(i).c_str(), 0, win::REG_BINARY, bytes.data() + at, size) !=
+            win::ERROR_SUCCESS)
+            return false;
+    }
+    const std::int32_t type = 1;
+    return win::RegSetValueExA(key.get(), "Count", 0, win::REG_DWORD, reinterpret_cast<const win::BYTE*>(&chunks), 4) ==
+               win::ERROR_SUCCESS &&
+           win::RegSetValueExA(key.get(), "Type", 0, win::REG_DWORD, reinterpret_cast<const win::BYTE*>(&type), 4) ==
+               win::ERROR_SUCCESS;
+}
+
+bool BareLoad(std::vector<std::uint8_t>* bytes, std::int32_t chunks) {
+    UniqueKey key;
+    const std::string path = std::string(RegistryStore::kRootPath) + "\\Journals\\" + kBareName;
+    if (RegistryStore::OpenKey(path, key.put()) != win::ERROR_SUCCESS) return false;
+    bytes->assign(std::size_t{kEvents} * kJournalEventBytes, 0);
+    std::size_t at = 0;
+    for (std::int32_t i = 0; i < chunks; ++i) {
+        win::DWORD size = static_cast<win::DWORD>(bytes->size() - at);
+        if (win::RegQueryValueExA(key.get(), std::to_string(i).c_str(), nullptr, nullptr, bytes->data() + at, &size) !=
+            win::ERROR_SUCCESS)
+            return false;
+        at += size;
+    }
+    return at == bytes->size();
+}
+
+// The bare writes again, each with its own open and close of the key as
+// every store operation does: where the difference comes from.
+bool BareSaveReopening(const std::vector<std::uint8_t>& bytes, std::int32_t chunks) {
+    const std::string path = std::string(RegistryStore::kRootPath) + "\\Journals\\" + kBareName;
+    for (std::int32_t i = 0; i < chunks; ++i) {
+        UniqueKey key;
+        if (RegistryStore::OpenKey(path, key.put()) != win::ERROR_SUCCESS) return false;
+        const std::size_t at = static_cast<std::size_t>(i) * kJournalChunkBytes;
+        const auto size = static_cast<win::DWORD>(std::min(kJournalChunkBytes, bytes.size() - at));
+        if (win::RegSetValueExA(key.get(), std::to_string(i).c_str(), 0, win::REG_BINARY, bytes.data() + at, size) !=
+            win::ERROR_SUCCESS)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    if (!RegistryStore::EnsureStoreTree()) return 1;
+    isWindowsNt = true;
+    JournalRecorder& recorder = Recorder();
+    if (!recorder.Allocate()) return 1;
+    for (std::uint32_t i = 0; i < kEvents; ++i)
+        recorder.Record(JournalEvent{0x0200u + (i & 1), i % 1280, i % 1024, i * 7, 0x10010});
+    std::vector<std::uint8_t> bytes(std::size_t{kEvents} * kJournalEventBytes);
+    for (std::uint32_t i = 0; i < kEvents; ++i) SerializeEvent(recorder.Event(i), bytes.data() + i * kJournalEventBytes);
+    const auto chunks = static_cast<std::int32_t>((bytes.size() + kJournalChunkBytes - 1) / kJournalChunkBytes);
+
+    std::vector<double> save, load, bareSave, bareLoad, reopening;
+    for (int round = 0; round < kRounds; ++round) {
+        auto t = Clock::now();
+        if (!recorder.Save(kName)) return 1;
+        save.push_back(Ms(t));
+        t = Clock::now();
+        Recording recording;
+        if (!LoadRecording(kName, &recording) || recording.count != kEvents) return 1;
+        load.push_back(Ms(t));
+
+        t = Clock::now();
+        if (!BareSave(bytes, chunks)) return 1;
+        bareSave.push_back(Ms(t));
+        t = Clock::now();
+        if (!BareSaveReopening(bytes, chunks)) return 1;
+        reopening.push_back(Ms(t));
+        t = Clock::now();
+        std::vector<std::uint8_t> read;
+        if (!BareLoad(&read, chunks) || read != bytes) return 1;
+        bareLoad.push_back(Ms(t));
+    }
+    RegistryStore::DeleteKeyTree(std::string(RegistryStore::kRootPath) + "\\Journals\\" + kName);
+    RegistryStore::DeleteKeyTree(std::string(RegistryStore::kRootPath) + "\\Journals\\" + kBareName);
+
+    std::printf("%u events, %d chunks, median of %d rounds\n", kEvents, chunks, kRounds);
+    std::printf("save through the store: %8.2f ms   bare RegSetValueExA:   %8.2f ms   (%+.0f%%)\n", Median(save),
+                Median(bareSave), 100.0 * (Median(save) / Median(bareSave) - 1));
+    std::printf("load through the store: %8.2f ms   bare RegQueryValueExA: %8.2f ms   (%+.0f%%)\n", Median(load),
+                Median(bareLoad), 100.0 * (Median(load) / Median(bareLoad) - 1));
+    std::printf("bare writes opening the key for each value, as the store does: %.2f ms\n", Median(reopening));
+    std::printf("goal: at most +20%%\n");
+    return 0;
+}
