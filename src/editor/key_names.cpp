@@ -58,10 +58,14 @@ std::string FixedKeyName(std::int32_t code) {
     default: break;
     }
     if (code >= 0x60 && code <= 0x69) {
-        return "NP " + std::string(1, static_cast<char>('0' + (code - 0x60)));
+        std::string name = "NP ";
+        name.push_back(static_cast<char>('0' + (code - 0x60)));
+        return name;
     }
     if (code >= kFirstFunction && code <= kLastFunction) {
-        return "F" + std::to_string(code - kFirstFunction + 1);
+        std::string name = "F";
+        name += std::to_string(code - kFirstFunction + 1);
+        return name;
     }
     return {};
 }
