@@ -10,6 +10,7 @@ cd "$ROOT"
 # Other places for the builds and the prefixes, e.g. to test beside
 # someone else's build: KEYLOOM_NATIVE_DIR, KEYLOOM_WINDOWS_DIR,
 # KEYLOOM_E2E_PREFIXES, KEYLOOM_E2E_SHOTS, KEYLOOM_TEST_LOGS.
+# KEYLOOM_E2E_KEEP_PREFIXES=1 keeps the test prefixes to look at afterwards.
 NATIVE_DIR="$(realpath -m "${KEYLOOM_NATIVE_DIR:-build/native}")"
 WINDOWS_DIR="$(realpath -m "${KEYLOOM_WINDOWS_DIR:-build/windows}")"
 export KEYLOOM_NATIVE_DIR="$NATIVE_DIR" KEYLOOM_WINDOWS_DIR="$WINDOWS_DIR"
@@ -89,6 +90,7 @@ if [[ "$contract_built" -eq 1 ]]; then
         WINEPREFIX="$contract_prefix" timeout 600 wine "$WINDOWS_DIR/contract_tests.exe" </dev/null 2>&1 | tee "$LOGS/contract.log"
         rc="${PIPESTATUS[0]}"
         kl_kill_prefix "$contract_prefix"
+        [[ "${KEYLOOM_E2E_KEEP_PREFIXES:-}" == 1 ]] || rm -rf "$contract_prefix"
         count_gtest "contract tests" "$LOGS/contract.log" "$rc"
     else
         problem "making the Wine prefix for the contract tests"

@@ -8,6 +8,7 @@ there is one way to make a prefix.
 
 import os
 import re
+import shutil
 import subprocess
 import time
 from pathlib import Path
@@ -140,6 +141,10 @@ class WineSession:
                 process.wait()
         subprocess.run(["wineserver", "-w"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        timeout=60)
+        # A prefix is some 700 MB; KEYLOOM_E2E_KEEP_PREFIXES=1 keeps them to
+        # look at afterwards.
+        if os.environ.get("KEYLOOM_E2E_KEEP_PREFIXES") != "1":
+            shutil.rmtree(self.prefix, ignore_errors=True)
 
     # --- the probe ----------------------------------------------------------
 
