@@ -92,18 +92,22 @@ HookInstall JournalRecorder::InstallHooks() {
     RemoveHooks();
     outOfMemory_ = false;
     const win::HINSTANCE instance = win::GetModuleHandleA(nullptr);
-    recordHook_.reset(win::SetWindowsHookExA(win::WH_JOURNALRECORD, &RecordHook, instance, 0));
-    if (recordHook_) {
-        driver_ = RecordDriver::Journal;
+    // The low-level pair first: current systems refuse journal hooks, and
+    // some accept one but call it only for input to this program's own
+    // windows. The journal hook serves where the low-level ones are refused.
+    keyboardHook_.reset(win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &RecordKeyboardHook, instance, 0));
+    mouseHook_.reset(win::SetWindowsHookExA(win::WH_MOUSE_LL, &RecordMouseHook, instance, 0));
+    if (keyboardHook_ && mouseHook_) {
+        driver_ = RecordDriver::LowLevel;
     } else {
-        // Systems that refuse journal hooks still offer the low-level ones.
-        keyboardHook_.reset(win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &RecordKeyboardHook, instance, 0));
-        mouseHook_.reset(win::SetWindowsHookExA(win::WH_MOUSE_LL, &RecordMouseHook, instance, 0));
-        if (!keyboardHook_ || !mouseHook_) {
+        keyboardHook_.reset();
+        mouseHook_.reset();
+        recordHook_.reset(win::SetWindowsHookExA(win::WH_JOURNALRECORD, &RecordHook, instance, 0));
+        if (!recordHook_) {
             RemoveHooks();
             return HookInstall::RecordHookRefused;
         }
-        driver_ = RecordDriver::LowLevel;
+        driver_ = RecordDriver::Journal;
     }
     watchHook_.reset(win::SetWindowsHookExA(win::WH_GETMESSAGE, &RecordWatchHook, nullptr, win::GetCurrentThreadId()));
     if (!watchHook_) {

@@ -18,10 +18,13 @@ constexpr win::DWORD kNotepadThread = 0x3000;
 constexpr std::uint32_t kWmChar = 0x0102;
 constexpr std::uint32_t kWmSysKeyDown = 0x0104;
 
+// Most cases feed the journal hook, which serves where the low-level hooks
+// are refused; TheLowLevelHooks... cases feed the low-level pair.
 class RecorderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::Reset();
+        if (refuseLowLevel) fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, -1, "_LL");
         mainWindow = fake::AddWindow("Keyloom");
         notepad = fake::AddOtherWindow("Untitled - Notepad \t ", kNotepadThread);
         dialogWindow = fake::AddWindow(kRecordDialogTitle);
@@ -84,6 +87,7 @@ protected:
 
     win::HWND mainWindow{}, notepad{}, dialogWindow{}, list{};
     std::unique_ptr<RecordDialog> dialog;
+    bool refuseLowLevel = true;
 };
 
 TEST_F(RecorderTest, TheStartListHoldsShownWindowsInEnumerationOrderWithTitlesTrimmed) {
@@ -151,7 +155,6 @@ TEST_F(RecorderTest, AttachOrForegroundRefusedEndsTheStartWithItsMessage) {
 
 TEST_F(RecorderTest, RefusedHooksLeaveNothingInstalledAndNoEvents) {
     fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, 1, "WH_JOURNALRECORD");
-    fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, 1, "WH_MOUSE_LL");
     StartIn(1);
     fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, 1, "WH_GETMESSAGE");
     fake::ListViewSelect(list, 1);
@@ -318,11 +321,19 @@ TEST_F(RecorderTest, CancelButtonClosesEscapeStaysAndBothDropTheEvents) {
     EXPECT_TRUE(fake::Hooks().empty());
 }
 
-// Where the system refuses a journal hook, the low-level hooks feed the same
-// buffer with the records the journal hook would have delivered.
-TEST_F(RecorderTest, TheLowLevelFallbackConvertsKeysAndMouseToJournalRecords) {
-    fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, 1, "WH_JOURNALRECORD");
+class RecorderLowLevelTest : public RecorderTest {
+protected:
+    void SetUp() override {
+        refuseLowLevel = false;
+        RecorderTest::SetUp();
+    }
+};
+
+// The low-level hooks are preferred: they feed the buffer with the records
+// the journal hook would have delivered.
+TEST_F(RecorderLowLevelTest, TheLowLevelHooksConvertKeysAndMouseToJournalRecords) {
     StartIn(1);
+    EXPECT_EQ(fake::CountHooks(win::WH_JOURNALRECORD), 0);
     ASSERT_EQ(Recorder().Driver(), RecordDriver::LowLevel);
     EXPECT_EQ(fake::CountHooks(win::WH_KEYBOARD_LL), 1);
     EXPECT_EQ(fake::CountHooks(win::WH_MOUSE_LL), 1);
