@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/fake/fake.h"
+#include "platform/fake/fake_hooks.h"
 #include "platform/fake/fake_state.h"
 
 namespace {
@@ -209,6 +210,7 @@ namespace fake {
 void Reset() {
     detail::ResetSystem();
     detail::ResetRegistry();
+    detail::ResetHooks();
     detail::ResetWindows();
     UseLayout(Layout::Us);
 }
@@ -684,6 +686,7 @@ BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newS
 BOOL CloseHandle(HANDLE handle) {
     if (Fails("CloseHandle")) return FALSE;
     if (handle == kCurrentProcess) return TRUE;
+    if (fake::detail::CloseTimer(handle)) return TRUE;
     if (state.tokens.erase(Value(handle)) == 0) {
         state.lastError = static_cast<DWORD>(ERROR_INVALID_HANDLE);
         return FALSE;

@@ -1,0 +1,219 @@
+"""Macros stored in the registry run when their hot keys are pressed on the
+X server, and type into Wine's Notepad: key strokes, Shift, DATE and TIME,
+the clipboard buffers, MESSAGE BOX, PAUSE, a failing RUN; and a macro is
+deleted from the main window.
+
+One Keyloom and one Notepad serve every case; the cases run in name order.
+"""
+
+import time
+import unittest
+
+import harness
+from harness import MAIN_TITLE
+
+DELAY, COPY, PASTE, PAUSE, TIME, DATE, MESSAGE_BOX, RUN = 0x1000, 0x1003, 0x1004, 0x1006, 0x1007, 0x1008, 0x1009, 0x100A
+ALT, CTRL, SHIFT = 1, 2, 4
+VK_SHIFT, VK_CONTROL, VK_SPACE, VK_END = 0x10, 0x11, 0x20, 0x23
+IDOK = 1
+IDC_MACRO_LIST = 1002
+IDC_DELETE_MACRO = 1005
+NOTEPAD = "Untitled - Notepad"
+MACROS = r"HKEY_LOCAL_MACHINE\Software\Tallow Labs\Keyloom\Macros"
+
+
+def stroke(vk):
+    return [(vk, {"KeyPressed": 0}), (vk, {"KeyPressed": 2})]
+
+
+def down(vk):
+    return [(vk, {"KeyPressed": 0})]
+
+
+def up(vk):
+    return [(vk, {"KeyPressed": 2})]
+
+
+def text_of(word):
+    """Key instructions that type a word of letters and spaces."""
+    instructions = []
+    for character in word:
+        if character.isupper():
+            instructions += down(VK_SHIFT) + stroke(ord(character)) + up(VK_SHIFT)
+        elif character == " ":
+            instructions += stroke(VK_SPACE)
+        else:
+            instructions += stroke(ord(character.upper()))
+    return instructions
+
+
+def ctrl(vk):
+    return down(VK_CONTROL) + stroke(vk) + up(VK_CONTROL)
+
+
+# name: (virtual key, modifiers, instructions)
+STORED = {
+    "Greeting": (ord("K"), CTRL | ALT, text_of("Hi there")),
+    "Clock": (ord("D"), CTRL | ALT, [(DATE, {"KeyPressed": 0})] + stroke(VK_SPACE) + [(TIME, {"KeyPressed": 0})]),
+    "Paste": (ord("P"), CTRL | ALT, [(PASTE, {"BufIndex": 7, "DefPasteString": "from buffer seven"})] + ctrl(ord("V"))),
+    "Copy": (ord("C"), CTRL | ALT, [(COPY, {"BufIndex": 8}),
+                                    (PASTE, {"BufIndex": 9, "DefPasteString": "other"}),
+                                    (PASTE, {"BufIndex": 8, "DefPasteString": "unused"})]
+             + stroke(VK_END) + ctrl(ord("V"))),
+    "Boxes": (ord("M"), CTRL | ALT, [(MESSAGE_BOX, {"WindowTitle": "Notice", "MessageBody": "Done"}),
+                                     (PAUSE, {"KeyPressed": 0}),
+                                     (DELAY, {"DelayInterval": 1500})] + stroke(ord("Z"))),
+    "Run": (ord("R"), CTRL | ALT, [(RUN, {"FileName": "C:\\no such program.exe", "Arguments": "",
+                                          "DirName": "", "ShowStyle": 1}),
+                                   (DELAY, {"DelayInterval": 1500})] + stroke(ord("Y"))),
+    "Doomed": (ord("X"), CTRL | SHIFT, stroke(ord("Q"))),
+}
+
+
+def reg_text():
+    lines = []
+    for name, (vk, modifiers, instructions) in STORED.items():
+        lines += [f"[{MACROS}\\{name}]", f'"vk"=dword:{vk:08x}', f'"fsModifiers"=dword:{modifiers:08x}',
+                  '"id"=dword:ffffffff', "", f"[{MACROS}\\{name}\\Commands]", ""]
+        for position, (code, values) in enumerate(instructions):
+            lines += [f"[{MACROS}\\{name}\\Commands\\{position}]", f'"id"=dword:{code:08x}']
+            for value, data in values.items():
+                if isinstance(data, int):
+                    lines.append(f'"{value}"=dword:{data:08x}')
+                else:
+                    escaped = data.replace("\\", "\\\\")
+                    lines.append(f'"{value}"="{escaped}"')
+            lines.append("")
+    return "\r\n".join(lines) + "\r\n"
+
+
+class MacrosRunFromHotKeys(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.wine = harness.WineSession("macros")
+        try:
+            if not cls.wine.reg_import(reg_text(), "macros"):
+                raise AssertionError("the macros could not be imported")
+            cls.keyloom = cls.wine.start_keyloom()
+            cls.wine.start(["notepad"])
+            if not cls.wine.wait_window(NOTEPAD):
+                raise AssertionError("Notepad did not start")
+        except BaseException:
+            cls.wine.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.wine.close()
+
+    def notepad_text(self):
+        return self.wine.edittext() or ""
+
+    def fresh_notepad(self):
+        self.wine.click_into(NOTEPAD)
+        harness.key("ctrl+a", "Delete")
+        self.assertTrue(harness.wait_until(lambda: self.notepad_text() == "", 10), "Notepad could not be emptied")
+
+    def press(self, combo):
+        """Gives Notepad the focus and presses a macro's hot key."""
+        self.wine.click_into(NOTEPAD)
+        time.sleep(0.3)
+        harness.key(combo)
+
+    def wait_text(self, expected, seconds=15):
+        harness.wait_until(lambda: self.notepad_text() == expected, seconds)
+        return self.notepad_text()
+
+    def test_1_the_macro_list_shows_names_and_hot_keys(self):
+        self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_TRAY_NOTIFY, 0, harness.WM_LBUTTONDOWN))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True))
+        rows = self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST)
+        harness.screenshot("macro-list.png")
+        self.assertEqual(sorted(rows), sorted([
+            ["Boxes", "CTRL + ALT + M"], ["Clock", "CTRL + ALT + D"], ["Copy", "CTRL + ALT + C"],
+            ["Doomed", "CTRL + SHIFT + X"], ["Greeting", "CTRL + ALT + K"], ["Paste", "CTRL + ALT + P"],
+            ["Run", "CTRL + ALT + R"]]))
+        # Ids are handed out from 0 in enumeration order at every start.
+        tree = self.wine.reg_query(harness.STORE_KEY + "\\Macros")
+        ids = sorted(int(tree[name]["id"][1], 16) for name in STORED)
+        self.assertEqual(ids, list(range(len(STORED))))
+        self.assertTrue(self.wine.click(MAIN_TITLE, 1151))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, False))
+
+    def test_2_key_strokes_with_shift(self):
+        self.fresh_notepad()
+        self.press("ctrl+alt+k")
+        self.assertEqual(self.wait_text("Hi there"), "Hi there")
+
+    def test_3_date_and_time_are_typed_from_the_clock(self):
+        self.fresh_notepad()
+        before = time.localtime()
+        self.press("ctrl+alt+d")
+        typed = harness.wait_until(lambda: len(self.notepad_text()) >= 16 and self.notepad_text(), 15)
+        after = time.localtime()
+        expected = {time.strftime("%m/%d/%Y %H:%M", moment) for moment in (before, after)}
+        self.assertIn(typed, expected)
+
+    def test_4_paste_to_clip_board_then_ctrl_v(self):
+        self.fresh_notepad()
+        self.press("ctrl+alt+p")
+        self.assertEqual(self.wait_text("from buffer seven"), "from buffer seven")
+        self.assertEqual(harness.clipboard_text(), "from buffer seven")
+
+    def test_5_copy_from_clip_board_keeps_text_copied_in_notepad(self):
+        self.fresh_notepad()
+        harness.type_text("alpha")
+        self.assertEqual(self.wait_text("alpha"), "alpha")
+        harness.key("ctrl+a", "ctrl+c", "End")
+        self.press("ctrl+alt+c")
+        self.assertEqual(self.wait_text("alphaalpha"), "alphaalpha")
+        self.assertEqual(harness.clipboard_text(), "alpha")
+
+    def test_6_message_box_then_pause_box(self):
+        self.fresh_notepad()
+        self.press("ctrl+alt+m")
+        self.assertTrue(self.wine.wait_window("Notice"), "no message box")
+        self.assertIn("Done", [text for _, _, text in self.wine.texts("Notice")])
+        harness.screenshot("message-box.png")
+        self.assertTrue(self.wine.click("Notice", IDOK))
+        self.assertTrue(self.wine.wait_window("Attention"), "no PAUSE box")
+        self.assertIn("Click OK to continue...", [text for _, _, text in self.wine.texts("Attention")])
+        harness.screenshot("pause-box.png")
+        # A hot key while the macro waits is dropped.
+        harness.key("ctrl+alt+k")
+        time.sleep(1)
+        self.assertTrue(self.wine.click("Attention", IDOK))
+        self.assertTrue(self.wine.wait_gone("Attention"))
+        self.wine.click_into(NOTEPAD)
+        self.assertEqual(self.wait_text("z"), "z")
+
+    def test_7_a_failing_run_is_reported_and_the_macro_goes_on(self):
+        self.fresh_notepad()
+        self.press("ctrl+alt+r")
+        self.assertTrue(self.wine.wait_window("Error"), "no error box")
+        self.assertIn("Error running: C:\\no such program.exe", [text for _, _, text in self.wine.texts("Error")])
+        harness.screenshot("run-error.png")
+        self.assertTrue(self.wine.click("Error", IDOK))
+        self.assertTrue(self.wine.wait_gone("Error"))
+        self.wine.click_into(NOTEPAD)
+        self.assertEqual(self.wait_text("y"), "y")
+
+    def test_8_delete_removes_the_macro_and_its_hot_key(self):
+        self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_TRAY_NOTIFY, 0, harness.WM_LBUTTONDOWN))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True))
+        rows = self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST)
+        row = [name for name, _ in rows].index("Doomed")
+        self.assertTrue(self.wine.probe("listselect", MAIN_TITLE, IDC_MACRO_LIST, row).ok)
+        self.assertTrue(self.wine.click(MAIN_TITLE, IDC_DELETE_MACRO))
+        self.assertTrue(harness.wait_until(
+            lambda: "Doomed" not in [name for name, _ in self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST)]))
+        self.assertNotIn("Doomed", self.wine.reg_query(harness.STORE_KEY + "\\Macros"))
+        self.assertTrue(self.wine.click(MAIN_TITLE, 1151))
+        self.fresh_notepad()
+        self.press("ctrl+shift+x")
+        time.sleep(1.5)
+        self.assertEqual(self.notepad_text(), "")
+
+
+if __name__ == "__main__":
+    unittest.main()
