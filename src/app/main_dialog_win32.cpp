@@ -94,7 +94,29 @@ private:
             return self->OnInitDialog();
         }
         auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, DWLP_USER));
-        return self ? self->Proc(message, wParam, lParam) : FALSE;
+        if (!self) return FALSE;
+        const INT_PTR result = self->Proc(message, wParam, lParam);
+        self->FollowPlaybackTimer();
+        return result;
+    }
+
+    // The loop above waits on the player's timer, but a modal dialog or box
+    // runs a loop of its own. While a playback is under way a coarse window
+    // timer backs the player's timer up, so that playing goes on (at the
+    // window timer's pace) until the nested loop ends.
+    void FollowPlaybackTimer() {
+        const bool playing = PlaybackTimer() != nullptr;
+        if (playing == backstopSet_) return;
+        if (playing)
+            SetTimer(window_, kBackstopTimer, USER_TIMER_MINIMUM, nullptr);
+        else
+            KillTimer(window_, kBackstopTimer);
+        backstopSet_ = playing;
+    }
+
+    void OnBackstopTimer() {
+        HANDLE timer = PlaybackTimer();
+        if (timer != nullptr && WaitForSingleObject(timer, 0) == WAIT_OBJECT_0) OnPlaybackTimer();
     }
 
     INT_PTR OnInitDialog() {
@@ -201,6 +223,10 @@ private:
             }
             return FALSE;
         }
+        case WM_TIMER:
+            if (wParam != kBackstopTimer) return FALSE;
+            OnBackstopTimer();
+            return TRUE;
         case WM_HOTKEY: dialog_->OnHotKey(static_cast<int>(wParam)); return TRUE;
         case WM_RUN_MACRO: dialog_->OnRunMacro(); return TRUE;
         case WM_CANCELJOURNAL: dialog_->OnCancelJournal(); return TRUE;
@@ -217,6 +243,8 @@ private:
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     UINT taskbarCreated_ = 0;
+    static constexpr UINT_PTR kBackstopTimer = 1;
+    bool backstopSet_ = false;
     bool ended_ = false;
     INT_PTR result_ = 0;
     std::unique_ptr<MainDialog> dialog_;
