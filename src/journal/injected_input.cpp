@@ -5,10 +5,6 @@
 
 namespace {
 
-constexpr std::uint32_t kKeyDown = 0x0100;
-constexpr std::uint32_t kKeyUp = 0x0101;
-constexpr std::uint32_t kSysKeyDown = 0x0104;
-constexpr std::uint32_t kSysKeyUp = 0x0105;
 // The journal record of a key: the virtual key in paramL's low byte, the
 // scan code in its second byte; bit 15 of paramH marks an extended key.
 constexpr std::uint32_t kExtendedKeyBit = 0x8000;
@@ -35,14 +31,14 @@ VirtualScreen ReadVirtualScreen() {
 bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT* input) {
     *input = win::INPUT{};
     switch (event.message) {
-    case kKeyDown:
-    case kKeyUp:
-    case kSysKeyDown:
-    case kSysKeyUp: {
+    case win::WM_KEYDOWN:
+    case win::WM_KEYUP:
+    case win::WM_SYSKEYDOWN:
+    case win::WM_SYSKEYUP: {
         input->type = win::INPUT_KEYBOARD;
         input->ki.wVk = static_cast<win::WORD>(event.paramL & 0xFF);
         input->ki.wScan = static_cast<win::WORD>((event.paramL >> 8) & 0xFF);
-        if (event.message == kKeyUp || event.message == kSysKeyUp) input->ki.dwFlags |= win::KEYEVENTF_KEYUP;
+        if (event.message == win::WM_KEYUP || event.message == win::WM_SYSKEYUP) input->ki.dwFlags |= win::KEYEVENTF_KEYUP;
         if (event.paramH & kExtendedKeyBit) input->ki.dwFlags |= win::KEYEVENTF_EXTENDEDKEY;
         return true;
     }

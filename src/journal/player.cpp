@@ -14,8 +14,6 @@ constexpr win::BYTE kVkControl = 0x11;
 constexpr win::BYTE kVkLeftControl = 0xA2;
 constexpr win::BYTE kVkRightControl = 0xA3;
 constexpr win::BYTE kVkEscape = 0x1B;
-constexpr win::WPARAM kKeyDown = 0x0100;
-constexpr win::WPARAM kSysKeyDown = 0x0104;
 // Events injected in one go before the message loop runs again, so that a
 // stretch of overdue events cannot starve the window (and the cancel key).
 constexpr int kInjectBatch = 32;
@@ -293,7 +291,7 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam
         // Only the keyboard counts: the recording's own Ctrl and Esc come
         // back marked as injected.
         if ((key->flags & win::LLKHF_INJECTED) == 0) {
-            const bool down = wParam == kKeyDown || wParam == kSysKeyDown;
+            const bool down = wParam == win::WM_KEYDOWN || wParam == win::WM_SYSKEYDOWN;
             unsigned bit = 0;
             if (key->vkCode == kVkControl) bit = 1;
             if (key->vkCode == kVkLeftControl) bit = 2;

@@ -16,7 +16,7 @@ constexpr std::uint32_t kRightMenuKey = 0xA5;
 constexpr std::uint32_t kExtendedBit = 0x8000;  // in paramH of a key record
 
 bool IsControlKeyDown(const JournalEvent& event) {
-    return event.message == kKeyDownMessage && (event.paramL & 0xFF) == kControlKey;
+    return event.message == win::WM_KEYDOWN && (event.paramL & 0xFF) == kControlKey;
 }
 
 bool IsMouse(const JournalEvent& event) {
@@ -69,7 +69,7 @@ bool JournalRecorder::Grow() {
 }
 
 JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
-    if (event.message == kKeyDownMessage && (event.paramL & 0xFF) == kCancelKey) {
+    if (event.message == win::WM_KEYDOWN && (event.paramL & 0xFF) == kCancelKey) {
         if (stoppedAt_ == kNoStop) stoppedAt_ = count_;
         TellDialog(WM_RECORD_STOPPED);
         return Outcome::Stopped;

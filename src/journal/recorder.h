@@ -22,10 +22,6 @@ inline constexpr const char* kRecordDialogTitle = "Keyloom - Record";
 // The buffer starts with room for this many events and grows by as many.
 inline constexpr std::uint32_t kRecordGrowthEvents = 10000;
 
-inline constexpr std::uint32_t kKeyDownMessage = 0x0100;
-inline constexpr std::uint32_t kKeyUpMessage = 0x0101;
-inline constexpr std::uint32_t kSysKeyDownMessage = 0x0104;
-inline constexpr std::uint32_t kSysKeyUpMessage = 0x0105;
 inline constexpr std::uint8_t kCancelKey = 0x03;   // VK_CANCEL: Ctrl-Break
 inline constexpr std::uint8_t kControlKey = 0x11;  // VK_CONTROL
 

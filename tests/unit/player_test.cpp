@@ -9,8 +9,6 @@
 namespace {
 
 const std::string kJournals = "Software\\Tallow Labs\\Keyloom\\Journals\\";
-constexpr std::uint32_t kKeyDown = 0x0100;
-constexpr std::uint32_t kKeyUp = 0x0101;
 constexpr win::BYTE kLeftControl = 0xA2;
 constexpr win::BYTE kEscape = 0x1B;
 
@@ -132,8 +130,8 @@ protected:
 };
 
 TEST_F(PlayerTest, TheJournalHookPlaysTheRecordingAtItsPaceAndTheMacroGoesOn) {
-    const std::vector<JournalEvent> events{Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 1100),
-                                           Key(kKeyDown, 'B', 0x30, 1300)};
+    const std::vector<JournalEvent> events{Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 1100),
+                                           Key(win::WM_KEYDOWN, 'B', 0x30, 1300)};
     StoreRecording("R", events);
     StorePlayback("M", 0, "R");
     StoreKeyStroke("M", 1, 'Z');
@@ -177,8 +175,8 @@ TEST_F(PlayerTest, TheJournalHookPlaysTheRecordingAtItsPaceAndTheMacroGoesOn) {
 TEST_F(PlayerTest, WhereTheJournalHookIsRefusedTheTimerInjectsEachEventWhenItIsDue) {
     RefuseJournalHooks();
     WatchInjectedKeys();
-    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 1100),
-                         Key(kKeyDown, 0x27, 0x4D, 1300, true), Key(kKeyUp, 0x27, 0x4D, 1300, true)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 1100),
+                         Key(win::WM_KEYDOWN, 0x27, 0x4D, 1300, true), Key(win::WM_KEYUP, 0x27, 0x4D, 1300, true)});
     StorePlayback("M", 0, "R", -100);  // twice as fast
     StoreKeyStroke("M", 1, 'Z');
     StartMacro();
@@ -220,7 +218,7 @@ TEST_F(PlayerTest, WhereTheJournalHookIsRefusedTheTimerInjectsEachEventWhenItIsD
 
 TEST_F(PlayerTest, AJournalHookThatIsNeverCalledGivesWayToInjectionAfterTheGraceTime) {
     WatchInjectedKeys();
-    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 1010)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 1010)});
     StorePlayback("M", 0, "R");
     fake::RefuseHighResolutionTimers(true);
     StartMacro();
@@ -241,7 +239,7 @@ TEST_F(PlayerTest, AJournalHookThatIsNeverCalledGivesWayToInjectionAfterTheGrace
 TEST_F(PlayerTest, MouseEventsMoveToTheirPointOnTheVirtualDesktop) {
     RefuseJournalHooks();
     fake::SetVirtualScreen(-1280, 0, 2560, 1024);  // a second monitor left of the primary
-    StoreRecording("R", {Mouse(0x0200, -1280, 0, 1000), Key(kKeyDown, 'A', 0x1E, 1005),
+    StoreRecording("R", {Mouse(0x0200, -1280, 0, 1000), Key(win::WM_KEYDOWN, 'A', 0x1E, 1005),
                          Mouse(0x0201, 1279, 1023, 1010), Mouse(0x0202, 0, 512, 1020), Mouse(0x020A, 5, 5, 1030)});
     StorePlayback("M", 0, "R", 0, 3);
     StartMacro();
@@ -266,9 +264,9 @@ TEST_F(PlayerTest, MouseEventsMoveToTheirPointOnTheVirtualDesktop) {
 
 TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnDoesNot) {
     RefuseJournalHooks();
-    StoreRecording("R", {Key(kKeyDown, kLeftControl, 0x1D, 1000), Key(kKeyDown, kEscape, 0x01, 1000),
-                         Key(kKeyUp, kEscape, 0x01, 1000), Key(kKeyUp, kLeftControl, 0x1D, 1000),
-                         Key(kKeyDown, 'A', 0x1E, 2000), Key(kKeyUp, 'A', 0x1E, 3000)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, kLeftControl, 0x1D, 1000), Key(win::WM_KEYDOWN, kEscape, 0x01, 1000),
+                         Key(win::WM_KEYUP, kEscape, 0x01, 1000), Key(win::WM_KEYUP, kLeftControl, 0x1D, 1000),
+                         Key(win::WM_KEYDOWN, 'A', 0x1E, 2000), Key(win::WM_KEYUP, 'A', 0x1E, 3000)});
     StorePlayback("M", 0, "R");
     StoreKeyStroke("M", 1, 'Z');
     StartMacro();
@@ -302,7 +300,7 @@ TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnD
 }
 
 TEST_F(PlayerTest, TheSystemsCancelIsRelayedToTheMainWindowOrReportedWhenItIsGone) {
-    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 5000)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 5000)});
     StorePlayback("M", 0, "R");
     StartMacro();
     win::EVENTMSG record{};
@@ -335,7 +333,7 @@ TEST_F(PlayerTest, TheSystemsCancelIsRelayedToTheMainWindowOrReportedWhenItIsGon
 }
 
 TEST_F(PlayerTest, TwoPlaybacksInOneRunShareOneWatchHook) {
-    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000)});
     StorePlayback("M", 0, "R");
     StorePlayback("M", 1, "R");
     StoreKeyStroke("M", 2, 'Z');
@@ -353,7 +351,7 @@ TEST_F(PlayerTest, TwoPlaybacksInOneRunShareOneWatchHook) {
 
 TEST_F(PlayerTest, RecordingsWithNothingToPlayLetTheMacroGoOnAtOnce) {
     StoreRecording("Empty", {});
-    StoreRecording("Keys", {Key(kKeyDown, 'A', 0x1E, 1000)});
+    StoreRecording("Keys", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000)});
     StorePlayback("M", 0, "Empty");
     StorePlayback("M", 1, "Keys", 0, 3);  // mouse only
     StorePlayback("M", 2, "Keys", 0, 7);  // no such filter
@@ -368,7 +366,7 @@ TEST_F(PlayerTest, RecordingsWithNothingToPlayLetTheMacroGoOnAtOnce) {
 }
 
 TEST_F(PlayerTest, SpeedAndFilterThatCannotBeReadAreReportedAndPlayAsRecorded) {
-    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 1100)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 1100)});
     StoreInstruction("M", 0, kind::PlaybackRecording,
                      {Text("JournalName", "R"), Text("PlayBackSpeed", "fast"), Text("PlayBackEvent", "all keys")});
     StartMacro();
@@ -381,7 +379,7 @@ TEST_F(PlayerTest, SpeedAndFilterThatCannotBeReadAreReportedAndPlayAsRecorded) {
 }
 
 TEST_F(PlayerTest, TheLowestSpeedPlaysEveryIntervalAsNothing) {
-    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000), Key(kKeyUp, 'A', 0x1E, 61000)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 61000)});
     StorePlayback("M", 0, "R", INT_MIN);
     StartMacro();
     const auto played = SystemPlays();
@@ -418,7 +416,7 @@ TEST_F(PlayerTest, ARecordingThatCannotBeLoadedEndsTheRunWithTheStoresMessage) {
 }
 
 TEST_F(PlayerTest, AHookThatCannotBeSetEndsTheRunAndLeavesNoHookBehind) {
-    StoreRecording("R", {Key(kKeyDown, 'A', 0x1E, 1000)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000)});
     StorePlayback("M", 0, "R");
     StoreKeyStroke("M", 1, 'Z');
     // The watch hook refused while the journal hook is accepted; then, with

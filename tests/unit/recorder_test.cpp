@@ -175,14 +175,14 @@ TEST_F(RecorderTest, CtrlBreakStopsAndSaveLeavesOutItsKeystrokes) {
     EXPECT_EQ(fake::ShowCalls().back().window, mainWindow);
     fake::SetForeground(notepad);
 
-    Journal(kKeyDownMessage, 'A' | 0x1E00, 10);
-    Journal(kKeyUpMessage, 'A' | 0x1E00, 20);
-    Journal(kKeyDownMessage, kControlKey | 0x1D00, 30);
+    Journal(win::WM_KEYDOWN, 'A' | 0x1E00, 10);
+    Journal(win::WM_KEYUP, 'A' | 0x1E00, 20);
+    Journal(win::WM_KEYDOWN, kControlKey | 0x1D00, 30);
     Journal(win::WM_MOUSEMOVE, 5, 35);
-    Journal(kKeyDownMessage, kControlKey | 0x1D00, 40);  // auto-repeat
-    EXPECT_EQ(Journal(kKeyDownMessage, kCancelKey | 0x4600, 50), 0);
-    Journal(kKeyUpMessage, kCancelKey | 0x4600, 60);
-    Journal(kKeyUpMessage, kControlKey | 0x1D00, 70);
+    Journal(win::WM_KEYDOWN, kControlKey | 0x1D00, 40);  // auto-repeat
+    EXPECT_EQ(Journal(win::WM_KEYDOWN, kCancelKey | 0x4600, 50), 0);
+    Journal(win::WM_KEYUP, kCancelKey | 0x4600, 60);
+    Journal(win::WM_KEYUP, kControlKey | 0x1D00, 70);
     EXPECT_EQ(Recorder().Count(), 7u);  // all but the Break's key-down
 
     auto posted = fake::TakePosted();
@@ -202,7 +202,7 @@ TEST_F(RecorderTest, CtrlBreakStopsAndSaveLeavesOutItsKeystrokes) {
     EXPECT_EQ(Save("typed"), RecordDialog::Close::Ok);
     EXPECT_EQ(ChunkSizes("typed"), std::vector<std::size_t>{40});
     const auto chunk = Value("typed", "0");
-    EXPECT_EQ(DeserializeEvent(chunk.data()), (JournalEvent{kKeyDownMessage, 'A' | 0x1E00, 1, 10, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(notepad))}));
+    EXPECT_EQ(DeserializeEvent(chunk.data()), (JournalEvent{win::WM_KEYDOWN, 'A' | 0x1E00, 1, 10, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(notepad))}));
     EXPECT_EQ(DeserializeEvent(chunk.data() + 20).time, 20u);
     EXPECT_EQ(Dword("typed", "Type"), 1u);
     EXPECT_FALSE(Recorder().Holding());
@@ -211,8 +211,8 @@ TEST_F(RecorderTest, CtrlBreakStopsAndSaveLeavesOutItsKeystrokes) {
 TEST_F(RecorderTest, CtrlBreakStopsAMouseRecordingWhichThenHoldsNoEvent) {
     dialog->OnFilter(3);
     StartIn(1);
-    Journal(kKeyDownMessage, kControlKey);
-    Journal(kKeyDownMessage, kCancelKey);
+    Journal(win::WM_KEYDOWN, kControlKey);
+    Journal(win::WM_KEYDOWN, kCancelKey);
     EXPECT_EQ(fake::TakePosted().at(0).message, WM_RECORD_STOPPED);
     dialog->OnStopped();
     EXPECT_EQ(Save("still"), RecordDialog::Close::Ok);
@@ -223,11 +223,11 @@ TEST_F(RecorderTest, CtrlBreakStopsAMouseRecordingWhichThenHoldsNoEvent) {
 
 TEST_F(RecorderTest, TheFilterTakesEffectAtOnceAndSaveWritesTheOneInForce) {
     StartIn(1);
-    Journal(kKeyDownMessage, 'A');
+    Journal(win::WM_KEYDOWN, 'A');
     Journal(win::WM_LBUTTONDOWN, 1);
     Journal(0x0030, 0);  // neither keyboard nor mouse
     dialog->OnFilter(3);
-    Journal(kKeyUpMessage, 'A');
+    Journal(win::WM_KEYUP, 'A');
     Journal(win::WM_LBUTTONUP, 2);
     dialog->OnFilter(2);
     Journal(kWmSysKeyDown, 'B');
@@ -236,7 +236,7 @@ TEST_F(RecorderTest, TheFilterTakesEffectAtOnceAndSaveWritesTheOneInForce) {
     const auto bytes = Value("mixed", "0");
     std::vector<std::uint32_t> messages;
     for (std::size_t at = 0; at < bytes.size(); at += 20) messages.push_back(DeserializeEvent(bytes.data() + at).message);
-    EXPECT_EQ(messages, (std::vector<std::uint32_t>{kKeyDownMessage, win::WM_LBUTTONDOWN, 0x0030, win::WM_LBUTTONUP,
+    EXPECT_EQ(messages, (std::vector<std::uint32_t>{win::WM_KEYDOWN, win::WM_LBUTTONDOWN, 0x0030, win::WM_LBUTTONUP,
                                                     kWmSysKeyDown}));
     EXPECT_EQ(Dword("mixed", "Type"), 2u);
 }
@@ -350,24 +350,24 @@ TEST_F(RecorderLowLevelTest, TheLowLevelHooksConvertKeysAndMouseToJournalRecords
         return fake::CallHook(fake::FindHook(win::WH_MOUSE_LL), win::HC_ACTION, message,
                               reinterpret_cast<win::LPARAM>(&info));
     };
-    EXPECT_EQ(key(kKeyDownMessage, 0xA2, 0x1D, 0, 100), 0);  // left Ctrl: passed on, not kept from the system
-    key(kKeyUpMessage, 0xA3, 0x1D, win::LLKHF_EXTENDED | win::LLKHF_UP, 110);  // right Ctrl
-    key(kSysKeyDownMessage, 'F', 0x21, win::LLKHF_ALTDOWN, 120);
-    key(kSysKeyUpMessage, 0xA4, 0x38, win::LLKHF_UP, 130);  // left Alt
+    EXPECT_EQ(key(win::WM_KEYDOWN, 0xA2, 0x1D, 0, 100), 0);  // left Ctrl: passed on, not kept from the system
+    key(win::WM_KEYUP, 0xA3, 0x1D, win::LLKHF_EXTENDED | win::LLKHF_UP, 110);  // right Ctrl
+    key(win::WM_SYSKEYDOWN, 'F', 0x21, win::LLKHF_ALTDOWN, 120);
+    key(win::WM_SYSKEYUP, 0xA4, 0x38, win::LLKHF_UP, 130);  // left Alt
     EXPECT_EQ(mouse(win::WM_LBUTTONDOWN, -5, 700, 140), 0);
     mouse(win::WM_MOUSEMOVE, 900, 10, 150);
-    key(kKeyDownMessage, 'Q', 0x10, 0, 160);
-    fake::CallHook(fake::FindHook(win::WH_KEYBOARD_LL), -1, kKeyDownMessage, 0);  // negative code: only passed on
+    key(win::WM_KEYDOWN, 'Q', 0x10, 0, 160);
+    fake::CallHook(fake::FindHook(win::WH_KEYBOARD_LL), -1, win::WM_KEYDOWN, 0);  // negative code: only passed on
 
     const auto handle = [](win::HWND w) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(w)); };
     const std::vector<JournalEvent> expected = {
-        {kKeyDownMessage, 0x11 | 0x1D00, 1, 100, handle(notepad)},
-        {kKeyUpMessage, 0x11 | 0x1D00, 0x8001, 110, handle(notepad)},
-        {kSysKeyDownMessage, 'F' | 0x2100, 1, 120, handle(notepad)},
-        {kSysKeyUpMessage, 0x12 | 0x3800, 1, 130, handle(notepad)},
+        {win::WM_KEYDOWN, 0x11 | 0x1D00, 1, 100, handle(notepad)},
+        {win::WM_KEYUP, 0x11 | 0x1D00, 0x8001, 110, handle(notepad)},
+        {win::WM_SYSKEYDOWN, 'F' | 0x2100, 1, 120, handle(notepad)},
+        {win::WM_SYSKEYUP, 0x12 | 0x3800, 1, 130, handle(notepad)},
         {win::WM_LBUTTONDOWN, 0xFFFFFFFBu, 700, 140, handle(under)},
         {win::WM_MOUSEMOVE, 900, 10, 150, handle(win::GetDesktopWindow())},
-        {kKeyDownMessage, 'Q' | 0x1000, 1, 160, handle(notepad)},
+        {win::WM_KEYDOWN, 'Q' | 0x1000, 1, 160, handle(notepad)},
     };
     ASSERT_EQ(Recorder().Count(), expected.size());
     for (std::uint32_t i = 0; i < expected.size(); ++i) EXPECT_EQ(Recorder().Event(i), expected[i]) << i;

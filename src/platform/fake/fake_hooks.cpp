@@ -22,8 +22,6 @@ constexpr DWORD kHookNeedsModule = 1428;    // ERROR_HOOK_NEEDS_HMOD
 constexpr DWORD kGlobalOnlyHook = 1429;     // ERROR_GLOBAL_ONLY_HOOK
 constexpr DWORD kInvalidThreadId = 1444;    // ERROR_INVALID_THREAD_ID
 constexpr DWORD kModuleNotFound = 126;      // ERROR_MOD_NOT_FOUND
-constexpr win::UINT kKeyDown = 0x0100;
-constexpr win::UINT kKeyUp = 0x0101;
 constexpr win::WPARAM kRemoveMessage = 1;  // PM_REMOVE
 
 constexpr DWORD kMainThread = 0x1A2C;
@@ -97,7 +95,7 @@ bool RunKeyboardChain(win::BYTE virtualKey, bool up, DWORD flags) {
     win::KBDLLHOOKSTRUCT info{virtualKey, win::MapVirtualKeyA(virtualKey, win::MAPVK_VK_TO_VSC),
                               flags | (up ? win::LLKHF_UP : 0), win::GetTickCount(), 0};
     for (HHOOK hook : Chain(win::WH_KEYBOARD_LL)) {
-        if (fake::CallHook(hook, win::HC_ACTION, up ? kKeyUp : kKeyDown, reinterpret_cast<win::LPARAM>(&info)) != 0)
+        if (fake::CallHook(hook, win::HC_ACTION, up ? win::WM_KEYUP : win::WM_KEYDOWN, reinterpret_cast<win::LPARAM>(&info)) != 0)
             return true;
     }
     return false;
