@@ -440,6 +440,22 @@ int CmdList() {
     return kFound;
 }
 
+// WM_SETTEXT to a control, which the system marshals across processes as
+// it does WM_GETTEXT: sets an edit's text as typing it would leave it.
+int CmdSetText(const std::string& title, const char* idText, const char* text) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    HWND child = ChildById(hwnd, idText);
+    if (!child) return kNotFound;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &result) ||
+        !result) {
+        return Fail("WM_SETTEXT failed");
+    }
+    return kFound;
+}
+
 void Usage() {
     std::fputs(
         "usage: klprobe <command> ...\n"
@@ -457,7 +473,8 @@ void Usage() {
         "  listcols <title> <id>                columns of a list view: text and width\n"
         "  listselect <title> <id> <row>        select a row of a list view\n"
         "  edittext <class|title|title end>     text of the window's first edit control\n"
-        "  rect <title>                         left top right bottom, visible, iconic\n",
+        "  rect <title>                         left top right bottom, visible, iconic\n"
+        "  settext <title> <id> <text>          set a control's text (WM_SETTEXT)\n",
         stderr);
 }
 
@@ -488,6 +505,7 @@ int main(int argc, char** argv) {
     else if (command == "listselect" && args == 3) rc = CmdListSelect(title, argv[3], argv[4]);
     else if (command == "edittext" && args == 1) rc = CmdEditText(title);
     else if (command == "rect" && args == 1) rc = CmdRect(title);
+    else if (command == "settext" && args == 3) rc = CmdSetText(title, argv[3], argv[4]);
     else Usage();
     std::fflush(stdout);
     return rc;
