@@ -191,11 +191,14 @@ win::LRESULT KEYLOOM_CALLBACK RecordWatchHook(int code, win::WPARAM wParam, win:
     return 0;
 }
 
-// The low-level hooks never keep an event from the system: they only watch.
+// The low-level hooks only watch, with one exception: the Break key-down
+// that ends the recording is kept from the system. It would otherwise reach
+// the Record dialog (or the box it shows) as Cancel and close it.
 win::LRESULT KEYLOOM_CALLBACK RecordKeyboardHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
-    if (code == win::HC_ACTION)
+    if (code == win::HC_ACTION &&
         recorder.Record(KeyboardRecord(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam),
-                                       win::GetForegroundWindow()));
+                                       win::GetForegroundWindow())) == JournalRecorder::Outcome::Stopped)
+        return 1;
     return win::CallNextHookEx(recorder.KeyboardHookHandle(), code, wParam, lParam);
 }
 

@@ -372,8 +372,12 @@ TEST_F(RecorderLowLevelTest, TheLowLevelHooksConvertKeysAndMouseToJournalRecords
     ASSERT_EQ(Recorder().Count(), expected.size());
     for (std::uint32_t i = 0; i < expected.size(); ++i) EXPECT_EQ(Recorder().Event(i), expected[i]) << i;
 
-    // Ctrl-Break from the keyboard stops it as the journal hook does.
-    fake::PressPhysicalKey(kCancelKey, false);
+    // Ctrl-Break from the keyboard stops it as the journal hook does, and
+    // its key-down goes no further: the dialog would take it for Cancel.
+    win::KBDLLHOOKSTRUCT breakKey{kCancelKey, 0x46, win::LLKHF_EXTENDED, 170, 0};
+    EXPECT_NE(fake::CallHook(fake::FindHook(win::WH_KEYBOARD_LL), win::HC_ACTION, win::WM_KEYDOWN,
+                             reinterpret_cast<win::LPARAM>(&breakKey)),
+              0);
     EXPECT_EQ(fake::TakePosted().at(0).message, WM_RECORD_STOPPED);
     EXPECT_EQ(Recorder().Count(), expected.size());
     dialog->OnStopped();
