@@ -11,6 +11,7 @@ import re
 import shutil
 import subprocess
 import time
+import unittest
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -307,3 +308,104 @@ def wait_until(predicate, seconds=WAIT_MS / 1000, interval=0.2):
         if time.monotonic() >= deadline:
             return value
         time.sleep(interval)
+
+
+# --- stored macros and a Keyloom with Notepad beside it ---------------------
+
+STORE_REG_PATH = r"HKEY_LOCAL_MACHINE\Software\Tallow Labs\Keyloom"
+NOTEPAD = "Untitled - Notepad"
+IDOK = 1
+IDC_CLOSE = 1151
+
+
+def stroke(vk):
+    """A key stroke: the key's down and up instructions."""
+    return [(vk, {"KeyPressed": 0}), (vk, {"KeyPressed": 2})]
+
+
+def reg_dword(value):
+    return f"dword:{value & 0xFFFFFFFF:08x}"
+
+
+def macros_reg(macros):
+    """.reg text for {name: (virtual key, modifiers, [(code, {value: data})])}:
+    each macro with its "vk", "fsModifiers", an "id" that start-up rewrites,
+    and its instructions with their values (ints as DWORDs, else strings)."""
+    lines = []
+    for name, (vk, modifiers, instructions) in macros.items():
+        key = f"{STORE_REG_PATH}\\Macros\\{name}"
+        lines += [f"[{key}]", f'"vk"={reg_dword(vk)}', f'"fsModifiers"={reg_dword(modifiers)}',
+                  f'"id"={reg_dword(-1)}', "", f"[{key}\\Commands]", ""]
+        for position, (code, values) in enumerate(instructions):
+            lines += [f"[{key}\\Commands\\{position}]", f'"id"={reg_dword(code)}']
+            for value, data in values.items():
+                if isinstance(data, int):
+                    lines.append(f'"{value}"={reg_dword(data)}')
+                else:
+                    escaped = data.replace("\\", "\\\\")
+                    lines.append(f'"{value}"="{escaped}"')
+            lines.append("")
+    return "\r\n".join(lines) + "\r\n"
+
+
+class KeyloomWithNotepad(unittest.TestCase):
+    """One prefix with the stored data of reg_text() imported, one Keyloom
+    and one Notepad for all cases of the class."""
+
+    session = "keyloom"
+
+    @classmethod
+    def reg_text(cls):
+        return ""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.wine = WineSession(cls.session)
+        try:
+            text = cls.reg_text()
+            if text and not cls.wine.reg_import(text, cls.session):
+                raise AssertionError("the stored data could not be imported")
+            cls.keyloom = cls.wine.start_keyloom()
+            cls.wine.start(["notepad"])
+            if not cls.wine.wait_window(NOTEPAD):
+                raise AssertionError("Notepad did not start")
+        except BaseException:
+            cls.wine.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.wine.close()
+
+    def notepad_text(self):
+        return self.wine.edittext() or ""
+
+    def fresh_notepad(self):
+        self.wine.click_into(NOTEPAD)
+        key("ctrl+a", "Delete")
+        self.assertTrue(wait_until(lambda: self.notepad_text() == "", 10), "Notepad could not be emptied")
+
+    def press(self, combo):
+        """Gives Notepad the focus and presses a macro's hot key."""
+        self.wine.click_into(NOTEPAD)
+        time.sleep(0.3)
+        key(combo)
+
+    def wait_text(self, expected, seconds=15):
+        wait_until(lambda: self.notepad_text() == expected, seconds)
+        return self.notepad_text()
+
+    def show_main(self):
+        self.assertTrue(self.wine.post(MAIN_TITLE, WM_TRAY_NOTIFY, 0, WM_LBUTTONDOWN))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True), "the main window was not shown")
+
+    def hide_main(self):
+        self.assertTrue(self.wine.click(MAIN_TITLE, IDC_CLOSE))
+        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, False))
+
+    def texts_of(self, title):
+        return [text for _, _, text in self.wine.texts(title)]
+
+    def close_box(self, title="Attention"):
+        self.assertTrue(self.wine.click(title, IDOK))
+        self.assertTrue(self.wine.wait_gone(title), f"the \"{title}\" box did not close")

@@ -18,12 +18,10 @@ VK_SHIFT, VK_CONTROL, VK_SPACE, VK_END = 0x10, 0x11, 0x20, 0x23
 IDOK = 1
 IDC_MACRO_LIST = 1002
 IDC_DELETE_MACRO = 1005
-NOTEPAD = "Untitled - Notepad"
-MACROS = r"HKEY_LOCAL_MACHINE\Software\Tallow Labs\Keyloom\Macros"
+NOTEPAD = harness.NOTEPAD
 
 
-def stroke(vk):
-    return [(vk, {"KeyPressed": 0}), (vk, {"KeyPressed": 2})]
+stroke = harness.stroke
 
 
 def down(vk):
@@ -70,63 +68,15 @@ STORED = {
 }
 
 
-def reg_text():
-    lines = []
-    for name, (vk, modifiers, instructions) in STORED.items():
-        lines += [f"[{MACROS}\\{name}]", f'"vk"=dword:{vk:08x}', f'"fsModifiers"=dword:{modifiers:08x}',
-                  '"id"=dword:ffffffff', "", f"[{MACROS}\\{name}\\Commands]", ""]
-        for position, (code, values) in enumerate(instructions):
-            lines += [f"[{MACROS}\\{name}\\Commands\\{position}]", f'"id"=dword:{code:08x}']
-            for value, data in values.items():
-                if isinstance(data, int):
-                    lines.append(f'"{value}"=dword:{data:08x}')
-                else:
-                    escaped = data.replace("\\", "\\\\")
-                    lines.append(f'"{value}"="{escaped}"')
-            lines.append("")
-    return "\r\n".join(lines) + "\r\n"
-
-
-class MacrosRunFromHotKeys(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.wine = harness.WineSession("macros")
-        try:
-            if not cls.wine.reg_import(reg_text(), "macros"):
-                raise AssertionError("the macros could not be imported")
-            cls.keyloom = cls.wine.start_keyloom()
-            cls.wine.start(["notepad"])
-            if not cls.wine.wait_window(NOTEPAD):
-                raise AssertionError("Notepad did not start")
-        except BaseException:
-            cls.wine.close()
-            raise
+class MacrosRunFromHotKeys(harness.KeyloomWithNotepad):
+    session = "macros"
 
     @classmethod
-    def tearDownClass(cls):
-        cls.wine.close()
-
-    def notepad_text(self):
-        return self.wine.edittext() or ""
-
-    def fresh_notepad(self):
-        self.wine.click_into(NOTEPAD)
-        harness.key("ctrl+a", "Delete")
-        self.assertTrue(harness.wait_until(lambda: self.notepad_text() == "", 10), "Notepad could not be emptied")
-
-    def press(self, combo):
-        """Gives Notepad the focus and presses a macro's hot key."""
-        self.wine.click_into(NOTEPAD)
-        time.sleep(0.3)
-        harness.key(combo)
-
-    def wait_text(self, expected, seconds=15):
-        harness.wait_until(lambda: self.notepad_text() == expected, seconds)
-        return self.notepad_text()
+    def reg_text(cls):
+        return harness.macros_reg(STORED)
 
     def test_1_the_macro_list_shows_names_and_hot_keys(self):
-        self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_TRAY_NOTIFY, 0, harness.WM_LBUTTONDOWN))
-        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True))
+        self.show_main()
         rows = self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST)
         harness.screenshot("macro-list.png")
         self.assertEqual(sorted(rows), sorted([
@@ -137,8 +87,7 @@ class MacrosRunFromHotKeys(unittest.TestCase):
         tree = self.wine.reg_query(harness.STORE_KEY + "\\Macros")
         ids = sorted(int(tree[name]["id"][1], 16) for name in STORED)
         self.assertEqual(ids, list(range(len(STORED))))
-        self.assertTrue(self.wine.click(MAIN_TITLE, 1151))
-        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, False))
+        self.hide_main()
 
     def test_2_key_strokes_with_shift(self):
         self.fresh_notepad()
@@ -199,8 +148,7 @@ class MacrosRunFromHotKeys(unittest.TestCase):
         self.assertEqual(self.wait_text("y"), "y")
 
     def test_8_delete_removes_the_macro_and_its_hot_key(self):
-        self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_TRAY_NOTIFY, 0, harness.WM_LBUTTONDOWN))
-        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True))
+        self.show_main()
         rows = self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST)
         row = [name for name, _ in rows].index("Doomed")
         self.assertTrue(self.wine.probe("listselect", MAIN_TITLE, IDC_MACRO_LIST, row).ok)
@@ -208,7 +156,7 @@ class MacrosRunFromHotKeys(unittest.TestCase):
         self.assertTrue(harness.wait_until(
             lambda: "Doomed" not in [name for name, _ in self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST)]))
         self.assertNotIn("Doomed", self.wine.reg_query(harness.STORE_KEY + "\\Macros"))
-        self.assertTrue(self.wine.click(MAIN_TITLE, 1151))
+        self.hide_main()
         self.fresh_notepad()
         self.press("ctrl+shift+x")
         time.sleep(1.5)

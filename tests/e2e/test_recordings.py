@@ -38,8 +38,8 @@ IDC_START_WINDOWS = 1146
 RENAME_TITLE = "Keyloom - Edit Recording"
 IDC_RECORDING_NAME = 1131
 
-NOTEPAD = "Untitled - Notepad"
-STORE = r"HKEY_LOCAL_MACHINE\Software\Tallow Labs\Keyloom"
+NOTEPAD = harness.NOTEPAD
+STORE = harness.STORE_REG_PATH
 JOURNALS_QUERY = harness.STORE_KEY + "\\Journals"
 
 # US layout scan codes of the letters the stored recordings type.
@@ -89,7 +89,7 @@ RECORDINGS = {
 
 
 def stroke(letter):
-    return [(ord(letter), {"KeyPressed": 0}), (ord(letter), {"KeyPressed": 2})]
+    return harness.stroke(ord(letter))
 
 
 def playback(name, speed, events):
@@ -107,25 +107,14 @@ MACROS = {
 }
 
 
-def dword(value):
-    return f"dword:{value & 0xFFFFFFFF:08x}"
-
-
 def reg_text():
     lines = []
     for name, (kind, chunks) in RECORDINGS.items():
-        lines += [f"[{STORE}\\Journals\\{name}]", f'"Count"={dword(len(chunks))}', f'"Type"={dword(kind)}']
+        lines += [f"[{STORE}\\Journals\\{name}]", f'"Count"={harness.reg_dword(len(chunks))}',
+                  f'"Type"={harness.reg_dword(kind)}']
         lines += [f'"{index}"=hex:{hex_bytes(chunk)}' for index, chunk in enumerate(chunks)]
         lines.append("")
-    for name, (vk, modifiers, instructions) in MACROS.items():
-        lines += [f"[{STORE}\\Macros\\{name}]", f'"vk"={dword(vk)}', f'"fsModifiers"={dword(modifiers)}',
-                  f'"id"={dword(-1)}', "", f"[{STORE}\\Macros\\{name}\\Commands]", ""]
-        for position, (code, values) in enumerate(instructions):
-            lines += [f"[{STORE}\\Macros\\{name}\\Commands\\{position}]", f'"id"={dword(code)}']
-            for value, data in values.items():
-                lines.append(f'"{value}"={dword(data)}' if isinstance(data, int) else f'"{value}"="{data}"')
-            lines.append("")
-    return "\r\n".join(lines) + "\r\n"
+    return "\r\n".join(lines) + "\r\n" + harness.macros_reg(MACROS)
 
 
 def mouse_location():
@@ -135,52 +124,14 @@ def mouse_location():
     return int(fields["x"]), int(fields["y"])
 
 
-class RecordingsRecordedAndReplayed(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.wine = harness.WineSession("recordings")
-        try:
-            if not cls.wine.reg_import(reg_text(), "recordings"):
-                raise AssertionError("the recordings and macros could not be imported")
-            cls.keyloom = cls.wine.start_keyloom()
-            cls.wine.start(["notepad"])
-            if not cls.wine.wait_window(NOTEPAD):
-                raise AssertionError("Notepad did not start")
-        except BaseException:
-            cls.wine.close()
-            raise
+class RecordingsRecordedAndReplayed(harness.KeyloomWithNotepad):
+    session = "recordings"
 
     @classmethod
-    def tearDownClass(cls):
-        cls.wine.close()
+    def reg_text(cls):
+        return reg_text()
 
     # --- helpers ------------------------------------------------------------
-
-    def notepad_text(self):
-        return self.wine.edittext() or ""
-
-    def fresh_notepad(self):
-        self.wine.click_into(NOTEPAD)
-        harness.key("ctrl+a", "Delete")
-        self.assertTrue(harness.wait_until(lambda: self.notepad_text() == "", 10), "Notepad could not be emptied")
-
-    def press(self, combo):
-        """Gives Notepad the focus and presses a macro's hot key."""
-        self.wine.click_into(NOTEPAD)
-        time.sleep(0.3)
-        harness.key(combo)
-
-    def wait_text(self, expected, seconds=15):
-        harness.wait_until(lambda: self.notepad_text() == expected, seconds)
-        return self.notepad_text()
-
-    def show_main(self):
-        self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_TRAY_NOTIFY, 0, harness.WM_LBUTTONDOWN))
-        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True), "the main window was not shown")
-
-    def hide_main(self):
-        self.assertTrue(self.wine.click(MAIN_TITLE, IDC_CLOSE))
-        self.assertTrue(self.wine.wait_visible(MAIN_TITLE, False))
 
     def recording_rows(self):
         return self.wine.listview(MAIN_TITLE, IDC_RECORDING_LIST)
@@ -202,13 +153,6 @@ class RecordingsRecordedAndReplayed(unittest.TestCase):
             self.assertEqual(kind, "REG_BINARY")
             chunks.append(bytes.fromhex(data))
         return chunks
-
-    def texts_of(self, title):
-        return [text for _, _, text in self.wine.texts(title)]
-
-    def close_box(self, title="Attention"):
-        self.assertTrue(self.wine.click(title, IDOK))
-        self.assertTrue(self.wine.wait_gone(title), f"the \"{title}\" box did not close")
 
     # --- cases ----------------------------------------------------------------
 
