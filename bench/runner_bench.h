@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/main_dialog.h"
 #include "platform/unique_handle.h"
@@ -59,11 +60,28 @@ inline void RunMacro(MainDialog& dialog, const std::string& name) {
     dialog.OnRunMacro();
 }
 
-inline void ReportRunner(const char* where, int count, double runner, double reads) {
-    std::printf("runner throughput (%s): %d key instructions\n", where, count);
-    std::printf("  runner:      %9.1f ms  %10.0f instructions/s\n", runner * 1e3, count / runner);
-    std::printf("  bare reads:  %9.1f ms  %10.0f instructions/s\n", reads * 1e3, count / reads);
-    std::printf("  runner adds %.1f%% to the reads (goal: at most 20%%)\n", (runner / reads - 1.0) * 100.0);
+inline double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// Rounds alternate runner and bare reads, so that both meet the same load
+// on the machine; the overhead is the median of the rounds' own ratios.
+template <typename RunMacroOnce, typename ReadOnce>
+void MeasureRunner(const char* where, int count, int rounds, RunMacroOnce&& runMacro, ReadOnce&& read) {
+    std::vector<double> runner, reads, ratios;
+    for (int round = 0; round < rounds; ++round) {
+        runner.push_back(Time(runMacro));
+        reads.push_back(Time(read));
+        ratios.push_back(runner.back() / reads.back());
+    }
+    std::printf("runner throughput (%s, %d rounds): %d key instructions\n", where, rounds, count);
+    std::printf("  runner:      %9.1f ms  %10.0f instructions/s (median)\n", Median(runner) * 1e3,
+                count / Median(runner));
+    std::printf("  bare reads:  %9.1f ms  %10.0f instructions/s (median)\n", Median(reads) * 1e3,
+                count / Median(reads));
+    std::printf("  runner adds %.1f%% to the reads, median of the rounds (goal: at most 20%%)\n",
+                (Median(ratios) - 1.0) * 100.0);
 }
 
 }  // namespace bench

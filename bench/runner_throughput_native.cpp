@@ -10,12 +10,7 @@ int main() {
     bench::StoreKeyMacro("Bench", kCount);
     MainDialog dialog(fake::AddWindow("Keyloom"), nullptr, nullptr);
 
-    double runner = 1e9, reads = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        fake::ClearKeyEvents();
-        runner = std::min(runner, bench::Time([&] { bench::RunMacro(dialog, "Bench"); }));
-        reads = std::min(reads, bench::Time([&] { bench::BareReads("Bench", kCount); }));
-    }
-    bench::ReportRunner("fake platform, best of 5", kCount, runner, reads);
+    bench::MeasureRunner("fake platform", kCount, 5, [&] { bench::RunMacro(dialog, "Bench"); },
+                         [&] { bench::BareReads("Bench", kCount); });
     return 0;
 }

@@ -10,12 +10,8 @@ int main() {
     bench::StoreKeyMacro(name, kCount);
     MainDialog dialog(nullptr, nullptr, nullptr);
 
-    double runner = 1e9, reads = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        runner = std::min(runner, bench::Time([&] { bench::RunMacro(dialog, name); }));
-        reads = std::min(reads, bench::Time([&] { bench::BareReads(name, kCount); }));
-    }
-    bench::ReportRunner("real registry, best of 3", kCount, runner, reads);
+    bench::MeasureRunner("real registry", kCount, 5, [&] { bench::RunMacro(dialog, name); },
+                         [&] { bench::BareReads(name, kCount); });
     RegistryStore::DeleteKeyTree(RegistryStore::FullPath("\\Macros\\" + name));
     return 0;
 }
