@@ -23,6 +23,18 @@ public:
     virtual bool Rename(std::string* name) = 0;
 };
 
+// Holds a list's redrawing off while it is filled row by row.
+class ListFill {
+public:
+    explicit ListFill(win::HWND list) : list_(list) { win::ListViewSetRedraw(list_, false); }
+    ~ListFill() { win::ListViewSetRedraw(list_, true); }
+    ListFill(const ListFill&) = delete;
+    ListFill& operator=(const ListFill&) = delete;
+
+private:
+    win::HWND list_;
+};
+
 class MainDialog final : public MacroRunner {
 public:
     MainDialog(win::HWND window, win::HWND macroList, win::HWND recordingList);

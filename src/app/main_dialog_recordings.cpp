@@ -104,6 +104,7 @@ void MainDialog::FillRecordingList() {
         ShowWarning(window_, FormatText("Error opening key %s in the registry - %s", {kJournalsPath, SystemErrorText(rc)}));
         return;
     }
+    ListFill fill(recordingList_);
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(journals.get(), index, name, sizeof name) == win::ERROR_SUCCESS;
          ++index) {

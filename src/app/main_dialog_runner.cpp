@@ -29,6 +29,7 @@ void MainDialog::RegisterAllHotKeys() {
     hotKeyCounter = -1;
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
+    ListFill fill(macroList_);
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
         const std::string storePath = std::string("\\Macros\\") + name;

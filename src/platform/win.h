@@ -210,6 +210,9 @@ int ListViewSelectedRow(HWND list);
 int ListViewRowCount(HWND list);
 // Copies at most size - 1 characters of the cell, NUL-terminated.
 void ListViewGetText(HWND list, int row, int column, char* buffer, int size);
+// WM_SETREDRAW around filling many rows: without it each row costs a
+// relayout. Turning redrawing back on repaints the list.
+void ListViewSetRedraw(HWND list, bool redraw);
 
 // ---- Hooks -----------------------------------------------------------------
 // Hook and enumeration procedures use the system's calling convention.

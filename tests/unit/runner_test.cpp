@@ -31,6 +31,7 @@ TEST_F(RunnerTest, StartRegistersHotKeysInEnumerationOrderAndRewritesEveryId) {
     EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
     EXPECT_EQ(Rows(macroList), (std::vector<std::vector<std::string>>{
                                    {"A", "CTRL + ALT + A"}, {"b", "CTRL + B"}, {"c", "Invalid Hot Key"}, {"d", "SHIFT + D"}}));
+    EXPECT_TRUE(fake::ListViewRedraws(macroList));  // filled with redrawing off, then on again
     ASSERT_EQ(fake::MessageBoxes().size(), 1u);
     EXPECT_EQ(fake::MessageBoxes()[0].text.rfind("Error reading DWORD from reigistry at: Software\\Tallow Labs\\"
                                                  "Keyloom\\Macros\\c\\fsModifiers, error: ", 0), 0u);

@@ -132,5 +132,6 @@ std::vector<Column> ListViewColumns(win::HWND list);
 // Rows, each a vector of cell texts (columns without text are "").
 std::vector<std::vector<std::string>> ListViewRows(win::HWND list);
 void ListViewSelect(win::HWND list, int row);  // -1: nothing selected
+bool ListViewRedraws(win::HWND list);
 
 }  // namespace fake

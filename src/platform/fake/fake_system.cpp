@@ -45,6 +45,7 @@ struct ListView {
     std::vector<fake::Column> columns;
     std::vector<std::vector<std::string>> rows;
     int selected = -1;
+    bool redraw = true;
 };
 
 struct Token {
@@ -302,6 +303,11 @@ std::vector<std::vector<std::string>> ListViewRows(win::HWND list) {
 
 void ListViewSelect(win::HWND list, int row) {
     if (ListView* view = FindListView(list); view != nullptr) view->selected = row;
+}
+
+bool ListViewRedraws(win::HWND list) {
+    const ListView* view = FindListView(list);
+    return view != nullptr && view->redraw;
 }
 
 }  // namespace fake
@@ -779,6 +785,11 @@ void ListViewGetText(HWND list, int row, int column, char* buffer, int size) {
     std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
+}
+
+void ListViewSetRedraw(HWND list, bool redraw) {
+    fake::detail::Count("ListViewSetRedraw");
+    if (ListView* view = FindListView(list)) view->redraw = redraw;
 }
 
 }  // namespace win

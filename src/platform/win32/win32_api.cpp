@@ -411,4 +411,9 @@ void ListViewGetText(HWND list, int row, int column, char* buffer, int size) {
     ::SendMessageA(Native(list), LVM_GETITEMTEXTA, static_cast<::WPARAM>(row), reinterpret_cast<::LPARAM>(&item));
 }
 
+void ListViewSetRedraw(HWND list, bool redraw) {
+    ::SendMessageA(Native(list), WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) ::InvalidateRect(Native(list), nullptr, TRUE);
+}
+
 }  // namespace win
