@@ -50,12 +50,8 @@ int FindRow(win::HWND list, const std::string& name) {
 // A recording's values as stored, chunk by chunk, damaged or not: a rename
 // carries them over unchanged.
 struct StoredRecording {
-    struct Chunk {
-        std::unique_ptr<std::uint8_t[]> bytes;
-        std::uint32_t count = 0;
-    };
     std::int32_t count = 0;
-    std::vector<Chunk> chunks;
+    std::vector<RegistryStore::Chunk> chunks;
     std::int32_t type = 0;
 };
 
@@ -64,30 +60,23 @@ bool ReadStoredRecording(win::HWND owner, const std::string& name, StoredRecordi
     const std::string storePath = "\\Journals\\" + name;
     if (!RegistryStore::ReadDword(storePath, "Count", &recording->count)) return false;
     // A "Count" beyond the stored chunks fails at the first missing one; a
-    // negative one names no chunk.
-    std::uint64_t total = 0;
-    for (std::int32_t i = 0; i < recording->count; ++i) {
-        StoredRecording::Chunk chunk;
-        if (!RegistryStore::ReadBinary(storePath, std::to_string(i), &chunk.bytes, &chunk.count)) return false;
-        // More than the largest recording the player loads is damaged data;
-        // holding it all would cost memory without bound.
-        total += chunk.count;
-        if (total > kMaxRecordingBytes) {
-            ShowError(owner, "Error allocating memory!");
-            return false;
-        }
-        recording->chunks.push_back(std::move(chunk));
+    // negative one names no chunk. More than the largest recording the
+    // player loads is damaged data; holding it all would cost memory without
+    // bound.
+    switch (RegistryStore::ReadChunks(storePath, recording->count, kMaxRecordingBytes, &recording->chunks)) {
+    case RegistryStore::ChunkRead::Done: break;
+    case RegistryStore::ChunkRead::Failed: return false;
+    case RegistryStore::ChunkRead::TooLarge: ShowError(owner, "Error allocating memory!"); return false;
     }
     return RegistryStore::ReadDword(storePath, "Type", &recording->type);
 }
 
 bool WriteStoredRecording(const std::string& name, const StoredRecording& recording) {
     const std::string storePath = "\\Journals\\" + name;
-    for (std::size_t i = 0; i < recording.chunks.size(); ++i) {
-        const StoredRecording::Chunk& chunk = recording.chunks[i];
-        if (!RegistryStore::WriteBinary(chunk.bytes.get(), chunk.count, storePath, std::to_string(i))) return false;
-    }
-    return RegistryStore::WriteDword(recording.count, storePath, "Count") &&
+    std::vector<RegistryStore::ChunkView> views;
+    for (const RegistryStore::Chunk& chunk : recording.chunks) views.push_back({chunk.bytes.get(), chunk.count});
+    return RegistryStore::WriteChunks(views, storePath) &&
+           RegistryStore::WriteDword(recording.count, storePath, "Count") &&
            RegistryStore::WriteDword(recording.type, storePath, "Type");
 }
 

@@ -98,27 +98,19 @@ bool LoadRecording(const std::string& name, Recording* recording) {
     // recording, rather than as some four billion chunks to look for.
     const std::int32_t chunkCount = count < 0 ? 0 : count;
 
-    struct Chunk {
-        std::unique_ptr<std::uint8_t[]> bytes;
-        std::uint32_t count;
-    };
-    std::vector<Chunk> chunks;
-    std::uint64_t total = 0;
     // Stops at the first chunk that cannot be read, so a "Count" beyond the
     // stored chunks costs one failed read, not one per missing chunk.
-    for (std::int32_t i = 0; i < chunkCount; ++i) {
-        Chunk chunk;
-        if (!RegistryStore::ReadBinary(storePath, std::to_string(i), &chunk.bytes, &chunk.count)) return false;
-        total += chunk.count;
-        if (total > kMaxRecordingBytes) {
-            ShowError(nullptr, FormatText("The recording %s is too large to be played back!", {name}));
-            return false;
-        }
-        chunks.push_back(std::move(chunk));
+    std::vector<RegistryStore::Chunk> chunks;
+    switch (RegistryStore::ReadChunks(storePath, chunkCount, kMaxRecordingBytes, &chunks)) {
+    case RegistryStore::ChunkRead::Done: break;
+    case RegistryStore::ChunkRead::Failed: return false;
+    case RegistryStore::ChunkRead::TooLarge:
+        ShowError(nullptr, FormatText("The recording %s is too large to be played back!", {name}));
+        return false;
     }
     std::vector<ChunkView> views;
     views.reserve(chunks.size());
-    for (const Chunk& chunk : chunks) views.push_back(ChunkView{chunk.bytes.get(), chunk.count});
+    for (const RegistryStore::Chunk& chunk : chunks) views.push_back(ChunkView{chunk.bytes.get(), chunk.count});
     if (!JoinChunks(views, recording)) {
         ShowError(nullptr, "Error allocating memory!");
         return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win.h"
+#include "store/registry_store.h"
 
 // One recorded input event. Stored as five little-endian 32-bit fields in
 // this order, 20 bytes, whatever the bitness of the build that wrote it.
@@ -72,10 +73,7 @@ struct Recording {
 
 // Joins chunks in order into `recording`. False, leaving it empty, when the
 // total would exceed kMaxRecordingBytes or memory cannot be had.
-struct ChunkView {
-    const std::uint8_t* bytes;
-    std::uint32_t count;
-};
+using ChunkView = RegistryStore::ChunkView;
 bool JoinChunks(const std::vector<ChunkView>& chunks, Recording* recording);
 
 // Reads "Count" and the chunks "0" .. "Count-1" of Journals\<name> through

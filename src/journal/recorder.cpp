@@ -145,12 +145,13 @@ bool JournalRecorder::Save(const std::string& name) const {
     if (!RegistryStore::CreateJournalKey(name)) return false;
     const std::string storePath = "\\Journals\\" + name;
     const std::uint64_t total = std::uint64_t{EventsToSave()} * kJournalEventBytes;
-    std::int32_t chunks = 0;
-    for (std::uint64_t at = 0; at < total; at += kJournalChunkBytes, ++chunks) {
+    std::vector<ChunkView> chunks;
+    for (std::uint64_t at = 0; at < total; at += kJournalChunkBytes) {
         const auto size = static_cast<std::uint32_t>(total - at < kJournalChunkBytes ? total - at : kJournalChunkBytes);
-        if (!RegistryStore::WriteBinary(bytes_.get() + at, size, storePath, std::to_string(chunks))) return false;
+        chunks.push_back(ChunkView{bytes_.get() + at, size});
     }
-    return RegistryStore::WriteDword(chunks, storePath, "Count") &&
+    if (!RegistryStore::WriteChunks(chunks, storePath)) return false;
+    return RegistryStore::WriteDword(static_cast<std::int32_t>(chunks.size()), storePath, "Count") &&
            RegistryStore::WriteDword(recordFilter, storePath, "Type");
 }
 

@@ -12,6 +12,8 @@ namespace {
 
 constexpr const char* kMacrosPart = "\\Macros\\";
 constexpr const char* kJournalsPart = "\\Journals\\";
+// The size of every journal chunk but the last.
+constexpr win::DWORD kChunkGuess = 16000;
 
 win::LSTATUS CreateKey(const std::string& fullPath, win::HKEY* key) {
     return win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, nullptr, 0, kAccess, nullptr, key,
@@ -35,19 +37,27 @@ bool CreateBelow(const char* part, const std::string& name) {
     return true;
 }
 
-bool WriteValue(const std::string& storePath, const std::string& valueName, win::DWORD type,
-                const std::uint8_t* bytes, win::DWORD count) {
-    UniqueKey key;
-    if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS) {
-        ShowError(nullptr, FormatText("Error accessing registry - %s", {SystemErrorText(rc)}));
-        return false;
-    }
-    if (win::LSTATUS rc = win::RegSetValueExA(key.get(), valueName.c_str(), 0, type, bytes, count);
+bool ReportOpenForWrite(win::LSTATUS rc) {
+    ShowError(nullptr, FormatText("Error accessing registry - %s", {SystemErrorText(rc)}));
+    return false;
+}
+
+bool SetValue(win::HKEY key, const std::string& storePath, const std::string& valueName, win::DWORD type,
+              const std::uint8_t* bytes, win::DWORD count) {
+    if (win::LSTATUS rc = win::RegSetValueExA(key, valueName.c_str(), 0, type, bytes, count);
         rc != win::ERROR_SUCCESS) {
         ShowError(nullptr, FormatText("Error writing %s%s\\%s - %s", {kRootPath, storePath, valueName, SystemErrorText(rc)}));
         return false;
     }
     return true;
+}
+
+bool WriteValue(const std::string& storePath, const std::string& valueName, win::DWORD type,
+                const std::uint8_t* bytes, win::DWORD count) {
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS)
+        return ReportOpenForWrite(rc);
+    return SetValue(key.get(), storePath, valueName, type, bytes, count);
 }
 
 void ReportOpenForRead(const std::string& fullPath, win::LSTATUS rc) {
@@ -59,17 +69,32 @@ void ReportValueRead(const std::string& fullPath, const std::string& valueName, 
                                     {fullPath + "\\" + valueName, SystemErrorText(rc)}));
 }
 
-// Reads a whole value into a buffer with 5 spare bytes. The size is asked
-// first, then the value is read with that capacity.
-bool ReadWholeValue(const std::string& fullPath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
-                    win::DWORD* count) {
-    UniqueKey key;
-    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
-        ReportOpenForRead(fullPath, rc);
-        return false;
+// Reads a whole value of an open key into a buffer with 5 spare bytes. The
+// size is asked first, then the value is read with that capacity; when the
+// caller can guess the size (a journal chunk is at most 16000 bytes), the
+// first read is made into a buffer of the guess and the size is asked only
+// when the value is larger.
+bool QueryWholeValue(win::HKEY key, const std::string& fullPath, const std::string& valueName,
+                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count, win::DWORD guess = 0) {
+    win::DWORD size = guess;
+    if (guess > 0) {
+        std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[guess + 5]());
+        if (buffer) {
+            win::DWORD capacity = guess + 5;
+            const win::LSTATUS rc =
+                win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, buffer.get(), &capacity);
+            if (rc == win::ERROR_SUCCESS) {
+                *bytes = std::move(buffer);
+                *count = capacity;
+                return true;
+            }
+            if (rc != win::ERROR_MORE_DATA) {
+                ReportValueRead(fullPath, valueName, rc);
+                return false;
+            }
+        }
     }
-    win::DWORD size = 0;
-    if (win::LSTATUS rc = win::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size);
+    if (win::LSTATUS rc = win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size);
         rc != win::ERROR_SUCCESS) {
         ReportValueRead(fullPath, valueName, rc);
         return false;
@@ -85,7 +110,7 @@ bool ReadWholeValue(const std::string& fullPath, const std::string& valueName, s
         return false;
     }
     win::DWORD capacity = size + 5;
-    if (win::LSTATUS rc = win::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, buffer.get(), &capacity);
+    if (win::LSTATUS rc = win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, buffer.get(), &capacity);
         rc != win::ERROR_SUCCESS) {
         ReportValueRead(fullPath, valueName, rc);
         return false;
@@ -93,6 +118,16 @@ bool ReadWholeValue(const std::string& fullPath, const std::string& valueName, s
     *bytes = std::move(buffer);
     *count = capacity;
     return true;
+}
+
+bool ReadWholeValue(const std::string& fullPath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
+                    win::DWORD* count) {
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+        ReportOpenForRead(fullPath, rc);
+        return false;
+    }
+    return QueryWholeValue(key.get(), fullPath, valueName, bytes, count);
 }
 
 }  // namespace
@@ -201,6 +236,47 @@ bool ReadBinary(const std::string& storePath, const std::string& valueName, std:
     win::DWORD size = 0;
     if (!ReadWholeValue(FullPath(storePath), valueName, bytes, &size)) return false;
     *count = size;
+    return true;
+}
+
+ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint64_t maxBytes,
+                     std::vector<Chunk>* chunks) {
+    chunks->clear();
+    if (count <= 0) return ChunkRead::Done;
+    const std::string fullPath = FullPath(storePath);
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+        ReportOpenForRead(fullPath, rc);
+        return ChunkRead::Failed;
+    }
+    std::uint64_t total = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        Chunk chunk;
+        win::DWORD size = 0;
+        if (!QueryWholeValue(key.get(), fullPath, std::to_string(i), &chunk.bytes, &size, kChunkGuess)) {
+            chunks->clear();
+            return ChunkRead::Failed;
+        }
+        chunk.count = size;
+        total += size;
+        if (total > maxBytes) {
+            chunks->clear();
+            return ChunkRead::TooLarge;
+        }
+        chunks->push_back(std::move(chunk));
+    }
+    return ChunkRead::Done;
+}
+
+bool WriteChunks(const std::vector<ChunkView>& chunks, const std::string& storePath) {
+    if (chunks.empty()) return true;
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS)
+        return ReportOpenForWrite(rc);
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        if (!SetValue(key.get(), storePath, std::to_string(i), win::REG_BINARY, chunks[i].bytes, chunks[i].count))
+            return false;
+    }
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/win.h"
 
@@ -41,6 +42,23 @@ bool ReadMacroString(const std::string& macroPath, const std::string& valueName,
 // Hands over the whole value; `bytes` is empty and `count` 0 on failure.
 bool ReadBinary(const std::string& storePath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
                 std::uint32_t* count);
+// A recording's journal chunks, the values "0", "1", ... of one key, go
+// through one open of the key: each reads or writes as ReadBinary and
+// WriteBinary do, with their messages, and stops at the first failure.
+struct Chunk {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::uint32_t count = 0;
+};
+struct ChunkView {
+    const std::uint8_t* bytes;
+    std::uint32_t count;
+};
+enum class ChunkRead { Done, Failed, TooLarge };
+// Reads chunks "0" to count - 1 (none for a count of 0 or less). TooLarge,
+// with nothing said, when they add up to more than `maxBytes`.
+ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint64_t maxBytes,
+                     std::vector<Chunk>* chunks);
+bool WriteChunks(const std::vector<ChunkView>& chunks, const std::string& storePath);
 bool DeleteKeyTree(const std::string& fullPath);
 bool DeleteSubtree(const std::string& fullPath);
 

@@ -226,3 +226,38 @@ TEST_F(RegistryStoreTest, OutsideNtOneDeletionRemovesTheKey) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistryStoreTest, ChunksGoThroughOneOpenAndReadWhateverTheirSize) {
+    const std::string journal = kRoot + "\\Journals\\J";
+    std::vector<std::uint8_t> big(20000, 7), small(20, 3);
+    fake::SetValue(journal, "0", win::REG_BINARY, big);
+    fake::SetValue(journal, "1", win::REG_BINARY, small);
+    std::vector<RegistryStore::Chunk> chunks;
+    const int opens = fake::Calls("RegOpenKeyExA");
+    ASSERT_EQ(RegistryStore::ReadChunks("\\Journals\\J", 2, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
+    EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens + 1);
+    ASSERT_EQ(chunks.size(), 2u);
+    EXPECT_EQ(std::vector<std::uint8_t>(chunks[0].bytes.get(), chunks[0].bytes.get() + chunks[0].count), big);
+    EXPECT_EQ(chunks[1].count, 20u);
+
+    EXPECT_EQ(RegistryStore::ReadChunks("\\Journals\\J", 2, 20010, &chunks), RegistryStore::ChunkRead::TooLarge);
+    EXPECT_TRUE(chunks.empty());
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(RegistryStore::ReadChunks("\\Journals\\J", -5, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
+    EXPECT_TRUE(chunks.empty());
+
+    EXPECT_EQ(RegistryStore::ReadChunks("\\Journals\\J", 3, 1 << 20, &chunks), RegistryStore::ChunkRead::Failed);
+    ExpectWarning("Error reading value in reigistry at: " + journal + "\\2, error: " + kNotFound);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+
+    fake::ClearMessageBoxes();
+    const std::vector<RegistryStore::ChunkView> views{{small.data(), 20}, {big.data(), 16000}};
+    fake::Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED, 1, "1");
+    EXPECT_FALSE(RegistryStore::WriteChunks(views, "\\Journals\\J"));
+    ExpectError("Error writing " + journal + "\\1 - " + kDenied);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+}  // namespace
