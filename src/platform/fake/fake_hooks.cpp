@@ -38,16 +38,11 @@ struct State {
     // dropped when the tick count is set anew.
     win::DWORD counterTick = 0;
     std::int64_t subTick = 0;
-    std::uintptr_t nextHandle = 0x70000;
 };
 
 State state;
 
-std::uintptr_t NewHandleValue() {
-    std::uintptr_t value = state.nextHandle;
-    state.nextHandle += 0x10;
-    return value;
-}
+using fake::detail::NewHandleValue;
 
 bool Fails(const char* function, std::initializer_list<std::string_view> args = {}) {
     std::int32_t code = 0;

@@ -23,6 +23,10 @@ std::string Lower(std::string_view text);
 bool EqualNoCase(std::string_view a, std::string_view b);
 bool ContainsNoCase(std::string_view text, std::string_view part);
 
+// A new handle value for a window, list view, token, hook or timer: one
+// sequence for all of them, so that no two handles of the fake are equal.
+std::uintptr_t NewHandleValue();
+
 // Each part of the fake puts its own state back to a fresh machine.
 void ResetRegistry();
 void ResetSystem();

@@ -104,11 +104,7 @@ struct State {
 
 State state;
 
-std::uintptr_t NewHandleValue() {
-    std::uintptr_t value = state.nextHandle;
-    state.nextHandle += 0x10;
-    return value;
-}
+using fake::detail::NewHandleValue;
 
 std::uintptr_t Value(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
@@ -200,6 +196,12 @@ bool ContainsNoCase(std::string_view text, std::string_view part) {
 
 void ResetSystem() {
     state = State{};
+}
+
+std::uintptr_t NewHandleValue() {
+    std::uintptr_t value = state.nextHandle;
+    state.nextHandle += 0x10;
+    return value;
 }
 
 const std::map<std::uintptr_t, std::string>& WindowTitles() { return state.windows; }
