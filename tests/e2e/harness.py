@@ -354,11 +354,12 @@ def macros_reg(macros):
     return "\r\n".join(lines) + "\r\n"
 
 
-class KeyloomWithNotepad(unittest.TestCase):
-    """One prefix with the stored data of reg_text() imported, one Keyloom
-    and one Notepad for all cases of the class."""
+class KeyloomSession(unittest.TestCase):
+    """One prefix with the stored data of reg_text() imported and one
+    Keyloom for all cases of the class."""
 
     session = "keyloom"
+    with_notepad = False
 
     @classmethod
     def reg_text(cls):
@@ -372,9 +373,10 @@ class KeyloomWithNotepad(unittest.TestCase):
             if text and not cls.wine.reg_import(text, cls.session):
                 raise AssertionError("the stored data could not be imported")
             cls.keyloom = cls.wine.start_keyloom()
-            cls.wine.start(["notepad"])
-            if not cls.wine.wait_window(NOTEPAD):
-                raise AssertionError("Notepad did not start")
+            if cls.with_notepad:
+                cls.wine.start(["notepad"])
+                if not cls.wine.wait_window(NOTEPAD):
+                    raise AssertionError("Notepad did not start")
         except BaseException:
             cls.wine.close()
             raise
@@ -382,6 +384,12 @@ class KeyloomWithNotepad(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.wine.close()
+
+
+class KeyloomWithNotepad(KeyloomSession):
+    """A KeyloomSession with Wine's Notepad beside it, for macros to type into."""
+
+    with_notepad = True
 
     def notepad_text(self):
         return self.wine.edittext() or ""

@@ -17,19 +17,8 @@ IDC_MACRO_LIST = 1002
 IDC_RECORDING_LIST = 1129
 
 
-class StartupAndMainWindow(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.wine = harness.WineSession("startup")
-        try:
-            cls.keyloom = cls.wine.start_keyloom()
-        except BaseException:
-            cls.wine.close()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.wine.close()
+class StartupAndMainWindow(harness.KeyloomSession):
+    session = "startup"
 
     def assert_still_running(self):
         self.assertIsNone(self.keyloom.poll(), "Keyloom.exe has exited")

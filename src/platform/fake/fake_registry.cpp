@@ -190,18 +190,30 @@ void ResetRegistry() {
 
 namespace win {
 
-LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, DWORD /*samDesired*/, HKEY* result) {
+namespace {
+
+// What opening and creating check first, in Windows' order: injected
+// faults, the result pointer, the path's length, the parent handle.
+LSTATUS BeginOpen(const char* function, HKEY key, const char* subKey, HKEY* result, const OpenKey** open) {
     std::int32_t code = 0;
-    if (fake::detail::Faulted("RegOpenKeyExA", {subKey != nullptr ? subKey : "", FullPath(key, subKey)}, &code)) {
+    if (fake::detail::Faulted(function, {subKey != nullptr ? subKey : "", FullPath(key, subKey)}, &code)) {
         if (result != nullptr) *result = nullptr;
         return code;
     }
     if (result == nullptr) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     if (PathTooLong(subKey)) return ERROR_MORE_DATA;
-    const OpenKey* open = Resolve(key);
-    if (open == nullptr) return ERROR_INVALID_HANDLE;
-    if (open->key->deleted) return ERROR_KEY_DELETED;
+    *open = Resolve(key);
+    if (*open == nullptr) return ERROR_INVALID_HANDLE;
+    if ((*open)->key->deleted) return ERROR_KEY_DELETED;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, DWORD /*samDesired*/, HKEY* result) {
+    const OpenKey* open = nullptr;
+    if (LSTATUS rc = BeginOpen("RegOpenKeyExA", key, subKey, result, &open); rc != ERROR_SUCCESS) return rc;
     auto parts = SplitPath(subKey);
     Key* found = Find(open->key.get(), parts);
     if (found == nullptr) return ERROR_FILE_NOT_FOUND;
@@ -211,17 +223,8 @@ LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, DWORD /*s
 
 LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD /*reserved*/, char* /*className*/, DWORD /*options*/,
                         DWORD /*samDesired*/, void* /*security*/, HKEY* result, DWORD* disposition) {
-    std::int32_t code = 0;
-    if (fake::detail::Faulted("RegCreateKeyExA", {subKey != nullptr ? subKey : "", FullPath(key, subKey)}, &code)) {
-        if (result != nullptr) *result = nullptr;
-        return code;
-    }
-    if (result == nullptr) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    if (PathTooLong(subKey)) return ERROR_MORE_DATA;
-    const OpenKey* open = Resolve(key);
-    if (open == nullptr) return ERROR_INVALID_HANDLE;
-    if (open->key->deleted) return ERROR_KEY_DELETED;
+    const OpenKey* open = nullptr;
+    if (LSTATUS rc = BeginOpen("RegCreateKeyExA", key, subKey, result, &open); rc != ERROR_SUCCESS) return rc;
     auto parts = SplitPath(subKey);
     Key* made = nullptr;
     bool created = false;

@@ -306,10 +306,14 @@ int CmdClick(const std::string& title, const char* idText) {
     return kFound;
 }
 
-int CmdListView(const std::string& title, const char* idText) {
+// The list view `idText` of the top-level window `title`, or 0.
+HWND FindList(const std::string& title, const char* idText) {
     HWND hwnd = FindTopLevel(title);
-    if (!hwnd) return kNotFound;
-    HWND list = ChildById(hwnd, idText);
+    return hwnd ? ChildById(hwnd, idText) : nullptr;
+}
+
+int CmdListView(const std::string& title, const char* idText) {
+    HWND list = FindList(title, idText);
     if (!list) return kNotFound;
     RemoteBlock remote(list, kTextOffset + kTextCapacity);
     if (!remote.ok()) return Fail("cannot reach the list's process memory");
@@ -327,9 +331,7 @@ int CmdListView(const std::string& title, const char* idText) {
 }
 
 int CmdListCols(const std::string& title, const char* idText) {
-    HWND hwnd = FindTopLevel(title);
-    if (!hwnd) return kNotFound;
-    HWND list = ChildById(hwnd, idText);
+    HWND list = FindList(title, idText);
     if (!list) return kNotFound;
     RemoteBlock remote(list, kTextOffset + kTextCapacity);
     if (!remote.ok()) return Fail("cannot reach the list's process memory");
