@@ -4,9 +4,12 @@
 #include "app/about_dialog.h"
 #include "app/main_dialog.h"
 #include "app/tray_icon.h"
+#include "common/messages.h"
+#include "common/row_list.h"
 #include "editor/edit_recording_dialog.h"
 #include "journal/record_dialog.h"
 #include "journal/player.h"
+#include "platform/unique_handle.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -18,6 +21,23 @@
 namespace {
 
 win::HWND Seam(HWND window) { return reinterpret_cast<win::HWND>(window); }
+
+using UniqueIcon = UniqueHandle<HICON, &DestroyIcon>;
+
+// BeginPaint and EndPaint around one WM_PAINT.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintScope() { EndPaint(window_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC dc() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
 
 // The recording commands' dialogs, owned by the main window.
 class WindowRecordingDialogs final : public RecordingDialogs {
@@ -33,13 +53,12 @@ private:
 class MainWindow {
 public:
     explicit MainWindow(HINSTANCE instance) : instance_(instance) {
+        // LoadIconA's icon is shared and never destroyed; LoadImageA's is
+        // the program's own.
         icon_ = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM));
-        smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+        smallIcon_.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM), IMAGE_ICON,
+                                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
         taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-    }
-    ~MainWindow() {
-        if (smallIcon_) DestroyIcon(smallIcon_);
     }
 
     bool Create() {
@@ -128,12 +147,13 @@ private:
             }
         }
         SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
+        SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.get() : icon_));
         tray::Add(Seam(window_), icon_);
 
         recordingDialogs_.SetOwner(window_);
-        dialog_ = std::make_unique<MainDialog>(Seam(window_), Seam(GetDlgItem(window_, IDC_MACRO_LIST)),
-                                               Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
+        macroList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_MACRO_LIST)));
+        recordingList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
+        dialog_ = std::make_unique<MainDialog>(Seam(window_), *macroList_, *recordingList_);
         if (!dialog_->InitializeContent()) End(0);
         return TRUE;
     }
@@ -170,15 +190,13 @@ private:
     }
 
     void PaintMinimised() {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window_, &paint);
-        SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        PaintScope paint(window_);
+        SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.dc()), 0);
         RECT client;
         GetClientRect(window_, &client);
         const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
         const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-        DrawIcon(dc, x, y, icon_);
-        EndPaint(window_, &paint);
+        DrawIcon(paint.dc(), x, y, icon_);
     }
 
     INT_PTR OnCommand(WORD id) {
@@ -241,12 +259,14 @@ private:
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HICON icon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    UniqueIcon smallIcon_;
     UINT taskbarCreated_ = 0;
     static constexpr UINT_PTR kBackstopTimer = 1;
     bool backstopSet_ = false;
     bool ended_ = false;
     INT_PTR result_ = 0;
+    std::unique_ptr<RowList> macroList_;
+    std::unique_ptr<RowList> recordingList_;
     std::unique_ptr<MainDialog> dialog_;
     WindowRecordingDialogs recordingDialogs_;
 };

@@ -1,7 +1,6 @@
 #include "exec/runner.h"
 
 #include "exec/clipboard_buffers.h"
-#include "exec/instruction_kind.h"
 #include "exec/keystrokes.h"
 #include "exec/system_actions.h"
 #include "platform/unique_handle.h"
@@ -11,10 +10,8 @@ std::int32_t hotKeyCounter = -1;
 
 bool ReadInstructionCode(const std::string& macroPath, std::int32_t* code) {
     UniqueKey key;
-    if (RegistryStore::OpenKey(RegistryStore::FullPath("\\Macros\\" + macroPath), key.put()) != win::ERROR_SUCCESS)
-        return false;
-    if (RegistryStore::QueryDword(key.get(), "id", code) != win::ERROR_SUCCESS) return false;
-    return true;
+    if (RegistryStore::OpenKey(layout::MacroFullPath(macroPath), key.put()) != win::ERROR_SUCCESS) return false;
+    return RegistryStore::QueryDword(key.get(), layout::kId, code) == win::ERROR_SUCCESS;
 }
 
 void ExecuteInstruction(const std::string& macroPath, std::int32_t code) {

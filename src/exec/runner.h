@@ -5,15 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/messages.h"
 #include "platform/win.h"
-
-// The program's private window messages, shared by the main window, the
-// runner, the recorder and the player.
-inline constexpr win::UINT WM_RECORD_STOPPED = win::WM_USER + 1;
-inline constexpr win::UINT WM_RECORD_NOMEMORY = win::WM_USER + 2;
-inline constexpr win::UINT WM_RECORD_BEGIN = win::WM_USER + 3;
-inline constexpr win::UINT WM_RUN_MACRO = win::WM_USER + 4;
-inline constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 5;
 
 // The last hot-key id handed out in this run.
 extern std::int32_t hotKeyCounter;

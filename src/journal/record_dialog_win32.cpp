@@ -2,7 +2,7 @@
 // controls and RecordDialog, and ends the dialog when the model says so.
 // Project headers first: the seam's constants share their names with the
 // macros of <windows.h>.
-#include "exec/runner.h"
+#include "common/messages.h"
 #include "journal/record_dialog.h"
 #include "journal/recorder.h"
 
@@ -20,6 +20,7 @@ win::HWND Seam(HWND window) { return reinterpret_cast<win::HWND>(window); }
 
 struct RecordSession {
     HWND mainWindow;
+    std::unique_ptr<RowList> windowList;
     std::unique_ptr<RecordDialog> model;
     std::string savedName;
 };
@@ -50,7 +51,8 @@ INT_PTR CALLBACK RecordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         auto* session = reinterpret_cast<RecordSession*>(lParam);
         HWND list = GetDlgItem(dialog, IDC_START_WINDOWS);
         ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-        session->model = std::make_unique<RecordDialog>(Seam(dialog), Seam(list), Seam(session->mainWindow));
+        session->windowList = ListViewRows(Seam(list));
+        session->model = std::make_unique<RecordDialog>(Seam(dialog), *session->windowList, Seam(session->mainWindow));
         session->model->Initialize();
         CheckDlgButton(dialog, IDC_RECORD_ALL, BST_CHECKED);
         CheckDlgButton(dialog, IDC_MINIMIZE_MAIN, BST_UNCHECKED);
@@ -90,7 +92,7 @@ INT_PTR CALLBACK RecordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 bool ShowRecordDialog(win::HWND owner, std::string* name, std::int32_t* filter) {
-    RecordSession session{reinterpret_cast<HWND>(owner), nullptr, {}};
+    RecordSession session{reinterpret_cast<HWND>(owner), nullptr, nullptr, {}};
     const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_RECORD),
                                            reinterpret_cast<HWND>(owner), RecordProc,
                                            reinterpret_cast<LPARAM>(&session));

@@ -10,10 +10,8 @@ bool isWindowsNt = false;
 namespace RegistryStore {
 namespace {
 
-constexpr const char* kMacrosPart = "\\Macros\\";
-constexpr const char* kJournalsPart = "\\Journals\\";
 // The size of every journal chunk but the last.
-constexpr win::DWORD kChunkGuess = 16000;
+constexpr win::DWORD kChunkGuess = layout::kChunkBytes;
 
 win::LSTATUS CreateKey(const std::string& fullPath, win::HKEY* key) {
     return win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, nullptr, 0, kAccess, nullptr, key,
@@ -27,11 +25,12 @@ win::LSTATUS OpenOrCreate(const std::string& fullPath) {
     return CreateKey(fullPath, key.put());
 }
 
-bool CreateBelow(const char* part, const std::string& name) {
+// Creates `fullPath`, a key `name` below `parentPath`; the message names
+// them as the parent's path with its backslash, then the name.
+bool CreateBelow(const std::string& fullPath, const std::string& parentPath, const std::string& name) {
     UniqueKey key;
-    if (win::LSTATUS rc = CreateKey(std::string(kRootPath) + part + name, key.put()); rc != win::ERROR_SUCCESS) {
-        ShowError(nullptr, FormatText("Error creating key %s%s - %s",
-                                      {std::string(kRootPath) + part, name, SystemErrorText(rc)}));
+    if (win::LSTATUS rc = CreateKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating key %s%s - %s", {parentPath + "\\", name, SystemErrorText(rc)}));
         return false;
     }
     return true;
@@ -169,24 +168,28 @@ bool EnsureStoreTree() {
         ShowError(nullptr, FormatText("Error creating %s key! - %s", {"Keyloom", SystemErrorText(rc)}));
         return false;
     }
-    if (win::LSTATUS rc = OpenOrCreate(FullPath("\\Macros")); rc != win::ERROR_SUCCESS) {
+    if (win::LSTATUS rc = OpenOrCreate(layout::MacrosFullPath()); rc != win::ERROR_SUCCESS) {
         ShowError(nullptr, FormatText("Error creating Macros key! - %s", {SystemErrorText(rc)}));
         return false;
     }
-    if (win::LSTATUS rc = OpenOrCreate(FullPath("\\Journals")); rc != win::ERROR_SUCCESS) {
+    if (win::LSTATUS rc = OpenOrCreate(layout::JournalsFullPath()); rc != win::ERROR_SUCCESS) {
         ShowError(nullptr, FormatText("Error creating Journals key! - %s", {SystemErrorText(rc)}));
         return false;
     }
     return true;
 }
 
-bool CreateMacroKey(const std::string& macroPath) { return CreateBelow(kMacrosPart, macroPath); }
+bool CreateMacroKey(const std::string& macroPath) {
+    return CreateBelow(layout::MacroFullPath(macroPath), layout::MacrosFullPath(), macroPath);
+}
 
-bool CreateJournalKey(const std::string& name) { return CreateBelow(kJournalsPart, name); }
+bool CreateJournalKey(const std::string& name) {
+    return CreateBelow(layout::RecordingFullPath(name), layout::JournalsFullPath(), name);
+}
 
 bool WriteMacroString(const std::string& text, const std::string& macroPath, const std::string& valueName) {
     // Stored with its terminating NUL.
-    return WriteValue(kMacrosPart + macroPath, valueName, win::REG_SZ,
+    return WriteValue(layout::MacroStorePath(macroPath), valueName, win::REG_SZ,
                       reinterpret_cast<const std::uint8_t*>(text.c_str()), static_cast<win::DWORD>(text.size() + 1));
 }
 
@@ -221,7 +224,7 @@ bool ReadMacroString(const std::string& macroPath, const std::string& valueName,
     text->clear();
     std::unique_ptr<std::uint8_t[]> bytes;
     win::DWORD count = 0;
-    if (!ReadWholeValue(FullPath(kMacrosPart + macroPath), valueName, &bytes, &count)) return false;
+    if (!ReadWholeValue(layout::MacroFullPath(macroPath), valueName, &bytes, &count)) return false;
     const char* chars = reinterpret_cast<const char*>(bytes.get());
     std::size_t length = 0;
     while (length < count && chars[length] != '\0') ++length;
@@ -239,6 +242,22 @@ bool ReadBinary(const std::string& storePath, const std::string& valueName, std:
     return true;
 }
 
+bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::int32_t* value) {
+    return ReadDword(layout::MacroStorePath(instructionPath), layout::NameOf(field), value);
+}
+
+bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::string* text) {
+    return ReadMacroString(instructionPath, layout::NameOf(field), text);
+}
+
+bool WriteInstructionValue(std::int32_t value, const std::string& instructionPath, layout::Field field) {
+    return WriteDword(value, layout::MacroStorePath(instructionPath), layout::NameOf(field));
+}
+
+bool WriteInstructionValue(const std::string& text, const std::string& instructionPath, layout::Field field) {
+    return WriteMacroString(text, instructionPath, layout::NameOf(field));
+}
+
 ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint64_t maxBytes,
                      std::vector<Chunk>* chunks) {
     chunks->clear();
@@ -253,7 +272,7 @@ ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint
     for (std::int32_t i = 0; i < count; ++i) {
         Chunk chunk;
         win::DWORD size = 0;
-        if (!QueryWholeValue(key.get(), fullPath, std::to_string(i), &chunk.bytes, &size, kChunkGuess)) {
+        if (!QueryWholeValue(key.get(), fullPath, layout::ChunkName(i), &chunk.bytes, &size, kChunkGuess)) {
             chunks->clear();
             return ChunkRead::Failed;
         }
@@ -274,7 +293,8 @@ bool WriteChunks(const std::vector<ChunkView>& chunks, const std::string& storeP
     if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS)
         return ReportOpenForWrite(rc);
     for (std::size_t i = 0; i < chunks.size(); ++i) {
-        if (!SetValue(key.get(), storePath, std::to_string(i), win::REG_BINARY, chunks[i].bytes, chunks[i].count))
+        if (!SetValue(key.get(), storePath, layout::ChunkName(static_cast<std::int32_t>(i)), win::REG_BINARY,
+                      chunks[i].bytes, chunks[i].count))
             return false;
     }
     return true;

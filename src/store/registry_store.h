@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "platform/win.h"
+#include "store/layout.h"
 
 // Set at start-up: the NT family deletes key trees level by level.
 extern bool isWindowsNt;
 
 namespace RegistryStore {
 
-// "Software\Tallow Labs\Keyloom", below HKEY_LOCAL_MACHINE.
-inline constexpr const char* kRootPath = "Software\\Tallow Labs\\Keyloom";
+using layout::kRootPath;
 // 32-bit and 64-bit builds share one store: both open the 32-bit view.
 inline constexpr win::DWORD kView = win::KEY_WOW64_32KEY;
 inline constexpr win::DWORD kAccess = win::KEY_ALL_ACCESS | kView;
@@ -42,6 +42,13 @@ bool ReadMacroString(const std::string& macroPath, const std::string& valueName,
 // Hands over the whole value; `bytes` is empty and `count` 0 on failure.
 bool ReadBinary(const std::string& storePath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
                 std::uint32_t* count);
+// A value of instruction `instructionPath` (below Macros) by its field:
+// ReadDword and WriteDword for numbers, ReadMacroString and
+// WriteMacroString for texts, under the layout's name for the field.
+bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::int32_t* value);
+bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::string* text);
+bool WriteInstructionValue(std::int32_t value, const std::string& instructionPath, layout::Field field);
+bool WriteInstructionValue(const std::string& text, const std::string& instructionPath, layout::Field field);
 // A recording's journal chunks, the values "0", "1", ... of one key, go
 // through one open of the key: each reads or writes as ReadBinary and
 // WriteBinary do, with their messages, and stops at the first failure.

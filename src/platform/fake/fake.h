@@ -120,18 +120,7 @@ void SetShellResult(std::intptr_t result);
 const std::vector<win::UINT>& ExitRequests();
 // Whether the shutdown privilege is enabled in the process token.
 bool ShutdownPrivilegeEnabled();
-
-// ---- List views ------------------------------------------------------------
-win::HWND CreateListView(int clientWidth);
-struct Column {
-    std::string heading;
-    int format;
-    int width;
-};
-std::vector<Column> ListViewColumns(win::HWND list);
-// Rows, each a vector of cell texts (columns without text are "").
-std::vector<std::vector<std::string>> ListViewRows(win::HWND list);
-void ListViewSelect(win::HWND list, int row);  // -1: nothing selected
-bool ListViewRedraws(win::HWND list);
+// Process tokens open right now (leak check).
+int OpenTokenCount();
 
 }  // namespace fake
