@@ -19,6 +19,10 @@ struct NoRows final : RowList {
     int ClientWidth() const override { return 0; }
     void AddColumn(const std::string&, int) override {}
     int AppendRow(const std::string&) override { return -1; }
+    int InsertRow(int, const std::string&) override { return -1; }
+    void SelectRow(int) override {}
+    void SetRowData(int, std::int32_t) override {}
+    std::int32_t RowData(int) const override { return 0; }
     void SetCell(int, int, const std::string&) override {}
     void RemoveRow(int) override {}
     int RowCount() const override { return 0; }

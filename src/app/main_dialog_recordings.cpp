@@ -38,11 +38,6 @@ int FindRow(const RowList& list, const std::string& name) {
     return -1;
 }
 
-bool KeyExists(const std::string& fullPath) {
-    UniqueKey key;
-    return RegistryStore::OpenKey(fullPath, key.put()) == win::ERROR_SUCCESS;
-}
-
 }  // namespace
 
 void MainDialog::FillRecordingList() {
@@ -109,10 +104,10 @@ void MainDialog::EditRecording(RecordingDialogs& dialogs) {
     case RecordingRead::TooLarge: ShowError(window_, "Error allocating memory!"); return;
     }
     const std::string newPath = layout::RecordingFullPath(newName);
-    const bool newExisted = KeyExists(newPath);
+    const bool newExisted = RegistryStore::KeyExists(newPath);
     if (!WriteRecording(newName, ViewsOf(recording.chunks), recording.count, recording.type)) {
         // A half copy under a name that was free is removed again.
-        if (!newExisted && KeyExists(newPath)) RegistryStore::DeleteKeyTree(newPath);
+        if (!newExisted && RegistryStore::KeyExists(newPath)) RegistryStore::DeleteKeyTree(newPath);
         return;
     }
     const int existingRow = FindRow(recordingList_, newName);

@@ -95,7 +95,7 @@ void MainDialog::OnRunMacro() {
         const std::string path = layout::InstructionPath(runningMacroName, nextInstruction);
         ++nextInstruction;
         std::int32_t code = 0;
-        if (!ReadInstructionCode(path, &code)) {
+        if (!RegistryStore::ReadInstructionCode(path, &code)) {
             EndMacro();
             return;
         }

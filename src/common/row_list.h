@@ -4,6 +4,7 @@
 // in a few lines.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,8 +19,10 @@ public:
     // Appends a left-aligned column.
     virtual void AddColumn(const std::string& heading, int width) = 0;
 
-    // Appends a row and returns its index, -1 when it cannot be added.
+    // Appends a row, or inserts it ahead of row `at`; returns its index, -1
+    // when it cannot be added.
     virtual int AppendRow(const std::string& firstColumn) = 0;
+    virtual int InsertRow(int at, const std::string& firstColumn) = 0;
     virtual void SetCell(int row, int column, const std::string& text) = 0;
     virtual void RemoveRow(int row) = 0;
     virtual int RowCount() const = 0;
@@ -27,6 +30,10 @@ public:
     virtual std::string Cell(int row, int column) const = 0;
     // The selected row, -1 when none is.
     virtual int SelectedRow() const = 0;
+    virtual void SelectRow(int row) = 0;
+    // A number kept with a row; 0 until one is set.
+    virtual void SetRowData(int row, std::int32_t data) = 0;
+    virtual std::int32_t RowData(int row) const = 0;
 
     // Filling many rows with redrawing off costs one relayout instead of
     // one per row; turning it back on repaints the list.

@@ -32,11 +32,14 @@ public:
             ++columns_;
     }
 
-    int AppendRow(const std::string& firstColumn) override {
+    int AppendRow(const std::string& firstColumn) override { return InsertRow(RowCount(), firstColumn); }
+
+    int InsertRow(int at, const std::string& firstColumn) override {
         LVITEMA item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = RowCount();
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = at;
         item.pszText = const_cast<char*>(firstColumn.c_str());
+        item.lParam = 0;
         return static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
 
@@ -71,6 +74,29 @@ public:
     int SelectedRow() const override {
         return static_cast<int>(
             SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+    }
+
+    void SelectRow(int row) override {
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+
+    void SetRowData(int row, std::int32_t data) override {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        item.lParam = data;
+        SendMessageA(list_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+
+    std::int32_t RowData(int row) const override {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+        return static_cast<std::int32_t>(item.lParam);
     }
 
     void SetRedraw(bool redraw) override {

@@ -3,16 +3,9 @@
 #include "exec/clipboard_buffers.h"
 #include "exec/keystrokes.h"
 #include "exec/system_actions.h"
-#include "platform/unique_handle.h"
 #include "store/registry_store.h"
 
 std::int32_t hotKeyCounter = -1;
-
-bool ReadInstructionCode(const std::string& macroPath, std::int32_t* code) {
-    UniqueKey key;
-    if (RegistryStore::OpenKey(layout::MacroFullPath(macroPath), key.put()) != win::ERROR_SUCCESS) return false;
-    return RegistryStore::QueryDword(key.get(), layout::kId, code) == win::ERROR_SUCCESS;
-}
 
 void ExecuteInstruction(const std::string& macroPath, std::int32_t code) {
     switch (code) {

@@ -22,10 +22,6 @@ protected:
     ~MacroRunner() = default;
 };
 
-// Reads the code of instruction `macroPath` ("name\Commands\n") without
-// reporting anything: a failed read is the normal end of a macro.
-bool ReadInstructionCode(const std::string& macroPath, std::int32_t* code);
-
 // Carries out one instruction other than PAUSE and PLAYBACK RECORDING, which
 // the runner handles itself.
 void ExecuteInstruction(const std::string& macroPath, std::int32_t code);

@@ -7,6 +7,7 @@
 //   Journals\<recording>           "0", "1", ... (chunks), "Count", "Type"
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -59,6 +60,11 @@ std::string MacrosFullPath();
 std::string JournalsFullPath();
 std::string MacroFullPath(const std::string& macroPath);
 std::string RecordingFullPath(const std::string& name);
+
+// The ANSI registry calls take key paths of at most this many characters,
+// and the lists enumerate names of at most kLongestListedName.
+inline constexpr std::size_t kLongestKeyPath = 260;
+inline constexpr std::size_t kLongestListedName = 254;
 
 // ---- Values of a macro key and a recording key -------------------------
 inline constexpr const char* kHotKeyVk = "vk";

@@ -12,9 +12,15 @@ struct TestRows final : RowList {
 
     int ClientWidth() const override { return width; }
     void AddColumn(const std::string& heading, int columnWidth) override { columns.push_back({heading, columnWidth}); }
-    int AppendRow(const std::string& first) override {
-        rows.emplace_back(std::max<std::size_t>(columns.size(), 1)).front() = first;
-        return static_cast<int>(rows.size()) - 1;
+    int AppendRow(const std::string& first) override { return InsertRow(RowCount(), first); }
+    int InsertRow(int at, const std::string& first) override {
+        at = std::clamp(at, 0, RowCount());
+        auto row = rows.emplace(rows.begin() + at, std::max<std::size_t>(columns.size(), 1));
+        row->front() = first;
+        data.insert(data.begin() + at, 0);
+        // A list view keeps its selection on the row it was on.
+        if (selected >= at) ++selected;
+        return at;
     }
     void SetCell(int row, int column, const std::string& text) override {
         auto& cells = rows.at(static_cast<std::size_t>(row));
@@ -23,6 +29,7 @@ struct TestRows final : RowList {
     }
     void RemoveRow(int row) override {
         rows.erase(rows.begin() + row);
+        data.erase(data.begin() + row);
         // A list view keeps its selection on the rows that stay.
         if (selected == row) selected = -1;
         if (selected > row) --selected;
@@ -33,6 +40,9 @@ struct TestRows final : RowList {
         return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : "";
     }
     int SelectedRow() const override { return selected; }
+    void SelectRow(int row) override { selected = row; }
+    void SetRowData(int row, std::int32_t value) override { data.at(static_cast<std::size_t>(row)) = value; }
+    std::int32_t RowData(int row) const override { return data.at(static_cast<std::size_t>(row)); }
     void SetRedraw(bool on) override { redraw = on; }
 
     struct Column {
@@ -42,6 +52,7 @@ struct TestRows final : RowList {
     int width;
     std::vector<Column> columns;
     std::vector<std::vector<std::string>> rows;
+    std::vector<std::int32_t> data;
     int selected = -1;
     bool redraw = true;
 };

@@ -25,7 +25,14 @@ struct State {
     std::map<std::string, int> calls;
     DWORD lastError = 0;
     std::uintptr_t nextHandle = 0x20000;
+    int registryCalls = 0;
+    int failRegistryCall = 0;  // 0: none
+    std::int32_t registryCallCode = 0;
 };
+
+// The calls through which the program reads and writes the store; closing a
+// key is not one.
+bool IsRegistryCall(std::string_view function) { return function.starts_with("Reg") && function != "RegCloseKey"; }
 
 State state;
 
@@ -35,6 +42,10 @@ namespace fake::detail {
 
 bool Faulted(const char* function, std::initializer_list<std::string_view> args, std::int32_t* code) {
     ++state.calls[function];
+    if (IsRegistryCall(function) && ++state.registryCalls == state.failRegistryCall) {
+        *code = state.registryCallCode;
+        return true;
+    }
     for (auto& fault : state.faults) {
         if (fault.times == 0 || fault.function != function) continue;
         bool matches = fault.argContains.empty();
@@ -98,6 +109,13 @@ void Reset() {
 void Fail(const std::string& function, std::int32_t code, int times, const std::string& argContains) {
     state.faults.push_back(Fault{function, code, times, argContains});
 }
+
+void FailRegistryCall(int k, std::int32_t code) {
+    state.failRegistryCall = state.registryCalls + k;
+    state.registryCallCode = code;
+}
+
+int RegistryCalls() { return state.registryCalls; }
 
 int Calls(const std::string& function) {
     auto it = state.calls.find(function);
