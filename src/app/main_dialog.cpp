@@ -40,3 +40,11 @@ bool MainDialog::SelectedName(const RowList& list, const char* noSelection, int*
     ShowWarning(window_, noSelection);
     return false;
 }
+
+void MainDialog::AddMacro(MacroEditors& editors) { editors.Open(true, -1); }
+
+void MainDialog::EditMacro(MacroEditors& editors) {
+    int row = -1;
+    std::string name;
+    if (SelectedName(macroList_, "No macro selected!", &row, &name)) editors.Open(false, row);
+}

@@ -22,6 +22,14 @@ public:
     virtual bool Rename(std::string* name) = 0;
 };
 
+// The macro editor, opened by Add (a new macro) and Edit (the macro in row
+// `editIndex`); it saves the macro and updates the list itself.
+class MacroEditors {
+public:
+    virtual ~MacroEditors() = default;
+    virtual void Open(bool isAdd, int editIndex) = 0;
+};
+
 class MainDialog final : public MacroRunner {
 public:
     MainDialog(win::HWND window, RowList& macroList, RowList& recordingList);
@@ -43,6 +51,8 @@ public:
     void OnCancelJournal();
 
     // Commands of the lists.
+    void AddMacro(MacroEditors& editors);
+    void EditMacro(MacroEditors& editors);
     void DeleteMacro();
     void AddRecording(RecordingDialogs& dialogs);
     void EditRecording(RecordingDialogs& dialogs);

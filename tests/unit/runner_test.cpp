@@ -251,4 +251,20 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
     EXPECT_EQ(Rows(macroList).size(), 1u);
 }
 
+TEST_F(RunnerTest, AddAndEditOpenTheEditorOnTheSelectedMacro) {
+    struct Editors final : MacroEditors {
+        void Open(bool isAdd, int editIndex) override { opened.emplace_back(isAdd, editIndex); }
+        std::vector<std::pair<bool, int>> opened;
+    } editors;
+    StoreMacro("a", 'A', win::MOD_CONTROL);
+    StoreMacro("b", 'B', win::MOD_CONTROL);
+    MainDialog& main = Start();
+    main.EditMacro(editors);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"No macro selected!"});
+    main.AddMacro(editors);
+    macroList.selected = 1;
+    main.EditMacro(editors);
+    EXPECT_EQ(editors.opened, (std::vector<std::pair<bool, int>>{{true, -1}, {false, 1}}));
+}
+
 }  // namespace
