@@ -7,12 +7,14 @@
 #include "common/messages.h"
 #include "common/row_list.h"
 #include "editor/edit_recording_dialog.h"
+#include "editor/macro_editor.h"
 #include "journal/record_dialog.h"
 #include "journal/player.h"
 #include "platform/unique_handle.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <memory>
 
@@ -48,6 +50,20 @@ public:
 
 private:
     win::HWND owner_ = nullptr;
+};
+
+// The macro editor over the main window, on its Macros list.
+class WindowMacroEditors final : public MacroEditors {
+public:
+    void Bind(HWND owner, RowList* macroList) {
+        owner_ = Seam(owner);
+        macroList_ = macroList;
+    }
+    void Open(bool isAdd, int editIndex) override { ShowMacroEditor(owner_, *macroList_, isAdd, editIndex); }
+
+private:
+    win::HWND owner_ = nullptr;
+    RowList* macroList_ = nullptr;
 };
 
 class MainWindow {
@@ -154,6 +170,7 @@ private:
         macroList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_MACRO_LIST)));
         recordingList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
         dialog_ = std::make_unique<MainDialog>(Seam(window_), *macroList_, *recordingList_);
+        macroEditors_.Bind(window_, macroList_.get());
         if (!dialog_->InitializeContent()) End(0);
         return TRUE;
     }
@@ -204,6 +221,8 @@ private:
         case IDOK: Shutdown(); return TRUE;
         case IDCANCEL:
         case IDC_CLOSE: ShowWindow(window_, SW_HIDE); return TRUE;
+        case IDC_ADD_MACRO: dialog_->AddMacro(macroEditors_); return TRUE;
+        case IDC_EDIT_MACRO: dialog_->EditMacro(macroEditors_); return TRUE;
         case IDC_DELETE_MACRO: dialog_->DeleteMacro(); return TRUE;
         case IDC_ADD_RECORDING: dialog_->AddRecording(recordingDialogs_); return TRUE;
         case IDC_EDIT_RECORDING: dialog_->EditRecording(recordingDialogs_); return TRUE;
@@ -234,12 +253,15 @@ private:
         case WM_COMMAND: return OnCommand(LOWORD(wParam));
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->idFrom == IDC_RECORDING_LIST && header->code == static_cast<UINT>(NM_DBLCLK)) {
+            if (header->code != static_cast<UINT>(NM_DBLCLK)) return FALSE;
+            if (header->idFrom == IDC_MACRO_LIST)
+                dialog_->EditMacro(macroEditors_);
+            else if (header->idFrom == IDC_RECORDING_LIST)
                 dialog_->EditRecording(recordingDialogs_);
-                SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
-                return TRUE;
-            }
-            return FALSE;
+            else
+                return FALSE;
+            SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
+            return TRUE;
         }
         case WM_TIMER:
             if (wParam != kBackstopTimer) return FALSE;
@@ -269,6 +291,7 @@ private:
     std::unique_ptr<RowList> recordingList_;
     std::unique_ptr<MainDialog> dialog_;
     WindowRecordingDialogs recordingDialogs_;
+    WindowMacroEditors macroEditors_;
 };
 
 }  // namespace
@@ -277,8 +300,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // One instance at a time: a second one ends silently.
     if (FindWindowA(nullptr, kMainWindowTitle)) return 0;
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS};
     InitCommonControlsEx(&controls);
+    // The folder browser of the RUN dialog is a shell object.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     MainWindow main(instance);
     if (!main.Create()) return 1;
@@ -287,5 +312,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // must not outlive the process.
     if (result != IDOK) tray::Remove(Seam(main.Window()));
     main.Destroy();
+    if (SUCCEEDED(com)) CoUninitialize();
     return 0;
 }

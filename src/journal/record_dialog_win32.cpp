@@ -2,6 +2,7 @@
 // controls and RecordDialog, and ends the dialog when the model says so.
 // Project headers first: the seam's constants share their names with the
 // macros of <windows.h>.
+#include "common/control_text.h"
 #include "common/messages.h"
 #include "journal/record_dialog.h"
 #include "journal/recorder.h"
@@ -24,15 +25,6 @@ struct RecordSession {
     std::unique_ptr<RecordDialog> model;
     std::string savedName;
 };
-
-std::string ControlText(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
-    const int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int copied = GetWindowTextA(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
 
 void Finish(HWND dialog, RecordSession* session, RecordDialog::Close close) {
     switch (close) {
@@ -70,7 +62,7 @@ INT_PTR CALLBACK RecordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case IDC_MINIMIZE_MAIN: model.OnMinimizeClicked(); return TRUE;
         case IDC_RECORD: model.OnRecord(); return TRUE;
         case IDOK:
-            model.recordingName = ControlText(dialog, IDC_RECORD_NAME);
+            model.recordingName = ControlText(Seam(dialog), IDC_RECORD_NAME);
             Finish(dialog, session, model.OnSave());
             return TRUE;
         case IDC_RECORD_CANCEL: Finish(dialog, session, model.OnCancelButton()); return TRUE;
