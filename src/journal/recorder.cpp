@@ -156,8 +156,12 @@ JournalEvent KeyboardRecord(win::WPARAM message, const win::KBDLLHOOKSTRUCT& key
 }
 
 JournalEvent MouseRecord(win::WPARAM message, const win::MSLLHOOKSTRUCT& mouse, win::HWND window) {
-    return JournalEvent{static_cast<std::uint32_t>(message), static_cast<std::uint32_t>(mouse.pt.x),
-                        static_cast<std::uint32_t>(mouse.pt.y), mouse.time, Handle32(window)};
+    auto stored = static_cast<std::uint32_t>(message);
+    // The wheel's distance is the high word of mouseData.
+    if (message == win::WM_MOUSEWHEEL || message == win::WM_MOUSEHWHEEL)
+        stored = WheelMessage(stored, static_cast<std::int16_t>(static_cast<std::uint16_t>(mouse.mouseData >> 16)));
+    return JournalEvent{stored, static_cast<std::uint32_t>(mouse.pt.x), static_cast<std::uint32_t>(mouse.pt.y),
+                        mouse.time, Handle32(window)};
 }
 
 win::LRESULT KEYLOOM_CALLBACK RecordHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
