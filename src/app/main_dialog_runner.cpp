@@ -82,10 +82,12 @@ void MainDialog::OnHotKey(int id) {
 void MainDialog::StartMacro() {
     macroRunning = 1;
     win::Sleep(300);
-    if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) {
-        ShowError(window_, "Failed to start macro: " + runningMacroName);
-        EndMacro();
-    }
+    if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) ResumeFailed();
+}
+
+void MainDialog::ResumeFailed() {
+    ShowError(window_, "Failed to start macro: " + runningMacroName);
+    EndMacro();
 }
 
 void MainDialog::OnRunMacro() {

@@ -15,6 +15,9 @@ class MacroRunner {
 public:
     // Ends the running macro; the runner becomes idle.
     virtual void EndMacro() = 0;
+    // The macro could not be resumed after a playback (WM_RUN_MACRO could
+    // not be posted): told as a failed start is, and ended.
+    virtual void ResumeFailed() = 0;
     // The window that receives WM_RUN_MACRO.
     virtual win::HWND Window() const = 0;
 

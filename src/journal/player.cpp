@@ -20,6 +20,9 @@ enum class Driver {
     Grace,      // journal hook installed; waiting for the system to call it
     Hook,       // the system plays through the journal hook
     Injecting,  // the timer plays through SendInput
+    // Played out, but the runner could not be told to go on: the timer
+    // tells it from the message loop, where it may show a box.
+    ResumeFailed,
 };
 
 // The player's process-wide state; touched on the UI thread only.
@@ -90,9 +93,16 @@ void StopDrivers() {
 // The recording has played out: the runner goes on with its next
 // instruction. Once only, whichever driver gets here.
 void FinishPlayback() {
-    if (player.driver == Driver::None) return;
+    if (player.driver == Driver::None || player.driver == Driver::ResumeFailed) return;
     StopDrivers();
-    win::PostMessageA(player.mainWindow, WM_RUN_MACRO, 0, 0);
+    if (win::PostMessageA(player.mainWindow, WM_RUN_MACRO, 0, 0)) return;
+    // Left alone the runner would stay busy and drop every hot key.
+    player.timer.reset(CreatePlaybackTimer());
+    if (player.timer && ArmTimer(0)) {
+        player.driver = Driver::ResumeFailed;
+    } else if (player.runner != nullptr) {
+        player.runner->EndMacro();
+    }
 }
 
 // The playback cannot be driven: reported, and the run ends.
@@ -222,6 +232,10 @@ void OnPlaybackTimer() {
         if (!StartInjecting()) FailPlayback();
         return;
     case Driver::Injecting: InjectDueEvents(); return;
+    case Driver::ResumeFailed:
+        StopDrivers();
+        if (player.runner != nullptr) player.runner->ResumeFailed();
+        return;
     case Driver::Hook:
     case Driver::None:
         // The grace timer of a journal hook that the system called, or a

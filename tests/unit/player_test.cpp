@@ -261,6 +261,33 @@ TEST_F(PlayerTest, MouseEventsMoveToTheirPointOnTheVirtualDesktop) {
     EXPECT_EQ(sent[2].mi.dy * 1024 / 65536, 512);
 }
 
+// Left busy, the runner would drop every later hot key until a restart.
+TEST_F(PlayerTest, ARunnerThatCannotBeResumedAfterThePlaybackIsEndedWithAMessage) {
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000)});
+    StorePlayback("M", 0, "R");
+    StoreKeyStroke("M", 1, 'Z');
+    for (bool injected : {false, true}) {
+        SCOPED_TRACE(injected ? "injected" : "journal hook");
+        if (injected) RefuseJournalHooks();
+        StartMacro();
+        fake::Fail("PostMessageA", win::ERROR_NOT_ENOUGH_MEMORY, 1);
+        if (!injected) {
+            SystemPlays();
+            EXPECT_EQ(dialog->macroRunning, 1) << "nothing is shown inside the hook";
+        }
+        RunTimer();
+        EXPECT_EQ(dialog->macroRunning, 0);
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Failed to start macro: M"});
+        EXPECT_TRUE(fake::Hooks().size() <= 1u) << "at most the test's own hook";
+        EXPECT_EQ(PlaybackTimer(), nullptr);
+        fake::ClearMessageBoxes();
+        PressHotKey(0);  // hot keys work again
+        EXPECT_EQ(dialog->macroRunning, 1);
+        RemovePlaybackWatchHook();
+        dialog->EndMacro();
+    }
+}
+
 // A recorded scroll keeps its direction and distance; a recording made
 // before wheel distances were kept scrolls one notch away from the user.
 TEST_F(PlayerTest, WheelEventsReplayTheirRecordedDistance) {
