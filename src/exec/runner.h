@@ -8,8 +8,10 @@
 #include "common/messages.h"
 #include "platform/win.h"
 
-// The last hot-key id handed out in this run.
+// The last hot-key id handed out in this run; ids count up from 0.
 extern std::int32_t hotKeyCounter;
+// The id of a macro that holds no registration (its hot key cannot be read).
+inline constexpr std::int32_t kNoHotKey = -1;
 
 class MacroRunner {
 public:

@@ -23,7 +23,7 @@ TEST_F(RunnerTest, StartRegistersHotKeysInEnumerationOrderAndRewritesEveryId) {
 
     EXPECT_EQ(StoredId("A"), 0);
     EXPECT_EQ(StoredId("b"), 1);
-    EXPECT_EQ(StoredId("c"), 1);  // not registered: shares the id before it
+    EXPECT_EQ(StoredId("c"), kNoHotKey);  // not registered: no id of another macro's
     EXPECT_EQ(StoredId("d"), 2);
     ASSERT_EQ(fake::HotKeys().size(), 3u);
     EXPECT_EQ(fake::HotKeys()[0].id, 0);
@@ -249,6 +249,22 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
     main.DeleteMacro();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to unregister hotkey for macro: C"});
     EXPECT_EQ(Rows(macroList).size(), 1u);
+}
+
+// Deleting or editing one macro never silences another.
+TEST_F(RunnerTest, AMacroWithoutAReadableHotKeyGivesBackNoOtherMacrosHotKey) {
+    StoreMacro("a", 'A', win::MOD_CONTROL);
+    StoreMacro("b", 'B', win::MOD_CONTROL);
+    fake::SetString(kMacros + "b", "vk", "unreadable");
+    StoreMacro("c", 'C', win::MOD_CONTROL);
+    fake::SetString(kMacros + "c", "fsModifiers", "unreadable");
+    MainDialog& main = Start();
+    fake::ClearMessageBoxes();
+    macroList.selected = 1;
+    main.DeleteMacro();
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    ASSERT_EQ(fake::HotKeys().size(), 1u);
+    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
 }
 
 TEST_F(RunnerTest, AddAndEditOpenTheEditorOnTheSelectedMacro) {
