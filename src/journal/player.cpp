@@ -1,6 +1,7 @@
 #include "journal/player.h"
 
 #include "common/messages.h"
+#include "journal/cancel_keys.h"
 #include "journal/injected_input.h"
 #include "journal/journal_format.h"
 #include "journal/playback_schedule.h"
@@ -36,8 +37,7 @@ struct Player {
     UniqueHook watchHook;
     UniqueHook cancelKeyHook;
     UniqueObject timer;
-    // Which Ctrl keys are physically down (generic, left, right).
-    unsigned physicalControl = 0;
+    CancelKeys cancelKeys;
     // The injecting driver's clock: the tick count at its start, carried on
     // by the performance counter, which is finer than the tick.
     win::DWORD clockStartTick = 0;
@@ -122,7 +122,7 @@ bool StartInjecting() {
     if (player.counterFrequency <= 0) player.counterFrequency = 1;
     win::QueryPerformanceCounter(&player.clockStartCounter);
     player.clockStartTick = win::GetTickCount();
-    player.physicalControl = 0;
+    player.cancelKeys.Reset();
     player.driver = Driver::Injecting;
     // The first event is due at once; it is played from the message loop.
     return ArmTimer(0);
@@ -288,27 +288,14 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, wi
 }
 
 win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
-    if (code == win::HC_ACTION) {
-        const auto* key = reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam);
-        // Only the keyboard counts: the recording's own Ctrl and Esc come
-        // back marked as injected.
-        if ((key->flags & win::LLKHF_INJECTED) == 0) {
-            const bool down = wParam == win::WM_KEYDOWN || wParam == win::WM_SYSKEYDOWN;
-            unsigned bit = 0;
-            if (key->vkCode == win::VK_CONTROL) bit = 1;
-            if (key->vkCode == win::VK_LCONTROL) bit = 2;
-            if (key->vkCode == win::VK_RCONTROL) bit = 4;
-            if (bit != 0) {
-                player.physicalControl = down ? (player.physicalControl | bit) : (player.physicalControl & ~bit);
-            } else if (key->vkCode == win::VK_ESCAPE && down && player.physicalControl != 0 &&
-                       player.driver == Driver::Injecting) {
-                // As the system cancels a journal: input stops at once, and the
-                // thread gets WM_CANCELJOURNAL, which the watch hook relays.
-                player.driver = Driver::None;
-                win::CancelWaitableTimer(player.timer.get());
-                win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
-            }
-        }
+    if (code == win::HC_ACTION &&
+        player.cancelKeys.OnKey(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam)) &&
+        player.driver == Driver::Injecting) {
+        // As the system cancels a journal: input stops at once, and the
+        // thread gets WM_CANCELJOURNAL, which the watch hook relays.
+        player.driver = Driver::None;
+        win::CancelWaitableTimer(player.timer.get());
+        win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
     }
     return win::CallNextHookEx(player.cancelKeyHook.get(), code, wParam, lParam);
 }

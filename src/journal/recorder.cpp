@@ -95,6 +95,7 @@ HookInstall JournalRecorder::InstallHooks() {
     mouseHook_.reset(win::SetWindowsHookExA(win::WH_MOUSE_LL, &RecordMouseHook, instance, 0));
     if (keyboardHook_ && mouseHook_) {
         driver_ = RecordDriver::LowLevel;
+        cancelKeys_.Reset();
     } else {
         keyboardHook_.reset();
         mouseHook_.reset();
@@ -189,10 +190,17 @@ win::LRESULT KEYLOOM_CALLBACK RecordWatchHook(int code, win::WPARAM wParam, win:
 // that ends the recording is kept from the system. It would otherwise reach
 // the Record dialog (or the box it shows) as Cancel and close it.
 win::LRESULT KEYLOOM_CALLBACK RecordKeyboardHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
-    if (code == win::HC_ACTION &&
-        recorder.Record(KeyboardRecord(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam),
-                                       win::GetForegroundWindow())) == JournalRecorder::Outcome::Stopped)
-        return 1;
+    if (code == win::HC_ACTION) {
+        const auto& key = *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam);
+        // A physical Ctrl+Esc cancels as the system cancels a journal: the
+        // thread gets WM_CANCELJOURNAL, which the watch hook relays.
+        if (recorder.Cancel().OnKey(wParam, key)) {
+            win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
+        } else if (recorder.Record(KeyboardRecord(wParam, key, win::GetForegroundWindow())) ==
+                   JournalRecorder::Outcome::Stopped) {
+            return 1;
+        }
+    }
     return win::CallNextHookEx(recorder.KeyboardHookHandle(), code, wParam, lParam);
 }
 
