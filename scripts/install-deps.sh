@@ -5,6 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     cmake ninja-build g++ googletest libgtest-dev
+    clang lld libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine64
     xvfb xdotool xclip imagemagick x11-utils
