@@ -322,7 +322,10 @@ SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, co
         return SameKey::Unknown;
     mark.reset();
     const bool same = KeyExists(parentFullPath + "\\" + b + "\\" + kMark);
-    win::RegDeleteKeyExA(first.get(), kMark, kView, 0);
+    // The mark must not stay behind in a stored macro or recording: a
+    // refused removal is tried once more.
+    if (win::RegDeleteKeyExA(first.get(), kMark, kView, 0) != win::ERROR_SUCCESS)
+        win::RegDeleteKeyExA(first.get(), kMark, kView, 0);
     return same ? SameKey::Yes : SameKey::No;
 }
 
