@@ -10,6 +10,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import time
 import unittest
 from pathlib import Path
@@ -150,15 +151,18 @@ class WineSession:
     # --- the probe ----------------------------------------------------------
 
     def probe(self, *args, timeout=90):
+        """Runs the probe once. It answers 0, 1 or 2; an error (2, or any
+        other code, which is Wine failing to start it) is never retried
+        and never silent: its code and its stderr go to this run's output."""
         if not PROBE_EXE.exists():
             raise AssertionError(f"{PROBE_EXE} is not built")
-        result = self.run([PROBE_EXE, *args], timeout=timeout)
-        # The probe answers 0, 1 or 2 and prints its answer; anything else is
-        # Wine failing to start it (seen rarely on a loaded machine), which a
-        # second start gets past.
-        if result.returncode not in (0, 1, 2):
-            time.sleep(0.5)
-            result = self.run([PROBE_EXE, *args], timeout=timeout)
+        result = subprocess.run(["wine", str(PROBE_EXE), *map(str, args)], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, env=self.env, timeout=timeout)
+        if result.returncode not in (0, 1):
+            errors = [line for line in result.stderr.decode("latin-1").splitlines()
+                      if line.strip() and not line.startswith(("fixme:", "warn:"))]
+            print(f"probe {' '.join(map(str, args))}: exit code {result.returncode}: " + " | ".join(errors[-5:]),
+                  file=sys.stderr, flush=True)
         return ProbeResult(result.returncode, result.stdout.decode("latin-1"))
 
     def find(self, title):

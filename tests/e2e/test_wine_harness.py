@@ -54,6 +54,17 @@ class WineHarness(unittest.TestCase):
         self.assertEqual(self.wine.probe("wait-gone", "No Such Window Title", 200).returncode, 0)
         self.assertEqual(self.wine.probe("bogus").returncode, 2)
 
+    def test_probe_refuses_a_title_two_windows_share(self):
+        # Two windows of one title: every command says so instead of acting
+        # on whichever comes first, and waiting for it to go fails at once.
+        title = "Untitled - Notepad"
+        for _ in range(2 if self.wine.probe("find", title).returncode == 1 else 1):
+            self.wine.start(["notepad"])
+        self.assertTrue(harness.wait_until(lambda: self.wine.probe("find", title).returncode == 2))
+        self.assertEqual(self.wine.probe("wait", title, 200).returncode, 2)
+        self.assertEqual(self.wine.probe("wait-gone", title, 200).returncode, 2)
+        self.assertEqual(self.wine.probe("click", title, 1).returncode, 2)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -10,6 +10,7 @@
 #endif
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -96,6 +97,7 @@ std::string ControlText(HWND hwnd) {
 struct TopLevelSearch {
     std::string title;
     HWND found = nullptr;
+    int matches = 0;
 };
 
 // "class=NAME" picks the first visible window of that class instead (a
@@ -112,20 +114,36 @@ BOOL CALLBACK MatchTitle(HWND hwnd, LPARAM param) {
     else if (search->title.rfind(byBox, 0) == 0)
         match = IsWindowVisible(hwnd) && TopLevelTitle(hwnd) == search->title.substr(byBox.size()) &&
                 GetDlgItem(hwnd, 0xFFFF) != nullptr;
-    else
-        match = TopLevelTitle(hwnd) == search->title;
+    else {
+        // A plain title is counted over all windows: two windows of one
+        // title would let a command act on the wrong one.
+        if (TopLevelTitle(hwnd) == search->title) {
+            if (++search->matches == 1) search->found = hwnd;
+        }
+        return TRUE;
+    }
     if (match) {
         search->found = hwnd;
+        search->matches = 1;
         return FALSE;
     }
     return TRUE;
 }
 
+// Set when a title named more than one window; main() then answers kError.
+bool g_ambiguous = false;
+
 // Exact, case-sensitive title match over all top-level windows, hidden
-// ones included.
+// ones included. More than one window of a plain title is an error, never
+// a guess: the answer is null and the count goes to stderr.
 HWND FindTopLevel(const std::string& title) {
     TopLevelSearch search{title};
     EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    if (search.matches > 1) {
+        if (!g_ambiguous) std::fprintf(stderr, "klprobe: %d top-level windows are titled \"%s\"\n", search.matches, title.c_str());
+        g_ambiguous = true;
+        return nullptr;
+    }
     return search.found;
 }
 
@@ -133,7 +151,7 @@ HWND WaitTopLevel(const std::string& title, DWORD ms) {
     DWORD start = GetTickCount();
     for (;;) {
         if (HWND hwnd = FindTopLevel(title)) return hwnd;
-        if (GetTickCount() - start >= ms) return nullptr;
+        if (g_ambiguous || GetTickCount() - start >= ms) return nullptr;
         Sleep(50);
     }
 }
@@ -251,8 +269,8 @@ int CmdWaitGone(const std::string& title, const char* msText) {
     long long ms = 0;
     if (!ParseNumber(msText, ms)) return Fail("bad milliseconds");
     DWORD start = GetTickCount();
-    while (FindTopLevel(title)) {
-        if (GetTickCount() - start >= static_cast<DWORD>(ms)) return kNotFound;
+    while (FindTopLevel(title) || g_ambiguous) {
+        if (g_ambiguous || GetTickCount() - start >= static_cast<DWORD>(ms)) return kNotFound;
         Sleep(50);
     }
     return kFound;
@@ -293,6 +311,23 @@ int CmdTexts(const std::string& title) {
     return kFound;
 }
 
+// BM_CLICK presses and releases the button with the mouse messages; if the
+// window is activated between the two, the button loses its capture and
+// the click is dropped without a trace. So the window is made the
+// foreground window first, and the click fails loudly if it cannot be.
+bool MakeForeground(HWND hwnd) {
+    if (GetForegroundWindow() == hwnd) return true;
+    SetForegroundWindow(hwnd);
+    DWORD start = GetTickCount();
+    while (GetForegroundWindow() != hwnd) {
+        if (GetTickCount() - start >= 5000) return false;
+        Sleep(20);
+    }
+    // Let the activation's own messages finish before the click arrives.
+    Sleep(50);
+    return true;
+}
+
 // Posted, not sent: a click that opens a modal box would otherwise block
 // the probe until someone closes that box.
 int CmdClick(const std::string& title, const char* idText) {
@@ -305,6 +340,7 @@ int CmdClick(const std::string& title, const char* idText) {
     // window's buttons get the command the button would have sent.
     if (child && IsWindowVisible(hwnd) && IsWindowVisible(child) && IsWindowEnabled(child) &&
         _stricmp(ClassOf(child).c_str(), "Button") == 0) {
+        if (!MakeForeground(hwnd)) return Fail("the window did not become the foreground window");
         if (!PostMessageA(child, BM_CLICK, 0, 0)) return Fail("PostMessageA BM_CLICK failed");
         return kFound;
     }
@@ -437,6 +473,102 @@ int CmdRect(const std::string& title) {
     return kFound;
 }
 
+// The system's handle table: how many of its entries the process owns.
+// Wine keeps no per-process handle count but does list the table.
+struct SystemHandleEntry {
+    PVOID object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG grantedAccess;
+    USHORT creatorBackTraceIndex;
+    USHORT objectTypeIndex;
+    ULONG attributes;
+    ULONG reserved;
+};
+struct SystemHandleTable {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    SystemHandleEntry entries[1];
+};
+constexpr ULONG kSystemExtendedHandleInformation = 64;
+
+long long SystemTableHandles(DWORD pid) {
+    using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return -1;
+    std::vector<unsigned char> buffer(1 << 20);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        ULONG needed = 0;
+        const LONG status = query(kSystemExtendedHandleInformation, buffer.data(),
+                                  static_cast<ULONG>(buffer.size()), &needed);
+        if (status == static_cast<LONG>(0xC0000004)) {  // the buffer is too small
+            buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+            continue;
+        }
+        if (status < 0) return -1;
+        const auto* table = reinterpret_cast<const SystemHandleTable*>(buffer.data());
+        long long owned = 0;
+        for (ULONG_PTR i = 0; i < table->count; ++i) owned += table->entries[i].processId == pid;
+        return owned;
+    }
+    return -1;
+}
+
+BOOL CALLBACK CountWindow(HWND hwnd, LPARAM param) {
+    ++*reinterpret_cast<long long*>(param);
+    EnumChildWindows(hwnd, CountWindow, param);
+    return TRUE;
+}
+
+struct ProcessWindows {
+    DWORD pid;
+    long long count;
+};
+
+BOOL CALLBACK CountProcessWindows(HWND hwnd, LPARAM param) {
+    auto* windows = reinterpret_cast<ProcessWindows*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == windows->pid) {
+        ++windows->count;
+        long long children = 0;
+        EnumChildWindows(hwnd, CountWindow, reinterpret_cast<LPARAM>(&children));
+        windows->count += children;
+    }
+    return TRUE;
+}
+
+// What the process owning the window holds, for a soak to watch for
+// growth: its handle count as the process API gives it and as the system
+// handle table lists it, its USER and GDI objects, its windows, and its
+// private and working-set bytes. Wine answers 0 for some of these.
+int CmdProcStats(const std::string& title) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) return Fail("OpenProcess failed");
+    DWORD handles = 0;
+    const BOOL counted = GetProcessHandleCount(process, &handles);
+    const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+    const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    const BOOL measured =
+        GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    CloseHandle(process);
+    if (!counted || !measured) return Fail("the process's counters cannot be read");
+    ProcessWindows windows{pid, 0};
+    EnumWindows(CountProcessWindows, reinterpret_cast<LPARAM>(&windows));
+    std::printf("pid %lu handles %lu table_handles %lld user %lu gdi %lu windows %lld private %llu working %llu\n",
+                pid, handles, SystemTableHandles(pid), user, gdi, windows.count,
+                static_cast<unsigned long long>(memory.PrivateUsage),
+                static_cast<unsigned long long>(memory.WorkingSetSize));
+    return kFound;
+}
+
 BOOL CALLBACK PrintTopLevel(HWND hwnd, LPARAM) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -552,7 +684,9 @@ void Usage() {
         "  listbox <title> <id>                 lines of a list box, the selected one marked *\n"
         "  lbselect <title> <id> <row>          select a line of a list box (-1: none)\n"
         "  childrect <title> <id>               a control's screen rectangle, visible, enabled\n"
-        "  sendto <title> <id> <msg> <w> <l>    SendMessageA to a control, prints the result\n",
+        "  sendto <title> <id> <msg> <w> <l>    SendMessageA to a control, prints the result\n"
+        "  procstats <title>                    handles, USER and GDI objects, private and working bytes\n"
+        "                                       of the window's process\n",
         stderr);
 }
 
@@ -588,7 +722,9 @@ int main(int argc, char** argv) {
     else if (command == "lbselect" && args == 3) rc = CmdListBoxSelect(title, argv[3], argv[4]);
     else if (command == "childrect" && args == 2) rc = CmdChildRect(title, argv[3]);
     else if (command == "sendto" && args == 5) rc = CmdSendTo(title, argv[3], argv + 4);
+    else if (command == "procstats" && args == 1) rc = CmdProcStats(title);
     else Usage();
     std::fflush(stdout);
+    if (g_ambiguous) return kError;
     return rc;
 }
