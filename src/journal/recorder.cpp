@@ -10,7 +10,6 @@ namespace {
 JournalRecorder recorder;
 
 constexpr std::uint32_t kShiftKey = 0x10;
-constexpr std::uint32_t kMenuKey = 0x12;
 constexpr std::uint32_t kLeftShiftKey = 0xA0;  // VK_LSHIFT .. VK_RMENU: 0xA0 .. 0xA5
 constexpr std::uint32_t kRightMenuKey = 0xA5;
 constexpr std::uint32_t kExtendedBit = 0x8000;  // in paramH of a key record
