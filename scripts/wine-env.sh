@@ -66,6 +66,28 @@ kl_kill_prefix() {
     fi
 }
 
+# Whether this machine runs 32-bit x86 code at all: a 96-byte i386 program
+# that only exits with 42. Some virtual machines' kernels refuse every
+# 32-bit program ("Exec format error"); there wine32 cannot work, and
+# installing it even breaks the wine command, which then prefers the
+# 32-bit loader.
+kl_runs_x86_code() {
+    local probe rc
+    probe="$(mktemp "${TMPDIR:-/tmp}/keyloom-x86.XXXXXX")" || return 1
+    printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    "$probe" >/dev/null 2>&1
+    rc=$?
+    rm -f "$probe"
+    [[ "$rc" -eq 42 ]]
+}
+
+# Whether Wine here runs 32-bit Windows programs (the setup program's
+# stub, the 32-bit Keyloom): the machine runs 32-bit code and wine32 is in.
+kl_wine_runs_x86() {
+    kl_runs_x86_code && [[ -x /usr/lib/wine/wine ]]
+}
+
 kl_display_usable() {
     [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1
 }
