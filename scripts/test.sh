@@ -69,6 +69,18 @@ else
     fi
 fi
 
+# The Windows sources with a second compiler (clang, lld), warnings as
+# errors: built only.
+if ! cmake --preset clang --log-level=WARNING >/dev/null || ! cmake --build --preset clang -j "${KEYLOOM_JOBS:-2}"; then
+    problem "clang build"
+fi
+
+# The release builds, the setup program and the portable zip, which the
+# installer e2e cases use.
+if ! bash scripts/package.sh; then
+    problem "packaging (scripts/package.sh)"
+fi
+
 # --- unit tests (native) ----------------------------------------------------
 if [[ "$native_ok" -eq 1 ]]; then
     echo "== unit tests" >&2
