@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "platform/unique_handle.h"
+
 #include <vector>
 
 namespace {
@@ -41,7 +43,7 @@ int main() {
     isWindowsNt = true;
     if (!RegistryStore::EnsureStoreTree()) return 1;
     bench::StoreKeyMacro(name, 2);
-    RegistryStore::WriteDword(4242, "\\Macros\\" + name, "id");
+    RegistryStore::WriteDword(4242, layout::MacroStorePath(name), layout::kId);
 
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = WindowProc;
@@ -50,9 +52,11 @@ int main() {
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, "KeyloomLatency", "", 0, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    MainDialog main(reinterpret_cast<win::HWND>(window), nullptr, nullptr);
+    bench::NoRows macros, recordings;
+    MainDialog main(reinterpret_cast<win::HWND>(window), macros, recordings);
     dialog = &main;
-    HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleA(nullptr), 0);
+    const UniqueHandle<HHOOK, &UnhookWindowsHookEx> hook(
+        SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleA(nullptr), 0));
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
@@ -75,8 +79,7 @@ int main() {
         if (arrived)
             beyond.push_back(1e3 * static_cast<double>(arrival.QuadPart - start.QuadPart) / frequency.QuadPart - 300.0);
     }
-    UnhookWindowsHookEx(hook);
-    RegistryStore::DeleteKeyTree(RegistryStore::FullPath("\\Macros\\" + name));
+    RegistryStore::DeleteKeyTree(layout::MacroFullPath(name));
     if (beyond.empty()) {
         std::printf("hot key to first key event: no key event reached the low-level hook\n");
         return 1;

@@ -30,33 +30,33 @@ double Median(std::vector<double> values) {
 
 bool BareSave(const std::vector<std::uint8_t>& bytes, std::int32_t chunks) {
     UniqueKey key;
-    const std::string path = std::string(RegistryStore::kRootPath) + "\\Journals\\" + kBareName;
+    const std::string path = layout::RecordingFullPath(kBareName);
     if (win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, RegistryStore::kAccess, nullptr,
                              key.put(), nullptr) != win::ERROR_SUCCESS)
         return false;
     for (std::int32_t i = 0; i < chunks; ++i) {
         const std::size_t at = static_cast<std::size_t>(i) * kJournalChunkBytes;
         const auto size = static_cast<win::DWORD>(std::min(kJournalChunkBytes, bytes.size() - at));
-        if (win::RegSetValueExA(key.get(), std::to_string(i).c_str(), 0, win::REG_BINARY, bytes.data() + at, size) !=
+        if (win::RegSetValueExA(key.get(), layout::ChunkName(i).c_str(), 0, win::REG_BINARY, bytes.data() + at, size) !=
             win::ERROR_SUCCESS)
             return false;
     }
     const std::int32_t type = 1;
-    return win::RegSetValueExA(key.get(), "Count", 0, win::REG_DWORD, reinterpret_cast<const win::BYTE*>(&chunks), 4) ==
+    return win::RegSetValueExA(key.get(), layout::kChunkCount, 0, win::REG_DWORD, reinterpret_cast<const win::BYTE*>(&chunks), 4) ==
                win::ERROR_SUCCESS &&
-           win::RegSetValueExA(key.get(), "Type", 0, win::REG_DWORD, reinterpret_cast<const win::BYTE*>(&type), 4) ==
+           win::RegSetValueExA(key.get(), layout::kRecordingType, 0, win::REG_DWORD, reinterpret_cast<const win::BYTE*>(&type), 4) ==
                win::ERROR_SUCCESS;
 }
 
 bool BareLoad(std::vector<std::uint8_t>* bytes, std::int32_t chunks) {
     UniqueKey key;
-    const std::string path = std::string(RegistryStore::kRootPath) + "\\Journals\\" + kBareName;
+    const std::string path = layout::RecordingFullPath(kBareName);
     if (RegistryStore::OpenKey(path, key.put()) != win::ERROR_SUCCESS) return false;
     bytes->assign(std::size_t{kEvents} * kJournalEventBytes, 0);
     std::size_t at = 0;
     for (std::int32_t i = 0; i < chunks; ++i) {
         win::DWORD size = static_cast<win::DWORD>(bytes->size() - at);
-        if (win::RegQueryValueExA(key.get(), std::to_string(i).c_str(), nullptr, nullptr, bytes->data() + at, &size) !=
+        if (win::RegQueryValueExA(key.get(), layout::ChunkName(i).c_str(), nullptr, nullptr, bytes->data() + at, &size) !=
             win::ERROR_SUCCESS)
             return false;
         at += size;
@@ -68,13 +68,13 @@ bool BareLoad(std::vector<std::uint8_t>* bytes, std::int32_t chunks) {
 // one store operation per value would make them: what saving through
 // WriteBinary value by value would cost.
 bool BareSaveReopening(const std::vector<std::uint8_t>& bytes, std::int32_t chunks) {
-    const std::string path = std::string(RegistryStore::kRootPath) + "\\Journals\\" + kBareName;
+    const std::string path = layout::RecordingFullPath(kBareName);
     for (std::int32_t i = 0; i < chunks; ++i) {
         UniqueKey key;
         if (RegistryStore::OpenKey(path, key.put()) != win::ERROR_SUCCESS) return false;
         const std::size_t at = static_cast<std::size_t>(i) * kJournalChunkBytes;
         const auto size = static_cast<win::DWORD>(std::min(kJournalChunkBytes, bytes.size() - at));
-        if (win::RegSetValueExA(key.get(), std::to_string(i).c_str(), 0, win::REG_BINARY, bytes.data() + at, size) !=
+        if (win::RegSetValueExA(key.get(), layout::ChunkName(i).c_str(), 0, win::REG_BINARY, bytes.data() + at, size) !=
             win::ERROR_SUCCESS)
             return false;
     }
@@ -89,9 +89,10 @@ int main() {
     JournalRecorder& recorder = Recorder();
     if (!recorder.Allocate()) return 1;
     for (std::uint32_t i = 0; i < kEvents; ++i)
-        recorder.Record(JournalEvent{0x0200u + (i & 1), i % 1280, i % 1024, i * 7, 0x10010});
-    std::vector<std::uint8_t> bytes(std::size_t{kEvents} * kJournalEventBytes);
-    for (std::uint32_t i = 0; i < kEvents; ++i) SerializeEvent(recorder.Event(i), bytes.data() + i * kJournalEventBytes);
+        recorder.Record(JournalEvent{win::WM_MOUSEMOVE + (i & 1), i % 1280, i % 1024, i * 7, 0x10010});
+    std::vector<JournalEvent> events;
+    for (std::uint32_t i = 0; i < kEvents; ++i) events.push_back(recorder.Event(i));
+    const std::vector<std::uint8_t> bytes = SerializeEvents(events);
     const auto chunks = static_cast<std::int32_t>((bytes.size() + kJournalChunkBytes - 1) / kJournalChunkBytes);
 
     std::vector<double> save, load, bareSave, bareLoad, reopening;
@@ -115,8 +116,8 @@ int main() {
         if (!BareLoad(&read, chunks) || read != bytes) return 1;
         bareLoad.push_back(Ms(t));
     }
-    RegistryStore::DeleteKeyTree(std::string(RegistryStore::kRootPath) + "\\Journals\\" + kName);
-    RegistryStore::DeleteKeyTree(std::string(RegistryStore::kRootPath) + "\\Journals\\" + kBareName);
+    RegistryStore::DeleteKeyTree(layout::RecordingFullPath(kName));
+    RegistryStore::DeleteKeyTree(layout::RecordingFullPath(kBareName));
 
     std::printf("%u events, %d chunks, median of %d rounds\n", kEvents, chunks, kRounds);
     std::printf("save through the store: %8.2f ms   bare RegSetValueExA:   %8.2f ms   (%+.0f%%)\n", Median(save),

@@ -56,11 +56,10 @@ Recording MakeRecording() {
     for (int i = 0; i < kEvents; ++i) {
         const auto vk = static_cast<std::uint32_t>('A' + (i / 2) % 26);
         const std::uint32_t scan = MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
-        events.push_back(JournalEvent{i % 2 == 0 ? 0x0100u : 0x0101u, vk | scan << 8, 1,
+        events.push_back(JournalEvent{static_cast<std::uint32_t>(i % 2 == 0 ? WM_KEYDOWN : WM_KEYUP), vk | scan << 8, 1,
                                       1000 + kIntervalMs * static_cast<std::uint32_t>(i), 0});
     }
-    std::vector<std::uint8_t> bytes;
-    for (const auto& chunk : CutIntoChunks(events)) bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+    const std::vector<std::uint8_t> bytes = SerializeEvents(events);
     Recording recording;
     JoinChunks({{bytes.data(), static_cast<std::uint32_t>(bytes.size())}}, &recording);
     return recording;

@@ -14,6 +14,23 @@
 
 namespace bench {
 
+// Lists that show nothing: the runner's benchmarks time the runner alone.
+struct NoRows final : RowList {
+    int ClientWidth() const override { return 0; }
+    void AddColumn(const std::string&, int) override {}
+    int AppendRow(const std::string&) override { return -1; }
+    int InsertRow(int, const std::string&) override { return -1; }
+    void SelectRow(int) override {}
+    void SetRowData(int, std::int32_t) override {}
+    std::int32_t RowData(int) const override { return 0; }
+    void SetCell(int, int, const std::string&) override {}
+    void RemoveRow(int) override {}
+    int RowCount() const override { return 0; }
+    std::string Cell(int, int) const override { return {}; }
+    int SelectedRow() const override { return -1; }
+    void SetRedraw(bool) override {}
+};
+
 inline double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 template <typename F>
@@ -27,12 +44,12 @@ double Time(F&& body) {
 // that the synthetic input disturbs no window.
 inline void StoreKeyMacro(const std::string& name, int count) {
     RegistryStore::CreateMacroKey(name);
-    RegistryStore::CreateMacroKey(name + "\\Commands");
+    RegistryStore::CreateMacroKey(layout::CommandsPath(name));
     for (int i = 0; i < count; ++i) {
-        const std::string path = name + "\\Commands\\" + std::to_string(i);
+        const std::string path = layout::InstructionPath(name, i);
         RegistryStore::CreateMacroKey(path);
-        RegistryStore::WriteDword(0x88, "\\Macros\\" + path, "id");
-        RegistryStore::WriteDword(2, "\\Macros\\" + path, "KeyPressed");
+        RegistryStore::WriteDword(0x88, layout::MacroStorePath(path), layout::kId);
+        RegistryStore::WriteInstructionValue(2, path, layout::Field::KeyPressed);
     }
 }
 
@@ -40,16 +57,16 @@ inline void StoreKeyMacro(const std::string& name, int count) {
 // then the executor's "KeyPressed", then the read that finds the end.
 inline void BareReads(const std::string& name, int count) {
     for (int i = 0; i <= count; ++i) {
-        const std::string full = RegistryStore::FullPath("\\Macros\\" + name + "\\Commands\\" + std::to_string(i));
+        const std::string full = layout::MacroFullPath(layout::InstructionPath(name, i));
         std::int32_t value = 0;
         {
             UniqueKey key;
             if (RegistryStore::OpenKey(full, key.put()) != win::ERROR_SUCCESS) continue;
-            RegistryStore::QueryDword(key.get(), "id", &value);
+            RegistryStore::QueryDword(key.get(), layout::kId, &value);
         }
         UniqueKey key;
         if (RegistryStore::OpenKey(full, key.put()) == win::ERROR_SUCCESS)
-            RegistryStore::QueryDword(key.get(), "KeyPressed", &value);
+            RegistryStore::QueryDword(key.get(), layout::NameOf(layout::Field::KeyPressed), &value);
     }
 }
 

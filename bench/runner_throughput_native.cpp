@@ -8,7 +8,8 @@ int main() {
     isWindowsNt = true;
     RegistryStore::EnsureStoreTree();
     bench::StoreKeyMacro("Bench", kCount);
-    MainDialog dialog(fake::AddWindow("Keyloom"), nullptr, nullptr);
+    bench::NoRows macros, recordings;
+    MainDialog dialog(fake::AddWindow("Keyloom"), macros, recordings);
 
     bench::MeasureRunner("fake platform", kCount, 5, [&] { bench::RunMacro(dialog, "Bench"); },
                          [&] { bench::BareReads("Bench", kCount); });

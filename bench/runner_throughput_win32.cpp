@@ -8,10 +8,11 @@ int main() {
     isWindowsNt = true;
     if (!RegistryStore::EnsureStoreTree()) return 1;
     bench::StoreKeyMacro(name, kCount);
-    MainDialog dialog(nullptr, nullptr, nullptr);
+    bench::NoRows macros, recordings;
+    MainDialog dialog(nullptr, macros, recordings);
 
     bench::MeasureRunner("real registry", kCount, 5, [&] { bench::RunMacro(dialog, name); },
                          [&] { bench::BareReads(name, kCount); });
-    RegistryStore::DeleteKeyTree(RegistryStore::FullPath("\\Macros\\" + name));
+    RegistryStore::DeleteKeyTree(layout::MacroFullPath(name));
     return 0;
 }

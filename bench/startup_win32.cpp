@@ -27,20 +27,20 @@ HWND List(HWND parent) {
 void Bare(HWND window) {
     char name[255];
     UniqueKey macros;
-    RegistryStore::OpenKey(RegistryStore::FullPath("\\Macros"), macros.put());
+    RegistryStore::OpenKey(layout::MacrosFullPath(), macros.put());
     for (DWORD i = 0; RegEnumKeyA(reinterpret_cast<HKEY>(macros.get()), i, name, sizeof name) == ERROR_SUCCESS; ++i) {
-        const std::string full = RegistryStore::FullPath(std::string("\\Macros\\") + name);
+        const std::string full = layout::MacroFullPath(name);
         std::int32_t vk = 0, modifiers = 0;
-        for (const char* value : {"vk", "fsModifiers"}) {
+        for (const auto& [value, out] : {std::pair{layout::kHotKeyVk, &vk}, std::pair{layout::kHotKeyModifiers, &modifiers}}) {
             UniqueKey key;
             RegistryStore::OpenKey(full, key.put());
-            RegistryStore::QueryDword(key.get(), value, value[0] == 'v' ? &vk : &modifiers);
+            RegistryStore::QueryDword(key.get(), value, out);
         }
         RegisterHotKey(window, static_cast<int>(i), static_cast<UINT>(modifiers), static_cast<UINT>(vk));
         UniqueKey key;
         RegistryStore::OpenKey(full, key.put());
         const DWORD id = i;
-        RegSetValueExA(reinterpret_cast<HKEY>(key.get()), "id", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), 4);
+        RegSetValueExA(reinterpret_cast<HKEY>(key.get()), layout::kId, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), 4);
     }
 }
 
@@ -58,9 +58,9 @@ int main() {
     for (int i = 0; i < kMacros; ++i) {
         std::int32_t vk = 0, modifiers = 0;
         Combination(i, &vk, &modifiers);
-        RegistryStore::CreateMacroKey(Name(i) + "\\Commands");
-        RegistryStore::WriteDword(vk, "\\Macros\\" + Name(i), "vk");
-        RegistryStore::WriteDword(modifiers, "\\Macros\\" + Name(i), "fsModifiers");
+        RegistryStore::CreateMacroKey(layout::CommandsPath(Name(i)));
+        RegistryStore::WriteDword(vk, layout::MacroStorePath(Name(i)), layout::kHotKeyVk);
+        RegistryStore::WriteDword(modifiers, layout::MacroStorePath(Name(i)), layout::kHotKeyModifiers);
     }
     HWND window = CreateWindowExA(0, "STATIC", "Keyloom benchmark", 0, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
@@ -69,8 +69,9 @@ int main() {
     std::vector<double> ratios;
     for (int round = 0; round < 3; ++round) {
         HWND macroList = List(window), recordingList = List(window);
-        MainDialog dialog(reinterpret_cast<win::HWND>(window), reinterpret_cast<win::HWND>(macroList),
-                          reinterpret_cast<win::HWND>(recordingList));
+        const auto macroRows = ListViewRows(reinterpret_cast<win::HWND>(macroList));
+        const auto recordingRows = ListViewRows(reinterpret_cast<win::HWND>(recordingList));
+        MainDialog dialog(reinterpret_cast<win::HWND>(window), *macroRows, *recordingRows);
         const double initRound = bench::Time([&] { dialog.InitializeContent(); });
         init = std::min(init, initRound);
         UnregisterAll(window);
@@ -81,20 +82,22 @@ int main() {
         ratios.push_back(initRound / bareRound);
         UnregisterAll(window);
         HWND list = List(window);
-        win::ListViewInsertColumn(reinterpret_cast<win::HWND>(list), 0, "Macro Name", 0, 125);
-        win::ListViewInsertColumn(reinterpret_cast<win::HWND>(list), 1, "Hot Key", 0, 100);
+        const auto listRows = ListViewRows(reinterpret_cast<win::HWND>(list));
+        listRows->AddColumn("Macro Name", 125);
+        listRows->AddColumn("Hot Key", 100);
         rows = std::min(rows, bench::Time([&] {
-            ListFill fill(reinterpret_cast<win::HWND>(list));
+            ListFill fill(*listRows);
             for (int i = 0; i < kMacros; ++i) {
-                const int row = win::ListViewAppendRow(reinterpret_cast<win::HWND>(list), Name(i).c_str());
-                win::ListViewSetText(reinterpret_cast<win::HWND>(list), row, 1, "CTRL + ALT + K");
+                const int row = listRows->AppendRow(Name(i));
+                listRows->SetCell(row, 1, "CTRL + ALT + K");
             }
         }));
         DestroyWindow(list);
         {
             HWND l1 = List(window), l2 = List(window);
-            MainDialog again(reinterpret_cast<win::HWND>(window), reinterpret_cast<win::HWND>(l1),
-                             reinterpret_cast<win::HWND>(l2));
+            const auto rows1 = ListViewRows(reinterpret_cast<win::HWND>(l1));
+            const auto rows2 = ListViewRows(reinterpret_cast<win::HWND>(l2));
+            MainDialog again(reinterpret_cast<win::HWND>(window), *rows1, *rows2);
             registerOnly = std::min(registerOnly, bench::Time([&] { again.RegisterAllHotKeys(); }));
             UnregisterAll(window);
             DestroyWindow(l1);
@@ -116,6 +119,6 @@ int main() {
     std::printf("  of which hot-key texts alone:   %8.1f ms\n", names * 1e3);
     std::printf("  initialisation adds %.1f%%, median of the rounds' ratios (goal: at most 20%%)\n",
                 (bench::Median(ratios) - 1.0) * 100.0);
-    for (int i = 0; i < kMacros; ++i) RegistryStore::DeleteKeyTree(RegistryStore::FullPath("\\Macros\\" + Name(i)));
+    for (int i = 0; i < kMacros; ++i) RegistryStore::DeleteKeyTree(layout::MacroFullPath(Name(i)));
     return 0;
 }

@@ -1,21 +1,22 @@
 #include "app/main_dialog.h"
 
+#include "store/message_text.h"
 #include "store/registry_store.h"
 
 namespace {
 
 constexpr int kNameColumnWidth = 125;
 
-void InsertColumns(win::HWND list, const char* nameHeading, const char* secondHeading) {
+void InsertColumns(RowList& list, const char* nameHeading, const char* secondHeading) {
     // The second column takes the rest of the client width, measured once.
-    const int width = win::ListViewClientWidth(list);
-    win::ListViewInsertColumn(list, 0, nameHeading, win::LVCFMT_LEFT, kNameColumnWidth);
-    win::ListViewInsertColumn(list, 1, secondHeading, win::LVCFMT_LEFT, width - kNameColumnWidth);
+    const int width = list.ClientWidth();
+    list.AddColumn(nameHeading, kNameColumnWidth);
+    list.AddColumn(secondHeading, width - kNameColumnWidth);
 }
 
 }  // namespace
 
-MainDialog::MainDialog(win::HWND window, win::HWND macroList, win::HWND recordingList)
+MainDialog::MainDialog(win::HWND window, RowList& macroList, RowList& recordingList)
     : window_(window), macroList_(macroList), recordingList_(recordingList) {}
 
 bool MainDialog::InitializeContent() {
@@ -30,4 +31,20 @@ bool MainDialog::InitializeContent() {
     RegisterAllHotKeys();
     FillRecordingList();
     return treeReady;
+}
+
+bool MainDialog::SelectedName(const RowList& list, const char* noSelection, int* row, std::string* name) const {
+    *row = list.SelectedRow();
+    *name = *row >= 0 ? list.Cell(*row, 0) : std::string();
+    if (!name->empty()) return true;
+    ShowWarning(window_, noSelection);
+    return false;
+}
+
+void MainDialog::AddMacro(MacroEditors& editors) { editors.Open(true, -1); }
+
+void MainDialog::EditMacro(MacroEditors& editors) {
+    int row = -1;
+    std::string name;
+    if (SelectedName(macroList_, "No macro selected!", &row, &name)) editors.Open(false, row);
 }

@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "common/row_list.h"
 #include "exec/runner.h"
 #include "platform/win.h"
-
-inline constexpr const char* kMainWindowTitle = "Keyloom";
 
 // The modal dialogs that the recording commands open: the Windows build
 // shows the real ones, unit tests answer in their place.
@@ -23,21 +22,17 @@ public:
     virtual bool Rename(std::string* name) = 0;
 };
 
-// Holds a list's redrawing off while it is filled row by row.
-class ListFill {
+// The macro editor, opened by Add (a new macro) and Edit (the macro in row
+// `editIndex`); it saves the macro and updates the list itself.
+class MacroEditors {
 public:
-    explicit ListFill(win::HWND list) : list_(list) { win::ListViewSetRedraw(list_, false); }
-    ~ListFill() { win::ListViewSetRedraw(list_, true); }
-    ListFill(const ListFill&) = delete;
-    ListFill& operator=(const ListFill&) = delete;
-
-private:
-    win::HWND list_;
+    virtual ~MacroEditors() = default;
+    virtual void Open(bool isAdd, int editIndex) = 0;
 };
 
 class MainDialog final : public MacroRunner {
 public:
-    MainDialog(win::HWND window, win::HWND macroList, win::HWND recordingList);
+    MainDialog(win::HWND window, RowList& macroList, RowList& recordingList);
 
     // The part of the window's initialisation that is not about the window
     // itself: platform check, list columns, the store's tree, hot keys and
@@ -56,6 +51,8 @@ public:
     void OnCancelJournal();
 
     // Commands of the lists.
+    void AddMacro(MacroEditors& editors);
+    void EditMacro(MacroEditors& editors);
     void DeleteMacro();
     void AddRecording(RecordingDialogs& dialogs);
     void EditRecording(RecordingDialogs& dialogs);
@@ -69,7 +66,12 @@ public:
     std::string runningMacroName;
 
 private:
+    // The selected row of `list` and the name in its first column; false,
+    // after showing `noSelection`, when no row with a name is selected. An
+    // empty name would address the Macros or Journals key itself.
+    bool SelectedName(const RowList& list, const char* noSelection, int* row, std::string* name) const;
+
     win::HWND window_;
-    win::HWND macroList_;
-    win::HWND recordingList_;
+    RowList& macroList_;
+    RowList& recordingList_;
 };

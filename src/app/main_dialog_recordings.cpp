@@ -1,20 +1,17 @@
 // The recordings list of the main window and its commands: fill, add, rename
 // and delete.
 #include <cctype>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/main_dialog.h"
 #include "journal/journal_format.h"
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
+#include "store/recording_store.h"
 #include "store/registry_store.h"
 
 namespace {
-
-const std::string kJournalsPath = std::string(RegistryStore::kRootPath) + "\\Journals";
 
 const char* TypeText(std::int32_t type) {
     switch (type) {
@@ -34,63 +31,20 @@ bool SameKeyName(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string RowName(win::HWND list, int row) {
-    char name[256] = {};
-    win::ListViewGetText(list, row, 0, name, sizeof name);
-    return name;
-}
-
-int FindRow(win::HWND list, const std::string& name) {
-    const int rows = win::ListViewRowCount(list);
+int FindRow(const RowList& list, const std::string& name) {
+    const int rows = list.RowCount();
     for (int row = 0; row < rows; ++row)
-        if (SameKeyName(RowName(list, row), name)) return row;
+        if (SameKeyName(list.Cell(row, 0), name)) return row;
     return -1;
-}
-
-// A recording's values as stored, chunk by chunk, damaged or not: a rename
-// carries them over unchanged.
-struct StoredRecording {
-    std::int32_t count = 0;
-    std::vector<RegistryStore::Chunk> chunks;
-    std::int32_t type = 0;
-};
-
-// Every failure has been reported when it returns false.
-bool ReadStoredRecording(win::HWND owner, const std::string& name, StoredRecording* recording) {
-    const std::string storePath = "\\Journals\\" + name;
-    if (!RegistryStore::ReadDword(storePath, "Count", &recording->count)) return false;
-    // A "Count" beyond the stored chunks fails at the first missing one; a
-    // negative one names no chunk. More than the largest recording the
-    // player loads is damaged data; holding it all would cost memory without
-    // bound.
-    switch (RegistryStore::ReadChunks(storePath, recording->count, kMaxRecordingBytes, &recording->chunks)) {
-    case RegistryStore::ChunkRead::Done: break;
-    case RegistryStore::ChunkRead::Failed: return false;
-    case RegistryStore::ChunkRead::TooLarge: ShowError(owner, "Error allocating memory!"); return false;
-    }
-    return RegistryStore::ReadDword(storePath, "Type", &recording->type);
-}
-
-bool WriteStoredRecording(const std::string& name, const StoredRecording& recording) {
-    const std::string storePath = "\\Journals\\" + name;
-    std::vector<RegistryStore::ChunkView> views;
-    for (const RegistryStore::Chunk& chunk : recording.chunks) views.push_back({chunk.bytes.get(), chunk.count});
-    return RegistryStore::WriteChunks(views, storePath) &&
-           RegistryStore::WriteDword(recording.count, storePath, "Count") &&
-           RegistryStore::WriteDword(recording.type, storePath, "Type");
-}
-
-bool KeyExists(const std::string& fullPath) {
-    UniqueKey key;
-    return RegistryStore::OpenKey(fullPath, key.put()) == win::ERROR_SUCCESS;
 }
 
 }  // namespace
 
 void MainDialog::FillRecordingList() {
+    const std::string journalsPath = layout::JournalsFullPath();
     UniqueKey journals;
-    if (win::LSTATUS rc = RegistryStore::OpenKey(kJournalsPath, journals.put()); rc != win::ERROR_SUCCESS) {
-        ShowWarning(window_, FormatText("Error opening key %s in the registry - %s", {kJournalsPath, SystemErrorText(rc)}));
+    if (win::LSTATUS rc = RegistryStore::OpenKey(journalsPath, journals.put()); rc != win::ERROR_SUCCESS) {
+        ShowWarning(window_, FormatText("Error opening key %s in the registry - %s", {journalsPath, SystemErrorText(rc)}));
         return;
     }
     ListFill fill(recordingList_);
@@ -100,9 +54,9 @@ void MainDialog::FillRecordingList() {
         std::int32_t type = 0;
         // An unreadable "Type" has been reported by the store; it lists as
         // "Unknown".
-        if (!RegistryStore::ReadDword(std::string("\\Journals\\") + name, "Type", &type)) type = 0;
-        const int row = win::ListViewAppendRow(recordingList_, name);
-        win::ListViewSetText(recordingList_, row, 1, TypeText(type));
+        if (!RegistryStore::ReadDword(layout::RecordingStorePath(name), layout::kRecordingType, &type)) type = 0;
+        const int row = recordingList_.AppendRow(name);
+        recordingList_.SetCell(row, 1, TypeText(type));
     }
 }
 
@@ -113,64 +67,63 @@ void MainDialog::AddRecording(RecordingDialogs& dialogs) {
     // Saving under a stored name overwrote that recording: its row takes the
     // new type rather than a second row appearing.
     int row = FindRow(recordingList_, name);
-    if (row < 0) row = win::ListViewAppendRow(recordingList_, name.c_str());
-    win::ListViewSetText(recordingList_, row, 1, TypeText(filter));
+    if (row < 0) row = recordingList_.AppendRow(name);
+    recordingList_.SetCell(row, 1, TypeText(filter));
 }
 
 void MainDialog::DeleteRecording() {
-    const int row = win::ListViewSelectedRow(recordingList_);
-    const std::string name = row >= 0 ? RowName(recordingList_, row) : std::string();
-    // An empty name would address the Journals key itself.
-    if (name.empty()) {
-        ShowWarning(window_, "No recording selected!");
-        return;
-    }
-    if (!RegistryStore::DeleteKeyTree(kJournalsPath + "\\" + name)) {
+    int row = -1;
+    std::string name;
+    if (!SelectedName(recordingList_, "No recording selected!", &row, &name)) return;
+    if (!RegistryStore::DeleteKeyTree(layout::RecordingFullPath(name))) {
         ShowWarning(window_, "Unable to delete recording: " + name);
         return;
     }
-    win::ListViewDeleteRow(recordingList_, row);
+    recordingList_.RemoveRow(row);
 }
 
 // The new key is made and filled before the old one goes, so a refused
 // create or write leaves the recording stored under its old name.
 void MainDialog::EditRecording(RecordingDialogs& dialogs) {
-    int row = win::ListViewSelectedRow(recordingList_);
-    const std::string oldName = row >= 0 ? RowName(recordingList_, row) : std::string();
-    if (oldName.empty()) {
-        ShowWarning(window_, "No recording selected!");
-        return;
-    }
+    int row = -1;
+    std::string oldName;
+    if (!SelectedName(recordingList_, "No recording selected!", &row, &oldName)) return;
     std::string newName = oldName;
     if (!dialogs.Rename(&newName)) return;
     // The same key, whatever the spelling: copying it onto itself and then
     // deleting the old name would delete the recording.
     if (SameKeyName(newName, oldName)) return;
 
+    // The values are carried over as stored, damaged or not. More than the
+    // largest recording the player loads is damaged data; holding it all
+    // would cost memory without bound.
     StoredRecording recording;
-    if (!ReadStoredRecording(window_, oldName, &recording)) return;
-    const std::string newPath = kJournalsPath + "\\" + newName;
-    const bool newExisted = KeyExists(newPath);
-    if (!RegistryStore::CreateJournalKey(newName)) return;
-    if (!WriteStoredRecording(newName, recording)) {
+    switch (ReadRecording(oldName, kMaxRecordingBytes, true, &recording)) {
+    case RecordingRead::Done: break;
+    case RecordingRead::Failed: return;
+    case RecordingRead::TooLarge: ShowError(window_, "Error allocating memory!"); return;
+    }
+    const std::string newPath = layout::RecordingFullPath(newName);
+    const bool newExisted = RegistryStore::KeyExists(newPath);
+    if (!WriteRecording(newName, ViewsOf(recording.chunks), recording.count, recording.type)) {
         // A half copy under a name that was free is removed again.
-        if (!newExisted) RegistryStore::DeleteKeyTree(newPath);
+        if (!newExisted && RegistryStore::KeyExists(newPath)) RegistryStore::DeleteKeyTree(newPath);
         return;
     }
     const int existingRow = FindRow(recordingList_, newName);
-    if (!RegistryStore::DeleteKeyTree(kJournalsPath + "\\" + oldName)) {
+    if (!RegistryStore::DeleteKeyTree(layout::RecordingFullPath(oldName))) {
         // Both names are stored now: the list shows both.
         if (existingRow < 0) {
-            const int added = win::ListViewAppendRow(recordingList_, newName.c_str());
-            win::ListViewSetText(recordingList_, added, 1, TypeText(recording.type));
+            const int added = recordingList_.AppendRow(newName);
+            recordingList_.SetCell(added, 1, TypeText(recording.type));
         }
         return;
     }
     // Renamed onto another recording: that one's row goes, one row per key.
     if (existingRow >= 0) {
-        win::ListViewDeleteRow(recordingList_, existingRow);
+        recordingList_.RemoveRow(existingRow);
         if (existingRow < row) --row;
     }
-    win::ListViewSetText(recordingList_, row, 0, newName.c_str());
-    win::ListViewSetText(recordingList_, row, 1, TypeText(recording.type));
+    recordingList_.SetCell(row, 0, newName);
+    recordingList_.SetCell(row, 1, TypeText(recording.type));
 }

@@ -3,7 +3,7 @@
 
 #include "app/main_dialog.h"
 #include "editor/key_names.h"
-#include "exec/instruction_kind.h"
+#include "store/layout.h"
 #include "journal/player.h"
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
@@ -11,13 +11,12 @@
 
 namespace {
 
-const std::string kMacrosPath = std::string(RegistryStore::kRootPath) + "\\Macros";
-
 // Opens the Macros key, reporting a failure as the lists and the hot-key
 // lookup do.
 bool OpenMacros(win::HWND owner, UniqueKey* key) {
-    if (win::LSTATUS rc = RegistryStore::OpenKey(kMacrosPath, key->put()); rc != win::ERROR_SUCCESS) {
-        ShowWarning(owner, FormatText("Error opening key %s in the registry - %s", {kMacrosPath, SystemErrorText(rc)}));
+    const std::string path = layout::MacrosFullPath();
+    if (win::LSTATUS rc = RegistryStore::OpenKey(path, key->put()); rc != win::ERROR_SUCCESS) {
+        ShowWarning(owner, FormatText("Error opening key %s in the registry - %s", {path, SystemErrorText(rc)}));
         return false;
     }
     return true;
@@ -32,10 +31,10 @@ void MainDialog::RegisterAllHotKeys() {
     ListFill fill(macroList_);
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
-        const std::string storePath = std::string("\\Macros\\") + name;
+        const std::string storePath = layout::MacroStorePath(name);
         std::int32_t virtualKey = -1, modifiers = -1;
-        const bool keyRead = RegistryStore::ReadDword(storePath, "vk", &virtualKey);
-        const bool modifiersRead = RegistryStore::ReadDword(storePath, "fsModifiers", &modifiers);
+        const bool keyRead = RegistryStore::ReadDword(storePath, layout::kHotKeyVk, &virtualKey);
+        const bool modifiersRead = RegistryStore::ReadDword(storePath, layout::kHotKeyModifiers, &modifiers);
         if (keyRead && modifiersRead) {
             ++hotKeyCounter;
             if (!win::RegisterHotKey(window_, hotKeyCounter, static_cast<win::UINT>(modifiers),
@@ -45,9 +44,9 @@ void MainDialog::RegisterAllHotKeys() {
             // Shown as an invalid hot key rather than from values never read.
             virtualKey = modifiers = -1;
         }
-        RegistryStore::WriteDword(hotKeyCounter, storePath, "id");
-        const int row = win::ListViewAppendRow(macroList_, name);
-        win::ListViewSetText(macroList_, row, 1, HotKeyText(virtualKey, modifiers).c_str());
+        RegistryStore::WriteDword(hotKeyCounter, storePath, layout::kId);
+        const int row = macroList_.AppendRow(name);
+        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers));
     }
 }
 
@@ -65,7 +64,7 @@ void MainDialog::OnHotKey(int id) {
             continue;
         }
         std::int32_t macroId = 0;
-        if (win::LSTATUS rc = RegistryStore::QueryDword(macro.get(), "id", &macroId); rc != win::ERROR_SUCCESS) {
+        if (win::LSTATUS rc = RegistryStore::QueryDword(macro.get(), layout::kId, &macroId); rc != win::ERROR_SUCCESS) {
             ShowWarning(window_, FormatText("Error reading Hot Key id for macro: %s in the registry - %s",
                                             {name, SystemErrorText(rc)}));
             continue;
@@ -93,10 +92,10 @@ void MainDialog::OnRunMacro() {
     // A stray WM_RUN_MACRO while idle must not run the macro named "".
     if (!macroRunning) return;
     for (;;) {
-        const std::string path = runningMacroName + "\\Commands\\" + std::to_string(nextInstruction);
+        const std::string path = layout::InstructionPath(runningMacroName, nextInstruction);
         ++nextInstruction;
         std::int32_t code = 0;
-        if (!ReadInstructionCode(path, &code)) {
+        if (!RegistryStore::ReadInstructionCode(path, &code)) {
             EndMacro();
             return;
         }
@@ -129,21 +128,15 @@ void MainDialog::OnCancelJournal() {
 }
 
 void MainDialog::DeleteMacro() {
-    const int row = win::ListViewSelectedRow(macroList_);
-    char name[256] = {};
-    if (row >= 0) win::ListViewGetText(macroList_, row, 0, name, sizeof name);
-    // An empty name would address the Macros key itself.
-    if (row < 0 || name[0] == '\0') {
-        ShowWarning(window_, "No macro selected!");
-        return;
-    }
+    int row = -1;
+    std::string name;
+    if (!SelectedName(macroList_, "No macro selected!", &row, &name)) return;
     std::int32_t id = 0;
-    const bool idRead = RegistryStore::ReadDword(std::string("\\Macros\\") + name, "id", &id);
-    if (!RegistryStore::DeleteKeyTree(kMacrosPath + "\\" + name)) {
-        ShowWarning(window_, std::string("Unable to delete macro: ") + name);
+    const bool idRead = RegistryStore::ReadDword(layout::MacroStorePath(name), layout::kId, &id);
+    if (!RegistryStore::DeleteKeyTree(layout::MacroFullPath(name))) {
+        ShowWarning(window_, "Unable to delete macro: " + name);
         return;
     }
-    win::ListViewDeleteRow(macroList_, row);
-    if (idRead && !win::UnregisterHotKey(window_, id))
-        ShowWarning(window_, std::string("Unable to unregister hotkey for macro: ") + name);
+    macroList_.RemoveRow(row);
+    if (idRead && !win::UnregisterHotKey(window_, id)) ShowWarning(window_, "Unable to unregister hotkey for macro: " + name);
 }

@@ -4,12 +4,17 @@
 #include "app/about_dialog.h"
 #include "app/main_dialog.h"
 #include "app/tray_icon.h"
+#include "common/messages.h"
+#include "common/row_list.h"
 #include "editor/edit_recording_dialog.h"
+#include "editor/macro_editor.h"
 #include "journal/record_dialog.h"
 #include "journal/player.h"
+#include "platform/unique_handle.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <memory>
 
@@ -18,6 +23,23 @@
 namespace {
 
 win::HWND Seam(HWND window) { return reinterpret_cast<win::HWND>(window); }
+
+using UniqueIcon = UniqueHandle<HICON, &DestroyIcon>;
+
+// BeginPaint and EndPaint around one WM_PAINT.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintScope() { EndPaint(window_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC dc() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
 
 // The recording commands' dialogs, owned by the main window.
 class WindowRecordingDialogs final : public RecordingDialogs {
@@ -30,16 +52,29 @@ private:
     win::HWND owner_ = nullptr;
 };
 
+// The macro editor over the main window, on its Macros list.
+class WindowMacroEditors final : public MacroEditors {
+public:
+    void Bind(HWND owner, RowList* macroList) {
+        owner_ = Seam(owner);
+        macroList_ = macroList;
+    }
+    void Open(bool isAdd, int editIndex) override { ShowMacroEditor(owner_, *macroList_, isAdd, editIndex); }
+
+private:
+    win::HWND owner_ = nullptr;
+    RowList* macroList_ = nullptr;
+};
+
 class MainWindow {
 public:
     explicit MainWindow(HINSTANCE instance) : instance_(instance) {
+        // LoadIconA's icon is shared and never destroyed; LoadImageA's is
+        // the program's own.
         icon_ = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM));
-        smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+        smallIcon_.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM), IMAGE_ICON,
+                                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
         taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-    }
-    ~MainWindow() {
-        if (smallIcon_) DestroyIcon(smallIcon_);
     }
 
     bool Create() {
@@ -128,12 +163,14 @@ private:
             }
         }
         SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-        SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : icon_));
+        SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.get() : icon_));
         tray::Add(Seam(window_), icon_);
 
         recordingDialogs_.SetOwner(window_);
-        dialog_ = std::make_unique<MainDialog>(Seam(window_), Seam(GetDlgItem(window_, IDC_MACRO_LIST)),
-                                               Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
+        macroList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_MACRO_LIST)));
+        recordingList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
+        dialog_ = std::make_unique<MainDialog>(Seam(window_), *macroList_, *recordingList_);
+        macroEditors_.Bind(window_, macroList_.get());
         if (!dialog_->InitializeContent()) End(0);
         return TRUE;
     }
@@ -170,15 +207,13 @@ private:
     }
 
     void PaintMinimised() {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window_, &paint);
-        SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        PaintScope paint(window_);
+        SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.dc()), 0);
         RECT client;
         GetClientRect(window_, &client);
         const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
         const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-        DrawIcon(dc, x, y, icon_);
-        EndPaint(window_, &paint);
+        DrawIcon(paint.dc(), x, y, icon_);
     }
 
     INT_PTR OnCommand(WORD id) {
@@ -186,6 +221,8 @@ private:
         case IDOK: Shutdown(); return TRUE;
         case IDCANCEL:
         case IDC_CLOSE: ShowWindow(window_, SW_HIDE); return TRUE;
+        case IDC_ADD_MACRO: dialog_->AddMacro(macroEditors_); return TRUE;
+        case IDC_EDIT_MACRO: dialog_->EditMacro(macroEditors_); return TRUE;
         case IDC_DELETE_MACRO: dialog_->DeleteMacro(); return TRUE;
         case IDC_ADD_RECORDING: dialog_->AddRecording(recordingDialogs_); return TRUE;
         case IDC_EDIT_RECORDING: dialog_->EditRecording(recordingDialogs_); return TRUE;
@@ -216,12 +253,15 @@ private:
         case WM_COMMAND: return OnCommand(LOWORD(wParam));
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->idFrom == IDC_RECORDING_LIST && header->code == static_cast<UINT>(NM_DBLCLK)) {
+            if (header->code != static_cast<UINT>(NM_DBLCLK)) return FALSE;
+            if (header->idFrom == IDC_MACRO_LIST)
+                dialog_->EditMacro(macroEditors_);
+            else if (header->idFrom == IDC_RECORDING_LIST)
                 dialog_->EditRecording(recordingDialogs_);
-                SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
-                return TRUE;
-            }
-            return FALSE;
+            else
+                return FALSE;
+            SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
+            return TRUE;
         }
         case WM_TIMER:
             if (wParam != kBackstopTimer) return FALSE;
@@ -241,14 +281,17 @@ private:
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HICON icon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    UniqueIcon smallIcon_;
     UINT taskbarCreated_ = 0;
     static constexpr UINT_PTR kBackstopTimer = 1;
     bool backstopSet_ = false;
     bool ended_ = false;
     INT_PTR result_ = 0;
+    std::unique_ptr<RowList> macroList_;
+    std::unique_ptr<RowList> recordingList_;
     std::unique_ptr<MainDialog> dialog_;
     WindowRecordingDialogs recordingDialogs_;
+    WindowMacroEditors macroEditors_;
 };
 
 }  // namespace
@@ -257,8 +300,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // One instance at a time: a second one ends silently.
     if (FindWindowA(nullptr, kMainWindowTitle)) return 0;
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS};
     InitCommonControlsEx(&controls);
+    // The folder browser of the RUN dialog is a shell object.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     MainWindow main(instance);
     if (!main.Create()) return 1;
@@ -267,5 +312,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // must not outlive the process.
     if (result != IDOK) tray::Remove(Seam(main.Window()));
     main.Destroy();
+    if (SUCCEEDED(com)) CoUninitialize();
     return 0;
 }

@@ -1,5 +1,6 @@
-#include "app/main_dialog.h"
 #include "app/tray_icon.h"
+#include "common/messages.h"
+#include "platform/unique_handle.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -8,6 +9,10 @@
 
 namespace tray {
 namespace {
+
+// The popup menu's command ids.
+constexpr UINT kShutdown = 1;
+constexpr UINT kShowMainWindow = 2;
 
 // The first form of the record, which every shell version accepts.
 NOTIFYICONDATAA IconRecord(win::HWND window) {
@@ -36,23 +41,22 @@ void Remove(win::HWND window) {
 
 Choice TrackMenu(win::HWND window) {
     HWND hwnd = reinterpret_cast<HWND>(window);
-    HMENU menu = CreatePopupMenu();
+    const UniqueHandle<HMENU, &DestroyMenu> menu(CreatePopupMenu());
     if (!menu) return Choice::None;
-    AppendMenuA(menu, MF_STRING, 1, "Shutdown");
-    AppendMenuA(menu, MF_STRING, 2, "Show Main Window");
+    AppendMenuA(menu.get(), MF_STRING, kShutdown, "Shutdown");
+    AppendMenuA(menu.get(), MF_STRING, kShowMainWindow, "Show Main Window");
     POINT cursor{};
     GetCursorPos(&cursor);
     const int bottom = GetSystemMetrics(SM_CYSCREEN);
     // Without the foreground switch the menu would not close when the user
     // clicks elsewhere.
     SetForegroundWindow(hwnd);
-    const int command = static_cast<int>(TrackPopupMenu(menu, TPM_BOTTOMALIGN | TPM_RIGHTALIGN | TPM_RETURNCMD,
+    const int command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_BOTTOMALIGN | TPM_RIGHTALIGN | TPM_RETURNCMD,
                                                         cursor.x, bottom, 0, hwnd, nullptr));
     SetForegroundWindow(hwnd);
-    DestroyMenu(menu);
     switch (command) {
-    case 1: return Choice::Shutdown;
-    case 2: return Choice::ShowMainWindow;
+    case kShutdown: return Choice::Shutdown;
+    case kShowMainWindow: return Choice::ShowMainWindow;
     default: return Choice::None;
     }
 }

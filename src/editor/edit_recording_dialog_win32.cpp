@@ -1,4 +1,5 @@
 // The rename dialog's procedure. Project headers come before <windows.h>.
+#include "common/control_text.h"
 #include "editor/edit_recording_dialog.h"
 
 #include <windows.h>
@@ -19,16 +20,10 @@ INT_PTR CALLBACK EditRecordingProc(HWND dialog, UINT message, WPARAM wParam, LPA
     auto* model = reinterpret_cast<EditRecordingDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
     if (model == nullptr || message != WM_COMMAND) return FALSE;
     switch (LOWORD(wParam)) {
-    case IDOK: {
-        HWND edit = GetDlgItem(dialog, IDC_RECORDING_NAME);
-        const int length = GetWindowTextLengthA(edit);
-        std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-        const int copied = GetWindowTextA(edit, text.data(), length + 1);
-        text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-        model->recordingName = text;
+    case IDOK:
+        model->recordingName = ControlText(reinterpret_cast<win::HWND>(dialog), IDC_RECORDING_NAME);
         if (model->OnOk(reinterpret_cast<win::HWND>(dialog))) EndDialog(dialog, IDOK);
         return TRUE;
-    }
     case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
     default: return FALSE;
     }

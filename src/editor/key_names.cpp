@@ -4,8 +4,8 @@
 #include <iterator>
 #include <utility>
 
-#include "exec/instruction_kind.h"
 #include "platform/win.h"
+#include "store/layout.h"
 
 namespace {
 
@@ -13,10 +13,10 @@ namespace {
 // Num Lock off depends on the layout, so it is asked for at each call.
 constexpr win::UINT kKeypadCentreScan = 0x4C;
 
-constexpr std::int32_t kFirstKeypad = 0x60;
-constexpr std::int32_t kLastKeypad = 0x6F;
-constexpr std::int32_t kFirstFunction = 0x70;
-constexpr std::int32_t kLastFunction = 0x87;
+constexpr std::int32_t kFirstKeypad = win::VK_NUMPAD0;
+constexpr std::int32_t kLastKeypad = win::VK_DIVIDE;
+constexpr std::int32_t kFirstFunction = win::VK_F1;
+constexpr std::int32_t kLastFunction = win::VK_F24;
 
 bool IsKeypad(std::int32_t code) {
     return code >= kFirstKeypad && code <= kLastKeypad;
@@ -26,40 +26,40 @@ bool IsKeypad(std::int32_t code) {
 // Empty for any other code.
 std::string FixedKeyName(std::int32_t code) {
     switch (code) {
-    case 0x08: return "BACKSPACE";
-    case 0x09: return "TAB";
-    case 0x0D: return "RETURN";
-    case 0x10: return "SHIFT";
-    case 0x11: return "CTRL";
-    case 0x12: return "ALT";
-    case 0x13: return "PAUSE";
-    case 0x14: return "CAPS";
-    case 0x1B: return "ESC";
-    case 0x20: return "SPACE";
-    case 0x21: return "PGUP";
-    case 0x22: return "PGDOWN";
-    case 0x23: return "END";
-    case 0x24: return "HOME";
-    case 0x25: return "LEFT";
-    case 0x26: return "UP";
-    case 0x27: return "RIGHT";
-    case 0x28: return "DOWN";
-    case 0x2C: return "PRTSCR";
-    case 0x2D: return "INS";
-    case 0x2E: return "DEL";
-    case 0x6A: return "NP *";
-    case 0x6B: return "NP +";
-    case 0x6C: return "NP SEP";
-    case 0x6D: return "NP -";
-    case 0x6E: return "NP .";
-    case 0x6F: return "NP /";
-    case 0x90: return "NUMLOCK";
-    case 0x91: return "SCRLOCK";
+    case win::VK_BACK: return "BACKSPACE";
+    case win::VK_TAB: return "TAB";
+    case win::VK_RETURN: return "RETURN";
+    case win::VK_SHIFT: return "SHIFT";
+    case win::VK_CONTROL: return "CTRL";
+    case win::VK_MENU: return "ALT";
+    case win::VK_PAUSE: return "PAUSE";
+    case win::VK_CAPITAL: return "CAPS";
+    case win::VK_ESCAPE: return "ESC";
+    case win::VK_SPACE: return "SPACE";
+    case win::VK_PRIOR: return "PGUP";
+    case win::VK_NEXT: return "PGDOWN";
+    case win::VK_END: return "END";
+    case win::VK_HOME: return "HOME";
+    case win::VK_LEFT: return "LEFT";
+    case win::VK_UP: return "UP";
+    case win::VK_RIGHT: return "RIGHT";
+    case win::VK_DOWN: return "DOWN";
+    case win::VK_SNAPSHOT: return "PRTSCR";
+    case win::VK_INSERT: return "INS";
+    case win::VK_DELETE: return "DEL";
+    case win::VK_MULTIPLY: return "NP *";
+    case win::VK_ADD: return "NP +";
+    case win::VK_SEPARATOR: return "NP SEP";
+    case win::VK_SUBTRACT: return "NP -";
+    case win::VK_DECIMAL: return "NP .";
+    case win::VK_DIVIDE: return "NP /";
+    case win::VK_NUMLOCK: return "NUMLOCK";
+    case win::VK_SCROLL: return "SCRLOCK";
     default: break;
     }
-    if (code >= 0x60 && code <= 0x69) {
+    if (code >= win::VK_NUMPAD0 && code <= win::VK_NUMPAD9) {
         std::string name = "NP ";
-        name.push_back(static_cast<char>('0' + (code - 0x60)));
+        name.push_back(static_cast<char>('0' + (code - win::VK_NUMPAD0)));
         return name;
     }
     if (code >= kFirstFunction && code <= kLastFunction) {
@@ -153,13 +153,13 @@ std::string HotKeyKeyName(std::int32_t virtualKey) {
 std::string InstructionCodeName(std::int32_t code) {
     // Tested row by row along the keyboard: where the layout puts a pair's
     // character on a key that an earlier test names, the earlier name wins.
-    if (code == 0x1B) {
+    if (code == win::VK_ESCAPE) {
         return "ESC";
     }
     if (const char* name = PairName(code, kDigitRowPairs)) {
         return name;
     }
-    if (code == 0x08 || code == 0x09) {
+    if (code == win::VK_BACK || code == win::VK_TAB) {
         return FixedKeyName(code);
     }
     if (const char* letter = LetterRowName(code, "QWERTYUIOP")) {
@@ -168,7 +168,7 @@ std::string InstructionCodeName(std::int32_t code) {
     if (const char* name = PairName(code, kBracketPairs)) {
         return name;
     }
-    if (code == 0x0D || code == 0x11) {
+    if (code == win::VK_RETURN || code == win::VK_CONTROL) {
         return FixedKeyName(code);
     }
     if (const char* letter = LetterRowName(code, "ASDFGHJKL")) {
@@ -177,7 +177,7 @@ std::string InstructionCodeName(std::int32_t code) {
     if (const char* name = PairName(code, kHomeRowPairs)) {
         return name;
     }
-    if (code == 0x10) {
+    if (code == win::VK_SHIFT) {
         return FixedKeyName(code);
     }
     if (const char* name = PairName(code, kBackslashPair)) {

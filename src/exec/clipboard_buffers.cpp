@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "store/registry_store.h"
 
@@ -9,6 +10,9 @@ std::vector<ClipboardBuffer> clipboardBuffers;
 
 namespace {
 
+using layout::Field;
+
+// Shown while the clipboard is still open; it is closed after the box.
 void Report(const char* text) { win::MessageBoxA(nullptr, text, "Keyloom", win::MB_OK | win::MB_ICONWARNING); }
 
 }  // namespace
@@ -26,9 +30,10 @@ ClipboardBuffer& FindClipboardBuffer(std::int32_t index, bool* created) {
 
 void CopyFromClipboard(const std::string& macroPath) {
     std::int32_t index = 0;
-    if (!RegistryStore::ReadDword("\\Macros\\" + macroPath, "BufIndex", &index)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::BufIndex, &index)) return;
     // Another program may hold the clipboard; then there is nothing to do.
-    if (!win::OpenClipboard(nullptr)) return;
+    ClipboardScope clipboard(nullptr);
+    if (!clipboard.IsOpen()) return;
     ClipboardBuffer& buffer = FindClipboardBuffer(index);
     if (win::HANDLE data = win::GetClipboardData(win::CF_TEXT); !data) {
         Report("Error retrieving data from Clip Board!");
@@ -42,47 +47,40 @@ void CopyFromClipboard(const std::string& macroPath) {
         win::GlobalUnlock(data);
         if (win::GetLastError() != 0) Report("Error unlocking data retrieved from Clip Board!");
     }
-    win::CloseClipboard();
 }
 
 void PasteToClipboard(const std::string& macroPath) {
     std::int32_t index = 0;
-    if (!RegistryStore::ReadDword("\\Macros\\" + macroPath, "BufIndex", &index)) return;
-    if (!win::OpenClipboard(nullptr)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::BufIndex, &index)) return;
+    ClipboardScope clipboard(nullptr);
+    if (!clipboard.IsOpen()) return;
     if (!win::EmptyClipboard()) {
         Report("Error removing previous contents of Clip Board!");
-        win::CloseClipboard();
         return;
     }
     bool created = false;
     ClipboardBuffer& buffer = FindClipboardBuffer(index, &created);
     // Only a buffer's first use takes the instruction's default text.
-    if (created) RegistryStore::ReadMacroString(macroPath, "DefPasteString", &buffer.bufferText);
+    if (created) RegistryStore::ReadInstructionValue(macroPath, Field::DefPasteString, &buffer.bufferText);
 
     const std::size_t size = buffer.bufferText.size() + 1;
-    win::HGLOBAL memory = win::GlobalAlloc(win::GMEM_DDESHARE, size);
+    UniqueGlobal memory(win::GlobalAlloc(win::GMEM_DDESHARE, size));
     if (!memory) {
         Report("Error allocating shared memory!");
-        win::CloseClipboard();
         return;
     }
-    void* target = win::GlobalLock(memory);
+    void* target = win::GlobalLock(memory.get());
     if (!target) {
         Report("Error locking shared memory!");
-        win::GlobalFree(memory);
-        win::CloseClipboard();
         return;
     }
     std::memcpy(target, buffer.bufferText.c_str(), size);
     win::SetLastError(0);
-    win::GlobalUnlock(memory);
+    win::GlobalUnlock(memory.get());
     if (win::GetLastError() != 0) {
         Report("Error unlocking shared memory!");
-        win::GlobalFree(memory);
-        win::CloseClipboard();
         return;
     }
     // The system owns the memory only once it has taken it.
-    if (!win::SetClipboardData(win::CF_TEXT, memory)) win::GlobalFree(memory);
-    win::CloseClipboard();
+    if (win::SetClipboardData(win::CF_TEXT, memory.get())) memory.release();
 }

@@ -16,7 +16,7 @@ void SendKey(win::UINT code, win::DWORD flags) {
 
 void PressKey(const std::string& macroPath, std::int32_t code) {
     std::int32_t flags = 0;
-    if (!RegistryStore::ReadDword("\\Macros\\" + macroPath, "KeyPressed", &flags)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, layout::Field::KeyPressed, &flags)) return;
     SendKey(static_cast<win::UINT>(code), static_cast<win::DWORD>(flags));
 }
 

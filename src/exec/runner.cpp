@@ -1,21 +1,11 @@
 #include "exec/runner.h"
 
 #include "exec/clipboard_buffers.h"
-#include "exec/instruction_kind.h"
 #include "exec/keystrokes.h"
 #include "exec/system_actions.h"
-#include "platform/unique_handle.h"
 #include "store/registry_store.h"
 
 std::int32_t hotKeyCounter = -1;
-
-bool ReadInstructionCode(const std::string& macroPath, std::int32_t* code) {
-    UniqueKey key;
-    if (RegistryStore::OpenKey(RegistryStore::FullPath("\\Macros\\" + macroPath), key.put()) != win::ERROR_SUCCESS)
-        return false;
-    if (RegistryStore::QueryDword(key.get(), "id", code) != win::ERROR_SUCCESS) return false;
-    return true;
-}
 
 void ExecuteInstruction(const std::string& macroPath, std::int32_t code) {
     switch (code) {

@@ -3,27 +3,29 @@
 #include <ctime>
 
 #include "exec/keystrokes.h"
+#include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "store/message_text.h"
 #include "store/registry_store.h"
 
 namespace {
 
+using layout::Field;
+
 // The longest pause a macro can ask for. Longer stored values would reach
 // Sleep's "wait forever" value and hang the program for good.
 constexpr win::DWORD kLongestDelay = 2000000000;
 
 void RequestExit(win::UINT flags) {
-    win::HANDLE token = nullptr;
-    if (win::OpenProcessToken(win::GetCurrentProcess(), win::TOKEN_ADJUST_PRIVILEGES | win::TOKEN_QUERY, &token)) {
+    UniqueObject token;
+    if (win::OpenProcessToken(win::GetCurrentProcess(), win::TOKEN_ADJUST_PRIVILEGES | win::TOKEN_QUERY, token.put())) {
         win::TOKEN_PRIVILEGES privileges{};
         privileges.PrivilegeCount = 1;
         privileges.Privileges[0].Attributes = win::SE_PRIVILEGE_ENABLED;
         win::LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
         win::TOKEN_PRIVILEGES previous{};
         win::DWORD length = 0;
-        win::AdjustTokenPrivileges(token, win::FALSE, &privileges, sizeof previous, &previous, &length);
-        win::CloseHandle(token);
+        win::AdjustTokenPrivileges(token.get(), win::FALSE, &privileges, sizeof previous, &previous, &length);
     }
     win::ExitWindowsEx(flags, 0);
 }
@@ -38,7 +40,7 @@ void TypeNow(const char* format) {
 
 void DelayAction(const std::string& macroPath) {
     std::int32_t interval = 0;
-    if (!RegistryStore::ReadDword("\\Macros\\" + macroPath, "DelayInterval", &interval)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::DelayInterval, &interval)) return;
     const auto milliseconds = static_cast<win::DWORD>(interval);
     win::Sleep(milliseconds > kLongestDelay ? kLongestDelay : milliseconds);
 }
@@ -53,18 +55,18 @@ void TypeDate() { TypeNow("%m/%d/%Y"); }
 
 void MessageBoxAction(const std::string& macroPath) {
     std::string title, body;
-    if (!RegistryStore::ReadMacroString(macroPath, "WindowTitle", &title)) return;
-    if (!RegistryStore::ReadMacroString(macroPath, "MessageBody", &body)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::WindowTitle, &title)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::MessageBody, &body)) return;
     win::MessageBoxA(nullptr, body.c_str(), title.c_str(), win::MB_OK);
 }
 
 void RunAction(const std::string& macroPath) {
     std::string file, arguments, directory;
     std::int32_t showStyle = 0;
-    if (!RegistryStore::ReadMacroString(macroPath, "FileName", &file)) return;
-    if (!RegistryStore::ReadMacroString(macroPath, "Arguments", &arguments)) return;
-    if (!RegistryStore::ReadMacroString(macroPath, "DirName", &directory)) return;
-    if (!RegistryStore::ReadDword("\\Macros\\" + macroPath, "ShowStyle", &showStyle)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::FileName, &file)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::Arguments, &arguments)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::DirName, &directory)) return;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::ShowStyle, &showStyle)) return;
     if (win::ShellExecuteA(nullptr, "open", file.c_str(), arguments.c_str(), directory.c_str(), showStyle) <= 32)
         ShowError(nullptr, "Error running: " + file);
 }

@@ -9,7 +9,6 @@ namespace {
 // scan code in its second byte; bit 15 of paramH marks an extended key.
 constexpr std::uint32_t kExtendedKeyBit = 0x8000;
 
-constexpr std::uint32_t kMouseWheel = 0x020A;
 constexpr win::DWORD kWheelDelta = 120;
 
 // A screen coordinate as the 0..65535 range that absolute mouse input spans
@@ -49,18 +48,17 @@ bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT*
     win::DWORD data = 0;
     switch (event.message) {
     case win::WM_MOUSEMOVE: break;
-    case 0x0201:  // WM_LBUTTONDOWN
-    case 0x0203:  // WM_LBUTTONDBLCLK: the second press of a double click
-        button = win::MOUSEEVENTF_LEFTDOWN;
-        break;
-    case 0x0202: button = win::MOUSEEVENTF_LEFTUP; break;
-    case 0x0204:
-    case 0x0206: button = win::MOUSEEVENTF_RIGHTDOWN; break;
-    case 0x0205: button = win::MOUSEEVENTF_RIGHTUP; break;
-    case 0x0207:
-    case 0x0209: button = win::MOUSEEVENTF_MIDDLEDOWN; break;
-    case 0x0208: button = win::MOUSEEVENTF_MIDDLEUP; break;
-    case kMouseWheel:
+    // A double click's second press comes as its own message.
+    case win::WM_LBUTTONDOWN:
+    case win::WM_LBUTTONDBLCLK: button = win::MOUSEEVENTF_LEFTDOWN; break;
+    case win::WM_LBUTTONUP: button = win::MOUSEEVENTF_LEFTUP; break;
+    case win::WM_RBUTTONDOWN:
+    case win::WM_RBUTTONDBLCLK: button = win::MOUSEEVENTF_RIGHTDOWN; break;
+    case win::WM_RBUTTONUP: button = win::MOUSEEVENTF_RIGHTUP; break;
+    case win::WM_MBUTTONDOWN:
+    case win::WM_MBUTTONDBLCLK: button = win::MOUSEEVENTF_MIDDLEDOWN; break;
+    case win::WM_MBUTTONUP: button = win::MOUSEEVENTF_MIDDLEUP; break;
+    case win::WM_MOUSEWHEEL:
         // The journal record keeps the pointer, not the wheel's distance:
         // one notch away from the user.
         button = win::MOUSEEVENTF_WHEEL;

@@ -1,11 +1,10 @@
 #include "journal/journal_format.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "store/message_text.h"
-#include "store/registry_store.h"
+#include "store/recording_store.h"
 
 namespace {
 
@@ -58,14 +57,10 @@ bool Passes(std::int32_t filter, std::uint32_t message) {
     return false;
 }
 
-std::vector<std::vector<std::uint8_t>> CutIntoChunks(const std::vector<JournalEvent>& events) {
-    std::vector<std::vector<std::uint8_t>> chunks;
-    for (std::size_t first = 0; first < events.size(); first += kEventsPerChunk) {
-        const std::size_t n = std::min(kEventsPerChunk, events.size() - first);
-        std::vector<std::uint8_t>& chunk = chunks.emplace_back(n * kJournalEventBytes);
-        for (std::size_t i = 0; i < n; ++i) SerializeEvent(events[first + i], chunk.data() + i * kJournalEventBytes);
-    }
-    return chunks;
+std::vector<std::uint8_t> SerializeEvents(const std::vector<JournalEvent>& events) {
+    std::vector<std::uint8_t> bytes(events.size() * kJournalEventBytes);
+    for (std::size_t i = 0; i < events.size(); ++i) SerializeEvent(events[i], bytes.data() + i * kJournalEventBytes);
+    return bytes;
 }
 
 bool JoinChunks(const std::vector<ChunkView>& chunks, Recording* recording) {
@@ -91,27 +86,18 @@ bool JoinChunks(const std::vector<ChunkView>& chunks, Recording* recording) {
 
 bool LoadRecording(const std::string& name, Recording* recording) {
     *recording = Recording{};
-    const std::string storePath = "\\Journals\\" + name;
-    std::int32_t count = 0;
-    if (!RegistryStore::ReadDword(storePath, "Count", &count)) return false;
-    // A negative "Count" is damaged data; it is read as no chunks, an empty
-    // recording, rather than as some four billion chunks to look for.
-    const std::int32_t chunkCount = count < 0 ? 0 : count;
-
-    // Stops at the first chunk that cannot be read, so a "Count" beyond the
-    // stored chunks costs one failed read, not one per missing chunk.
-    std::vector<RegistryStore::Chunk> chunks;
-    switch (RegistryStore::ReadChunks(storePath, chunkCount, kMaxRecordingBytes, &chunks)) {
-    case RegistryStore::ChunkRead::Done: break;
-    case RegistryStore::ChunkRead::Failed: return false;
-    case RegistryStore::ChunkRead::TooLarge:
+    // A negative "Count" names no chunk, an empty recording, rather than
+    // some four billion chunks to look for; one beyond the stored chunks
+    // costs one failed read, not one per missing chunk.
+    StoredRecording stored;
+    switch (ReadRecording(name, kMaxRecordingBytes, false, &stored)) {
+    case RecordingRead::Done: break;
+    case RecordingRead::Failed: return false;
+    case RecordingRead::TooLarge:
         ShowError(nullptr, FormatText("The recording %s is too large to be played back!", {name}));
         return false;
     }
-    std::vector<ChunkView> views;
-    views.reserve(chunks.size());
-    for (const RegistryStore::Chunk& chunk : chunks) views.push_back(ChunkView{chunk.bytes.get(), chunk.count});
-    if (!JoinChunks(views, recording)) {
+    if (!JoinChunks(ViewsOf(stored.chunks), recording)) {
         ShowError(nullptr, "Error allocating memory!");
         return false;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win.h"
+#include "store/layout.h"
 #include "store/registry_store.h"
 
 // One recorded input event. Stored as five little-endian 32-bit fields in
@@ -25,8 +26,9 @@ struct JournalEvent {
 };
 
 inline constexpr std::size_t kJournalEventBytes = 20;
-inline constexpr std::size_t kJournalChunkBytes = 16000;
+inline constexpr std::size_t kJournalChunkBytes = layout::kChunkBytes;
 inline constexpr std::size_t kEventsPerChunk = kJournalChunkBytes / kJournalEventBytes;
+static_assert(kJournalChunkBytes % kJournalEventBytes == 0, "a chunk never splits an event");
 // The largest recording the player loads: 64 MiB, about 3.3 million events.
 // A recording that claims more is damaged data, not hours of input.
 inline constexpr std::uint64_t kMaxRecordingBytes = 64ull * 1024 * 1024;
@@ -47,18 +49,20 @@ enum class EventFilter : std::int32_t {
     Keyboard = 2,
     Mouse = 3,
 };
-inline constexpr win::UINT kFirstKeyMessage = 0x0100;
+// The keyboard's and the mouse's ranges of window messages as journals knew
+// them: WM_KEYDOWN up to 0x0108, the last key message before WM_UNICHAR
+// came, and WM_MOUSEMOVE up to WM_MBUTTONDBLCLK, before the wheel came.
+inline constexpr win::UINT kFirstKeyMessage = win::WM_KEYDOWN;
 inline constexpr win::UINT kLastKeyMessage = 0x0108;
-inline constexpr win::UINT kFirstMouseMessage = 0x0200;
-inline constexpr win::UINT kLastMouseMessage = 0x0209;
+inline constexpr win::UINT kFirstMouseMessage = win::WM_MOUSEMOVE;
+inline constexpr win::UINT kLastMouseMessage = win::WM_MBUTTONDBLCLK;
 
 // Whether an event with `message` passes `filter`; a value other than the
 // three codes lets nothing pass.
 bool Passes(std::int32_t filter, std::uint32_t message);
 
-// The stored chunks of an event array: full chunks of 800 events, then the
-// remainder if any. No events, no chunk.
-std::vector<std::vector<std::uint8_t>> CutIntoChunks(const std::vector<JournalEvent>& events);
+// An event array as it is stored, 20 bytes an event, back to back.
+std::vector<std::uint8_t> SerializeEvents(const std::vector<JournalEvent>& events);
 
 // A loaded event array: the chunks' bytes back to back. Only whole events
 // count; a chunk whose length is no multiple of 20 shifts the events after

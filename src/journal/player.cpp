@@ -1,19 +1,16 @@
 #include "journal/player.h"
 
+#include "common/messages.h"
 #include "journal/injected_input.h"
 #include "journal/journal_format.h"
 #include "journal/playback_schedule.h"
+#include "platform/unique_handle.h"
 #include "store/message_text.h"
 #include "store/registry_store.h"
 
 namespace {
 
-constexpr const char* kMainWindowCaption = "Keyloom";
 constexpr const char* kHookFailureText = "Unable to set hook for play back of recording!";
-constexpr win::BYTE kVkControl = 0x11;
-constexpr win::BYTE kVkLeftControl = 0xA2;
-constexpr win::BYTE kVkRightControl = 0xA3;
-constexpr win::BYTE kVkEscape = 0x1B;
 // Events injected in one go before the message loop runs again, so that a
 // stretch of overdue events cannot starve the window (and the cancel key).
 constexpr int kInjectBatch = 32;
@@ -32,10 +29,10 @@ struct Player {
     MacroRunner* runner = nullptr;
     win::HWND mainWindow = nullptr;
     Driver driver = Driver::None;
-    win::HHOOK playbackHook = nullptr;
-    win::HHOOK watchHook = nullptr;
-    win::HHOOK cancelKeyHook = nullptr;
-    win::HANDLE timer = nullptr;
+    UniqueHook playbackHook;
+    UniqueHook watchHook;
+    UniqueHook cancelKeyHook;
+    UniqueObject timer;
     // Which Ctrl keys are physically down (generic, left, right).
     unsigned physicalControl = 0;
     // The injecting driver's clock: the tick count at its start, carried on
@@ -59,16 +56,16 @@ win::DWORD InjectedClock() {
 win::HANDLE CreatePlaybackTimer() {
     // High resolution where the system has it: a plain waitable timer is
     // only as fine as the system tick (15.6 ms by default).
-    win::HANDLE timer = win::CreateWaitableTimerExW(nullptr, nullptr, win::CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                                     win::TIMER_ALL_ACCESS);
-    if (timer == nullptr) timer = win::CreateWaitableTimerExW(nullptr, nullptr, 0, win::TIMER_ALL_ACCESS);
-    return timer;
+    if (win::HANDLE timer = win::CreateWaitableTimerExW(nullptr, nullptr, win::CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                                         win::TIMER_ALL_ACCESS))
+        return timer;
+    return win::CreateWaitableTimerExW(nullptr, nullptr, 0, win::TIMER_ALL_ACCESS);
 }
 
 // Arms the timer `units` of 100 ns from now (at least one).
 bool ArmTimer(std::int64_t units) {
     const std::int64_t due = -(units < 1 ? 1 : units);
-    return win::SetWaitableTimer(player.timer, &due, 0, nullptr, nullptr, win::FALSE) != win::FALSE;
+    return win::SetWaitableTimer(player.timer.get(), &due, 0, nullptr, nullptr, win::FALSE) != win::FALSE;
 }
 
 // Arms the timer for the moment the injected clock reaches `playTime`.
@@ -83,15 +80,10 @@ bool ArmTimerFor(win::DWORD playTime) {
 }
 
 void StopDrivers() {
-    if (player.playbackHook != nullptr) win::UnhookWindowsHookEx(player.playbackHook);
-    player.playbackHook = nullptr;
-    if (player.cancelKeyHook != nullptr) win::UnhookWindowsHookEx(player.cancelKeyHook);
-    player.cancelKeyHook = nullptr;
-    if (player.timer != nullptr) {
-        win::CancelWaitableTimer(player.timer);
-        win::CloseHandle(player.timer);
-    }
-    player.timer = nullptr;
+    player.playbackHook.reset();
+    player.cancelKeyHook.reset();
+    if (player.timer) win::CancelWaitableTimer(player.timer.get());
+    player.timer.reset();
     player.driver = Driver::None;
 }
 
@@ -113,9 +105,9 @@ void FailPlayback() {
 }
 
 bool StartInjecting() {
-    player.cancelKeyHook =
-        win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &PlaybackCancelKeyHook, win::GetModuleHandleA(nullptr), 0);
-    if (player.cancelKeyHook == nullptr) return false;
+    player.cancelKeyHook.reset(
+        win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &PlaybackCancelKeyHook, win::GetModuleHandleA(nullptr), 0));
+    if (!player.cancelKeyHook) return false;
     win::QueryPerformanceFrequency(&player.counterFrequency);
     if (player.counterFrequency <= 0) player.counterFrequency = 1;
     win::QueryPerformanceCounter(&player.clockStartCounter);
@@ -155,13 +147,13 @@ void InjectDueEvents() {
 }  // namespace
 
 void StartPlayback(const std::string& macroPath, MacroRunner& runner) {
-    const std::string storePath = "\\Macros\\" + macroPath;
+    using layout::Field;
     std::int32_t speed = 0;
-    if (!RegistryStore::ReadDword(storePath, "PlayBackSpeed", &speed)) speed = 0;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::PlayBackSpeed, &speed)) speed = 0;
     std::int32_t filter = 1;
-    if (!RegistryStore::ReadDword(storePath, "PlayBackEvent", &filter)) filter = 1;
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::PlayBackEvent, &filter)) filter = 1;
     std::string name;
-    if (!RegistryStore::ReadMacroString(macroPath, "JournalName", &name)) {
+    if (!RegistryStore::ReadInstructionValue(macroPath, Field::JournalName, &name)) {
         runner.EndMacro();
         return;
     }
@@ -186,15 +178,15 @@ void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter,
     player.playbackEvents = std::move(recording);
     player.schedule.Reset(&player.playbackEvents, speed, filter);
 
-    player.timer = CreatePlaybackTimer();
-    if (player.timer == nullptr) {
+    player.timer.reset(CreatePlaybackTimer());
+    if (!player.timer) {
         FailPlayback();
         return;
     }
     if (driver == PlaybackDriver::Automatic)
-        player.playbackHook =
-            win::SetWindowsHookExA(win::WH_JOURNALPLAYBACK, &PlaybackHook, win::GetModuleHandleA(nullptr), 0);
-    if (player.playbackHook != nullptr) {
+        player.playbackHook.reset(
+            win::SetWindowsHookExA(win::WH_JOURNALPLAYBACK, &PlaybackHook, win::GetModuleHandleA(nullptr), 0));
+    if (player.playbackHook) {
         // The system takes it but may never call it (Wine): the timer tells.
         player.driver = Driver::Grace;
         if (!ArmTimer(std::int64_t{kJournalGraceMs} * 10'000)) {
@@ -207,28 +199,26 @@ void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter,
     }
     // One watch hook for the whole run, however many recordings it plays, so
     // that the run's end removes exactly the one it installed.
-    if (player.watchHook == nullptr) {
-        player.watchHook = win::SetWindowsHookExA(win::WH_GETMESSAGE, &PlaybackWatchHook,
-                                                  win::GetModuleHandleA(nullptr), win::GetCurrentThreadId());
-        if (player.watchHook == nullptr) FailPlayback();
+    if (!player.watchHook) {
+        player.watchHook.reset(win::SetWindowsHookExA(win::WH_GETMESSAGE, &PlaybackWatchHook,
+                                                      win::GetModuleHandleA(nullptr), win::GetCurrentThreadId()));
+        if (!player.watchHook) FailPlayback();
     }
 }
 
 void RemovePlaybackWatchHook() {
-    if (player.watchHook != nullptr) win::UnhookWindowsHookEx(player.watchHook);
-    player.watchHook = nullptr;
+    player.watchHook.reset();
     // A run that ends, however it ends, plays nothing further.
     StopDrivers();
 }
 
-win::HANDLE PlaybackTimer() { return player.timer; }
+win::HANDLE PlaybackTimer() { return player.timer.get(); }
 
 void OnPlaybackTimer() {
     switch (player.driver) {
     case Driver::Grace:
         // Accepted but never called: play without the journal hook.
-        win::UnhookWindowsHookEx(player.playbackHook);
-        player.playbackHook = nullptr;
+        player.playbackHook.reset();
         if (!StartInjecting()) FailPlayback();
         return;
     case Driver::Injecting: InjectDueEvents(); return;
@@ -236,8 +226,7 @@ void OnPlaybackTimer() {
     case Driver::None:
         // The grace timer of a journal hook that the system called, or a
         // playback that has finished: the timer is no longer needed.
-        if (player.timer != nullptr) win::CloseHandle(player.timer);
-        player.timer = nullptr;
+        player.timer.reset();
         return;
     }
 }
@@ -246,7 +235,7 @@ bool AdvanceEvent() { return player.schedule.AdvanceEvent(); }
 
 win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
     if (code < 0 || (code != win::HC_GETNEXT && code != win::HC_SKIP))
-        return win::CallNextHookEx(player.playbackHook, code, wParam, lParam);
+        return win::CallNextHookEx(player.playbackHook.get(), code, wParam, lParam);
     if (player.driver == Driver::Grace) player.driver = Driver::Hook;
     if (code == win::HC_SKIP) {
         if (!AdvanceEvent()) FinishPlayback();
@@ -263,16 +252,15 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LP
 }
 
 win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
-    if (code < 0) return win::CallNextHookEx(player.watchHook, code, wParam, lParam);
+    if (code < 0) return win::CallNextHookEx(player.watchHook.get(), code, wParam, lParam);
     const auto* message = reinterpret_cast<const win::MSG*>(lParam);
     if (code == win::HC_ACTION && message->message == win::WM_CANCELJOURNAL && message->hwnd == nullptr) {
         // The system has taken the journal hook away (or Ctrl+Esc stopped the
-        // injection): neither may be removed again.
-        player.playbackHook = nullptr;
+        // injection): it may not be removed again.
+        player.playbackHook.release();
         player.driver = Driver::None;
-        if (win::HWND main = win::FindWindowA(nullptr, kMainWindowCaption)) {
-            win::UnhookWindowsHookEx(player.watchHook);
-            player.watchHook = nullptr;
+        if (win::HWND main = win::FindWindowA(nullptr, kMainWindowTitle)) {
+            player.watchHook.reset();
             win::SetForegroundWindow(main);
             win::PostMessageA(main, win::WM_CANCELJOURNAL, 0, 0);
         } else {
@@ -293,20 +281,20 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam
         if ((key->flags & win::LLKHF_INJECTED) == 0) {
             const bool down = wParam == win::WM_KEYDOWN || wParam == win::WM_SYSKEYDOWN;
             unsigned bit = 0;
-            if (key->vkCode == kVkControl) bit = 1;
-            if (key->vkCode == kVkLeftControl) bit = 2;
-            if (key->vkCode == kVkRightControl) bit = 4;
+            if (key->vkCode == win::VK_CONTROL) bit = 1;
+            if (key->vkCode == win::VK_LCONTROL) bit = 2;
+            if (key->vkCode == win::VK_RCONTROL) bit = 4;
             if (bit != 0) {
                 player.physicalControl = down ? (player.physicalControl | bit) : (player.physicalControl & ~bit);
-            } else if (key->vkCode == kVkEscape && down && player.physicalControl != 0 &&
+            } else if (key->vkCode == win::VK_ESCAPE && down && player.physicalControl != 0 &&
                        player.driver == Driver::Injecting) {
                 // As the system cancels a journal: input stops at once, and the
                 // thread gets WM_CANCELJOURNAL, which the watch hook relays.
                 player.driver = Driver::None;
-                win::CancelWaitableTimer(player.timer);
+                win::CancelWaitableTimer(player.timer.get());
                 win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
             }
         }
     }
-    return win::CallNextHookEx(player.cancelKeyHook, code, wParam, lParam);
+    return win::CallNextHookEx(player.cancelKeyHook.get(), code, wParam, lParam);
 }

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "exec/runner.h"
+#include "common/messages.h"
 #include "journal/recorder.h"
 #include "store/message_text.h"
 
@@ -34,25 +34,24 @@ void ShowBox(win::HWND owner, const char* text, const char* caption, win::UINT t
 
 }  // namespace
 
-RecordDialog::RecordDialog(win::HWND dialog, win::HWND windowList, win::HWND mainWindow)
+RecordDialog::RecordDialog(win::HWND dialog, RowList& windowList, win::HWND mainWindow)
     : dialog_(dialog), windowList_(windowList), mainWindow_(mainWindow) {}
 
 void RecordDialog::Initialize() {
     minimizeMain = false;
     Recorder().Discard();
     Recorder().recordFilter = 1;
-    win::ListViewInsertColumn(windowList_, 0, kStartWindowHeading, win::LVCFMT_LEFT,
-                              win::ListViewClientWidth(windowList_));
+    windowList_.AddColumn(kStartWindowHeading, windowList_.ClientWidth());
     startWindows.clear();
     win::EnumWindows(&CollectStartWindow, 0);
-    for (const StartWindow& start : startWindows) win::ListViewAppendRow(windowList_, start.title.c_str());
+    for (const StartWindow& start : startWindows) windowList_.AppendRow(start.title);
 }
 
 void RecordDialog::OnFilter(std::int32_t filter) { Recorder().recordFilter = filter; }
 
 void RecordDialog::OnRecord() {
     StopRecordingHooks();
-    const int row = win::ListViewSelectedRow(windowList_);
+    const int row = windowList_.SelectedRow();
     if (row < 0 || static_cast<std::size_t>(row) >= startWindows.size()) {
         ShowWarning(dialog_, "No starting window selected!");
         return;

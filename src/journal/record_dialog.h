@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/row_list.h"
 #include "platform/win.h"
 
 // A top-level window offered as the place to begin recording in; row i of
@@ -25,7 +26,7 @@ public:
     // `dialog` receives WM_RECORD_BEGIN and owns the message boxes;
     // `windowList` is list 1146; `mainWindow` is the application's main
     // window.
-    RecordDialog(win::HWND dialog, win::HWND windowList, win::HWND mainWindow);
+    RecordDialog(win::HWND dialog, RowList& windowList, win::HWND mainWindow);
 
     // How the dialog ends after a command.
     enum class Close { No, Ok, Cancel };
@@ -60,7 +61,7 @@ public:
 
 private:
     win::HWND dialog_;
-    win::HWND windowList_;
+    RowList& windowList_;
     win::HWND mainWindow_;
 };
 

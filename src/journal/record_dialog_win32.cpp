@@ -2,7 +2,8 @@
 // controls and RecordDialog, and ends the dialog when the model says so.
 // Project headers first: the seam's constants share their names with the
 // macros of <windows.h>.
-#include "exec/runner.h"
+#include "common/control_text.h"
+#include "common/messages.h"
 #include "journal/record_dialog.h"
 #include "journal/recorder.h"
 
@@ -20,18 +21,10 @@ win::HWND Seam(HWND window) { return reinterpret_cast<win::HWND>(window); }
 
 struct RecordSession {
     HWND mainWindow;
+    std::unique_ptr<RowList> windowList;
     std::unique_ptr<RecordDialog> model;
     std::string savedName;
 };
-
-std::string ControlText(HWND dialog, int id) {
-    HWND control = GetDlgItem(dialog, id);
-    const int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int copied = GetWindowTextA(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
 
 void Finish(HWND dialog, RecordSession* session, RecordDialog::Close close) {
     switch (close) {
@@ -50,7 +43,8 @@ INT_PTR CALLBACK RecordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         auto* session = reinterpret_cast<RecordSession*>(lParam);
         HWND list = GetDlgItem(dialog, IDC_START_WINDOWS);
         ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-        session->model = std::make_unique<RecordDialog>(Seam(dialog), Seam(list), Seam(session->mainWindow));
+        session->windowList = ListViewRows(Seam(list));
+        session->model = std::make_unique<RecordDialog>(Seam(dialog), *session->windowList, Seam(session->mainWindow));
         session->model->Initialize();
         CheckDlgButton(dialog, IDC_RECORD_ALL, BST_CHECKED);
         CheckDlgButton(dialog, IDC_MINIMIZE_MAIN, BST_UNCHECKED);
@@ -68,7 +62,7 @@ INT_PTR CALLBACK RecordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case IDC_MINIMIZE_MAIN: model.OnMinimizeClicked(); return TRUE;
         case IDC_RECORD: model.OnRecord(); return TRUE;
         case IDOK:
-            model.recordingName = ControlText(dialog, IDC_RECORD_NAME);
+            model.recordingName = ControlText(Seam(dialog), IDC_RECORD_NAME);
             Finish(dialog, session, model.OnSave());
             return TRUE;
         case IDC_RECORD_CANCEL: Finish(dialog, session, model.OnCancelButton()); return TRUE;
@@ -90,7 +84,7 @@ INT_PTR CALLBACK RecordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 bool ShowRecordDialog(win::HWND owner, std::string* name, std::int32_t* filter) {
-    RecordSession session{reinterpret_cast<HWND>(owner), nullptr, {}};
+    RecordSession session{reinterpret_cast<HWND>(owner), nullptr, nullptr, {}};
     const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_RECORD),
                                            reinterpret_cast<HWND>(owner), RecordProc,
                                            reinterpret_cast<LPARAM>(&session));

@@ -2,20 +2,17 @@
 
 #include <cstdlib>
 
-#include "exec/runner.h"
-#include "store/registry_store.h"
+#include "common/messages.h"
+#include "store/recording_store.h"
 
 namespace {
 
 JournalRecorder recorder;
 
-constexpr std::uint32_t kShiftKey = 0x10;
-constexpr std::uint32_t kLeftShiftKey = 0xA0;  // VK_LSHIFT .. VK_RMENU: 0xA0 .. 0xA5
-constexpr std::uint32_t kRightMenuKey = 0xA5;
 constexpr std::uint32_t kExtendedBit = 0x8000;  // in paramH of a key record
 
-bool IsControlKeyDown(const JournalEvent& event) {
-    return event.message == win::WM_KEYDOWN && (event.paramL & 0xFF) == kControlKey;
+bool IsKeyDown(const JournalEvent& event, win::BYTE virtualKey) {
+    return event.message == win::WM_KEYDOWN && (event.paramL & 0xFF) == virtualKey;
 }
 
 bool IsMouse(const JournalEvent& event) {
@@ -68,7 +65,7 @@ bool JournalRecorder::Grow() {
 }
 
 JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
-    if (event.message == win::WM_KEYDOWN && (event.paramL & 0xFF) == kCancelKey) {
+    if (IsKeyDown(event, win::VK_CANCEL)) {
         if (stoppedAt_ == kNoStop) stoppedAt_ = count_;
         TellDialog(WM_RECORD_STOPPED);
         return Outcome::Stopped;
@@ -131,7 +128,7 @@ std::uint32_t JournalRecorder::EventsToSave() const {
     std::uint32_t end = stoppedAt_;
     for (std::uint32_t i = stoppedAt_; i > 0; --i) {
         const JournalEvent event = Event(i - 1);
-        if (IsControlKeyDown(event)) {
+        if (IsKeyDown(event, win::VK_CONTROL)) {
             end = i - 1;
         } else if (!IsMouse(event)) {
             break;
@@ -141,25 +138,18 @@ std::uint32_t JournalRecorder::EventsToSave() const {
 }
 
 bool JournalRecorder::Save(const std::string& name) const {
-    if (!RegistryStore::CreateJournalKey(name)) return false;
-    const std::string storePath = "\\Journals\\" + name;
-    const std::uint64_t total = std::uint64_t{EventsToSave()} * kJournalEventBytes;
-    std::vector<ChunkView> chunks;
-    for (std::uint64_t at = 0; at < total; at += kJournalChunkBytes) {
-        const auto size = static_cast<std::uint32_t>(total - at < kJournalChunkBytes ? total - at : kJournalChunkBytes);
-        chunks.push_back(ChunkView{bytes_.get() + at, size});
-    }
-    if (!RegistryStore::WriteChunks(chunks, storePath)) return false;
-    return RegistryStore::WriteDword(static_cast<std::int32_t>(chunks.size()), storePath, "Count") &&
-           RegistryStore::WriteDword(recordFilter, storePath, "Type");
+    const std::vector<RegistryStore::ChunkView> chunks =
+        CutIntoChunks(bytes_.get(), std::uint64_t{EventsToSave()} * kJournalEventBytes);
+    return WriteRecording(name, chunks, static_cast<std::int32_t>(chunks.size()), recordFilter);
 }
 
 JournalEvent KeyboardRecord(win::WPARAM message, const win::KBDLLHOOKSTRUCT& key, win::HWND window) {
     std::uint32_t virtualKey = key.vkCode & 0xFF;
     // Window messages carry the generic Shift, Ctrl and Alt codes; the
-    // low-level hook tells left from right.
-    if (virtualKey >= kLeftShiftKey && virtualKey <= kRightMenuKey)
-        virtualKey = kShiftKey + (virtualKey - kLeftShiftKey) / 2;
+    // low-level hook tells left from right (VK_LSHIFT, VK_RSHIFT, ... in
+    // pairs up to VK_RMENU).
+    if (virtualKey >= win::VK_LSHIFT && virtualKey <= win::VK_RMENU)
+        virtualKey = win::VK_SHIFT + (virtualKey - win::VK_LSHIFT) / 2;
     const std::uint32_t paramL = virtualKey | (key.scanCode & 0xFF) << 8;
     const std::uint32_t paramH = 1u | ((key.flags & win::LLKHF_EXTENDED) != 0 ? kExtendedBit : 0u);
     return JournalEvent{static_cast<std::uint32_t>(message), paramL, paramH, key.time, Handle32(window)};

@@ -18,14 +18,8 @@
 #include "platform/unique_handle.h"
 #include "platform/win.h"
 
-inline constexpr const char* kRecordDialogTitle = "Keyloom - Record";
 // The buffer starts with room for this many events and grows by as many.
 inline constexpr std::uint32_t kRecordGrowthEvents = 10000;
-
-inline constexpr std::uint8_t kCancelKey = 0x03;   // VK_CANCEL: Ctrl-Break
-inline constexpr std::uint8_t kControlKey = 0x11;  // VK_CONTROL
-
-using UniqueHook = UniqueHandle<win::HHOOK, &win::UnhookWindowsHookEx>;
 
 // The event buffer lives in the C heap so that it can grow in place.
 struct FreeBuffer {
@@ -68,8 +62,9 @@ public:
     // before the Break, and whatever arrived after it, such as the Break's
     // key-up. A replay then never leaves Ctrl held down.
     std::uint32_t EventsToSave() const;
-    // Writes Journals\<name>: the chunks, "Count", then "Type" =
-    // recordFilter. Stops at the first failure, which the store has shown.
+    // Writes Journals\<name>: the chunks of the events to save, "Count",
+    // then "Type" = recordFilter. Stops at the first failure, which the
+    // store has shown.
     bool Save(const std::string& name) const;
 
     // 1 keyboard and mouse, 2 keyboard, 3 mouse; takes effect at once.

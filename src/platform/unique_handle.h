@@ -1,4 +1,5 @@
-// One move-only owner for every kind of handle the program closes.
+// One move-only owner for every kind of handle the program closes, and a
+// scope for the clipboard, which is opened and closed rather than owned.
 #pragma once
 
 #include <utility>
@@ -26,6 +27,8 @@ public:
         reset();
         return &handle_;
     }
+    // Gives the handle up without closing it: the system has taken it over
+    // or already closed it.
     Handle release() { return std::exchange(handle_, Invalid); }
     void reset(Handle handle = Invalid) {
         if (handle_ != Invalid) Close(handle_);
@@ -37,3 +40,24 @@ private:
 };
 
 using UniqueKey = UniqueHandle<win::HKEY, &win::RegCloseKey>;
+using UniqueHook = UniqueHandle<win::HHOOK, &win::UnhookWindowsHookEx>;
+// Kernel objects: waitable timers and access tokens.
+using UniqueObject = UniqueHandle<win::HANDLE, &win::CloseHandle>;
+using UniqueGlobal = UniqueHandle<win::HGLOBAL, &win::GlobalFree>;
+
+// The clipboard, open for as long as the scope lasts when the open
+// succeeded; it is closed on every path out.
+class ClipboardScope {
+public:
+    explicit ClipboardScope(win::HWND owner) : open_(win::OpenClipboard(owner) != win::FALSE) {}
+    ~ClipboardScope() {
+        if (open_) win::CloseClipboard();
+    }
+    ClipboardScope(const ClipboardScope&) = delete;
+    ClipboardScope& operator=(const ClipboardScope&) = delete;
+
+    bool IsOpen() const { return open_; }
+
+private:
+    bool open_;
+};

@@ -101,13 +101,20 @@ constexpr UINT WM_CANCELJOURNAL = 0x004B;
 constexpr UINT WM_HOTKEY = 0x0312;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
+constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_SYSKEYDOWN = 0x0104;
 constexpr UINT WM_SYSKEYUP = 0x0105;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
+constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
+constexpr UINT WM_MBUTTONDOWN = 0x0207;
+constexpr UINT WM_MBUTTONUP = 0x0208;
+constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
+constexpr UINT WM_MOUSEWHEEL = 0x020A;
 HWND FindWindowA(const char* className, const char* windowName);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -140,7 +147,47 @@ bool GetLocalTm(std::tm* out);
 // Keyboard input and layout.
 constexpr DWORD KEYEVENTF_EXTENDEDKEY = 0x1;
 constexpr DWORD KEYEVENTF_KEYUP = 0x2;
+// Virtual keys the program names.
+constexpr BYTE VK_CANCEL = 0x03;
+constexpr BYTE VK_BACK = 0x08;
+constexpr BYTE VK_TAB = 0x09;
+constexpr BYTE VK_RETURN = 0x0D;
 constexpr BYTE VK_SHIFT = 0x10;
+constexpr BYTE VK_CONTROL = 0x11;
+constexpr BYTE VK_MENU = 0x12;
+constexpr BYTE VK_PAUSE = 0x13;
+constexpr BYTE VK_CAPITAL = 0x14;
+constexpr BYTE VK_ESCAPE = 0x1B;
+constexpr BYTE VK_SPACE = 0x20;
+constexpr BYTE VK_PRIOR = 0x21;
+constexpr BYTE VK_NEXT = 0x22;
+constexpr BYTE VK_END = 0x23;
+constexpr BYTE VK_HOME = 0x24;
+constexpr BYTE VK_LEFT = 0x25;
+constexpr BYTE VK_UP = 0x26;
+constexpr BYTE VK_RIGHT = 0x27;
+constexpr BYTE VK_DOWN = 0x28;
+constexpr BYTE VK_SNAPSHOT = 0x2C;
+constexpr BYTE VK_INSERT = 0x2D;
+constexpr BYTE VK_DELETE = 0x2E;
+constexpr BYTE VK_NUMPAD0 = 0x60;
+constexpr BYTE VK_NUMPAD9 = 0x69;
+constexpr BYTE VK_MULTIPLY = 0x6A;
+constexpr BYTE VK_ADD = 0x6B;
+constexpr BYTE VK_SEPARATOR = 0x6C;
+constexpr BYTE VK_SUBTRACT = 0x6D;
+constexpr BYTE VK_DECIMAL = 0x6E;
+constexpr BYTE VK_DIVIDE = 0x6F;
+constexpr BYTE VK_F1 = 0x70;
+constexpr BYTE VK_F24 = 0x87;
+constexpr BYTE VK_NUMLOCK = 0x90;
+constexpr BYTE VK_SCROLL = 0x91;
+constexpr BYTE VK_LSHIFT = 0xA0;
+constexpr BYTE VK_RSHIFT = 0xA1;
+constexpr BYTE VK_LCONTROL = 0xA2;
+constexpr BYTE VK_RCONTROL = 0xA3;
+constexpr BYTE VK_LMENU = 0xA4;
+constexpr BYTE VK_RMENU = 0xA5;
 constexpr UINT MAPVK_VK_TO_VSC = 0;
 constexpr UINT MAPVK_VSC_TO_VK = 1;
 constexpr UINT MAPVK_VK_TO_CHAR = 2;
@@ -196,23 +243,6 @@ BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newS
                            TOKEN_PRIVILEGES* previousState, DWORD* returnLength);
 BOOL CloseHandle(HANDLE handle);
 BOOL ExitWindowsEx(UINT flags, DWORD reason);
-
-// List-view controls, as the ListView_* macros of <commctrl.h> drive them.
-constexpr int LVCFMT_LEFT = 0;
-int ListViewInsertColumn(HWND list, int column, const char* heading, int format, int width);
-int ListViewClientWidth(HWND list);
-// Appends a row and returns its index, -1 on failure.
-int ListViewAppendRow(HWND list, const char* firstColumn);
-bool ListViewSetText(HWND list, int row, int column, const char* text);
-bool ListViewDeleteRow(HWND list, int row);
-// The selected row, -1 when none is.
-int ListViewSelectedRow(HWND list);
-int ListViewRowCount(HWND list);
-// Copies at most size - 1 characters of the cell, NUL-terminated.
-void ListViewGetText(HWND list, int row, int column, char* buffer, int size);
-// WM_SETREDRAW around filling many rows: without it each row costs a
-// relayout. Turning redrawing back on repaints the list.
-void ListViewSetRedraw(HWND list, bool redraw);
 
 // ---- Hooks -----------------------------------------------------------------
 // Hook and enumeration procedures use the system's calling convention.

@@ -6,8 +6,15 @@
 // Dialogs.
 #define IDD_ABOUTBOX 100
 #define IDD_KEYLOOM_DIALOG 102
+#define IDD_MACRO_EDIT 130
+#define IDD_DELAY 131
+#define IDD_PASTE_TO_CLIPBOARD 132
+#define IDD_COPY_FROM_CLIPBOARD 133
 #define IDD_RECORD 135
+#define IDD_SELECT_RECORDING 136
 #define IDD_EDIT_RECORDING 137
+#define IDD_MESSAGE_BOX 138
+#define IDD_RUN 140
 
 // Strings.
 #define IDS_ABOUTBOX 101
@@ -36,6 +43,39 @@
 #define IDC_RECORD_CANCEL 1143
 #define IDC_START_WINDOWS 1146
 #define IDC_MINIMIZE_MAIN 1147
+
+// Macro editor. The keyboard buttons 1005 to 1117 are made from the
+// keyboard's table when the dialog opens (editor/keyboard.h).
+#define IDC_KEY_DOWN_ONLY 1124
+#define IDC_KEY_UP_ONLY 1125
+#define IDC_NORMAL_KEY_STROKE 1126
+#define IDC_HOT_KEY 1118
+#define IDC_MACRO_NAME 1119
+#define IDC_MACRO_BODY 1120
+#define IDC_DELETE_INSTRUCTION 1121
+#define IDC_COMMANDS 1122
+#define IDC_INSERT_COMMAND 1123
+#define IDC_EDIT_INSTRUCTION 1127
+
+// Property dialogs of the commands.
+#define IDC_NUMBER 1004
+#define IDC_INITIAL_VALUE 1127
+#define IDC_WINDOW_TITLE 1155
+#define IDC_MESSAGE_BODY 1156
+#define IDC_COMMAND 1159
+#define IDC_BROWSE_COMMAND 1160
+#define IDC_ARGUMENTS 1161
+#define IDC_START_IN 1162
+#define IDC_BROWSE_START_IN 1163
+#define IDC_SHOW_STYLE 1164
+
+// Recording selection dialog. The event radios' ids are those of the
+// Record dialog's.
+#define IDC_RECORDINGS 1129
+#define IDC_AS_RECORDED 1136
+#define IDC_INCREASE_SPEED 1137
+#define IDC_DECREASE_SPEED 1138
+#define IDC_SPEED_PERCENT 1139
 
 // Rename dialog of a recording.
 #define IDC_RECORDING_NAME 1131

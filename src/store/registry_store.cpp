@@ -10,10 +10,8 @@ bool isWindowsNt = false;
 namespace RegistryStore {
 namespace {
 
-constexpr const char* kMacrosPart = "\\Macros\\";
-constexpr const char* kJournalsPart = "\\Journals\\";
 // The size of every journal chunk but the last.
-constexpr win::DWORD kChunkGuess = 16000;
+constexpr win::DWORD kChunkGuess = layout::kChunkBytes;
 
 win::LSTATUS CreateKey(const std::string& fullPath, win::HKEY* key) {
     return win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, nullptr, 0, kAccess, nullptr, key,
@@ -27,11 +25,13 @@ win::LSTATUS OpenOrCreate(const std::string& fullPath) {
     return CreateKey(fullPath, key.put());
 }
 
-bool CreateBelow(const char* part, const std::string& name) {
-    UniqueKey key;
-    if (win::LSTATUS rc = CreateKey(std::string(kRootPath) + part + name, key.put()); rc != win::ERROR_SUCCESS) {
-        ShowError(nullptr, FormatText("Error creating key %s%s - %s",
-                                      {std::string(kRootPath) + part, name, SystemErrorText(rc)}));
+// Creates `fullPath`, a key `name` below `parentPath`, into `key`; the
+// message names them as the parent's path with its backslash, then the
+// name.
+bool CreateBelow(const std::string& fullPath, const std::string& parentPath, const std::string& name,
+                 UniqueKey* key) {
+    if (win::LSTATUS rc = CreateKey(fullPath, key->put()); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating key %s%s - %s", {parentPath + "\\", name, SystemErrorText(rc)}));
         return false;
     }
     return true;
@@ -120,14 +120,37 @@ bool QueryWholeValue(win::HKEY key, const std::string& fullPath, const std::stri
     return true;
 }
 
-bool ReadWholeValue(const std::string& fullPath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
-                    win::DWORD* count) {
-    UniqueKey key;
-    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+bool OpenForRead(const std::string& fullPath, UniqueKey* key) {
+    if (win::LSTATUS rc = OpenKey(fullPath, key->put()); rc != win::ERROR_SUCCESS) {
         ReportOpenForRead(fullPath, rc);
         return false;
     }
-    return QueryWholeValue(key.get(), fullPath, valueName, bytes, count);
+    return true;
+}
+
+// A DWORD of an open key, reported as ReadDword reports it.
+bool QueryDwordReporting(win::HKEY key, const std::string& fullPath, const std::string& valueName,
+                         std::int32_t* value) {
+    if (win::LSTATUS rc = QueryDword(key, valueName, value); rc != win::ERROR_SUCCESS) {
+        ShowWarning(nullptr, FormatText("Error reading DWORD from reigistry at: %s, error: %s",
+                                        {fullPath + "\\" + valueName, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+// A text of an open key up to its first NUL (or the end of its bytes),
+// reported as ReadMacroString reports it; `text` is emptied first.
+bool QueryText(win::HKEY key, const std::string& fullPath, const std::string& valueName, std::string* text) {
+    text->clear();
+    std::unique_ptr<std::uint8_t[]> bytes;
+    win::DWORD count = 0;
+    if (!QueryWholeValue(key, fullPath, valueName, &bytes, &count)) return false;
+    const char* chars = reinterpret_cast<const char*>(bytes.get());
+    std::size_t length = 0;
+    while (length < count && chars[length] != '\0') ++length;
+    text->assign(chars, length);
+    return true;
 }
 
 }  // namespace
@@ -169,24 +192,30 @@ bool EnsureStoreTree() {
         ShowError(nullptr, FormatText("Error creating %s key! - %s", {"Keyloom", SystemErrorText(rc)}));
         return false;
     }
-    if (win::LSTATUS rc = OpenOrCreate(FullPath("\\Macros")); rc != win::ERROR_SUCCESS) {
+    if (win::LSTATUS rc = OpenOrCreate(layout::MacrosFullPath()); rc != win::ERROR_SUCCESS) {
         ShowError(nullptr, FormatText("Error creating Macros key! - %s", {SystemErrorText(rc)}));
         return false;
     }
-    if (win::LSTATUS rc = OpenOrCreate(FullPath("\\Journals")); rc != win::ERROR_SUCCESS) {
+    if (win::LSTATUS rc = OpenOrCreate(layout::JournalsFullPath()); rc != win::ERROR_SUCCESS) {
         ShowError(nullptr, FormatText("Error creating Journals key! - %s", {SystemErrorText(rc)}));
         return false;
     }
     return true;
 }
 
-bool CreateMacroKey(const std::string& macroPath) { return CreateBelow(kMacrosPart, macroPath); }
+bool CreateMacroKey(const std::string& macroPath) {
+    UniqueKey key;
+    return CreateBelow(layout::MacroFullPath(macroPath), layout::MacrosFullPath(), macroPath, &key);
+}
 
-bool CreateJournalKey(const std::string& name) { return CreateBelow(kJournalsPart, name); }
+bool CreateJournalKey(const std::string& name) {
+    UniqueKey key;
+    return CreateBelow(layout::RecordingFullPath(name), layout::JournalsFullPath(), name, &key);
+}
 
 bool WriteMacroString(const std::string& text, const std::string& macroPath, const std::string& valueName) {
     // Stored with its terminating NUL.
-    return WriteValue(kMacrosPart + macroPath, valueName, win::REG_SZ,
+    return WriteValue(layout::MacroStorePath(macroPath), valueName, win::REG_SZ,
                       reinterpret_cast<const std::uint8_t*>(text.c_str()), static_cast<win::DWORD>(text.size() + 1));
 }
 
@@ -205,38 +234,106 @@ bool WriteBinary(const std::uint8_t* bytes, std::uint32_t count, const std::stri
 bool ReadDword(const std::string& storePath, const std::string& valueName, std::int32_t* value) {
     const std::string fullPath = FullPath(storePath);
     UniqueKey key;
-    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
-        ReportOpenForRead(fullPath, rc);
-        return false;
-    }
-    if (win::LSTATUS rc = QueryDword(key.get(), valueName, value); rc != win::ERROR_SUCCESS) {
-        ShowWarning(nullptr, FormatText("Error reading DWORD from reigistry at: %s, error: %s",
-                                        {fullPath + "\\" + valueName, SystemErrorText(rc)}));
-        return false;
-    }
-    return true;
+    return OpenForRead(fullPath, &key) && QueryDwordReporting(key.get(), fullPath, valueName, value);
 }
 
 bool ReadMacroString(const std::string& macroPath, const std::string& valueName, std::string* text) {
     text->clear();
-    std::unique_ptr<std::uint8_t[]> bytes;
-    win::DWORD count = 0;
-    if (!ReadWholeValue(FullPath(kMacrosPart + macroPath), valueName, &bytes, &count)) return false;
-    const char* chars = reinterpret_cast<const char*>(bytes.get());
-    std::size_t length = 0;
-    while (length < count && chars[length] != '\0') ++length;
-    text->assign(chars, length);
-    return true;
+    const std::string fullPath = layout::MacroFullPath(macroPath);
+    UniqueKey key;
+    return OpenForRead(fullPath, &key) && QueryText(key.get(), fullPath, valueName, text);
 }
 
 bool ReadBinary(const std::string& storePath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
                 std::uint32_t* count) {
     bytes->reset();
     *count = 0;
+    const std::string fullPath = FullPath(storePath);
+    UniqueKey key;
     win::DWORD size = 0;
-    if (!ReadWholeValue(FullPath(storePath), valueName, bytes, &size)) return false;
+    if (!OpenForRead(fullPath, &key) || !QueryWholeValue(key.get(), fullPath, valueName, bytes, &size)) return false;
     *count = size;
     return true;
+}
+
+bool ReadInstructionCode(const std::string& instructionPath, std::int32_t* code) {
+    UniqueKey key;
+    if (OpenKey(layout::MacroFullPath(instructionPath), key.put()) != win::ERROR_SUCCESS) return false;
+    return QueryDword(key.get(), layout::kId, code) == win::ERROR_SUCCESS;
+}
+
+bool MacroKeyWriter::Create(const std::string& macroPath) {
+    path_ = layout::MacroStorePath(macroPath);
+    return CreateBelow(layout::MacroFullPath(macroPath), layout::MacrosFullPath(), macroPath, &key_);
+}
+
+bool MacroKeyWriter::Write(const std::string& valueName, std::int32_t value) {
+    const auto u = static_cast<std::uint32_t>(value);
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+                                   static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+    return SetValue(key_.get(), path_, valueName, win::REG_DWORD, bytes, 4);
+}
+
+bool MacroKeyWriter::Write(const std::string& valueName, const std::string& text) {
+    return SetValue(key_.get(), path_, valueName, win::REG_SZ, reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                    static_cast<win::DWORD>(text.size() + 1));
+}
+
+bool MacroKeyReader::Open(const std::string& macroPath) {
+    fullPath_ = layout::MacroFullPath(macroPath);
+    return OpenKey(fullPath_, key_.put()) == win::ERROR_SUCCESS;
+}
+
+bool MacroKeyReader::Code(std::int32_t* code) const {
+    return key_ && QueryDword(key_.get(), layout::kId, code) == win::ERROR_SUCCESS;
+}
+
+bool MacroKeyReader::Read(const std::string& valueName, std::int32_t* value) const {
+    return QueryDwordReporting(key_.get(), fullPath_, valueName, value);
+}
+
+bool MacroKeyReader::Read(const std::string& valueName, std::string* text) const {
+    return QueryText(key_.get(), fullPath_, valueName, text);
+}
+
+bool KeyExists(const std::string& fullPath) {
+    UniqueKey key;
+    return OpenKey(fullPath, key.put()) == win::ERROR_SUCCESS;
+}
+
+SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, const std::string& b) {
+    if (a == b) return SameKey::Yes;
+    // Whether two spellings name one key is the registry's to say, by its
+    // own case rules: a mark made below one name is looked for below the
+    // other, then removed.
+    constexpr const char* kMark = "Keyloom same-key mark";
+    UniqueKey first;
+    if (OpenKey(parentFullPath + "\\" + a, first.put()) != win::ERROR_SUCCESS) return SameKey::No;
+    UniqueKey mark;
+    win::DWORD disposition = 0;
+    if (win::RegCreateKeyExA(first.get(), kMark, 0, nullptr, 0, kAccess, nullptr, mark.put(), &disposition) !=
+        win::ERROR_SUCCESS)
+        return SameKey::Unknown;
+    mark.reset();
+    const bool same = KeyExists(parentFullPath + "\\" + b + "\\" + kMark);
+    win::RegDeleteKeyExA(first.get(), kMark, kView, 0);
+    return same ? SameKey::Yes : SameKey::No;
+}
+
+bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::int32_t* value) {
+    return ReadDword(layout::MacroStorePath(instructionPath), layout::NameOf(field), value);
+}
+
+bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::string* text) {
+    return ReadMacroString(instructionPath, layout::NameOf(field), text);
+}
+
+bool WriteInstructionValue(std::int32_t value, const std::string& instructionPath, layout::Field field) {
+    return WriteDword(value, layout::MacroStorePath(instructionPath), layout::NameOf(field));
+}
+
+bool WriteInstructionValue(const std::string& text, const std::string& instructionPath, layout::Field field) {
+    return WriteMacroString(text, instructionPath, layout::NameOf(field));
 }
 
 ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint64_t maxBytes,
@@ -253,7 +350,7 @@ ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint
     for (std::int32_t i = 0; i < count; ++i) {
         Chunk chunk;
         win::DWORD size = 0;
-        if (!QueryWholeValue(key.get(), fullPath, std::to_string(i), &chunk.bytes, &size, kChunkGuess)) {
+        if (!QueryWholeValue(key.get(), fullPath, layout::ChunkName(i), &chunk.bytes, &size, kChunkGuess)) {
             chunks->clear();
             return ChunkRead::Failed;
         }
@@ -274,7 +371,8 @@ bool WriteChunks(const std::vector<ChunkView>& chunks, const std::string& storeP
     if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS)
         return ReportOpenForWrite(rc);
     for (std::size_t i = 0; i < chunks.size(); ++i) {
-        if (!SetValue(key.get(), storePath, std::to_string(i), win::REG_BINARY, chunks[i].bytes, chunks[i].count))
+        if (!SetValue(key.get(), storePath, layout::ChunkName(static_cast<std::int32_t>(i)), win::REG_BINARY,
+                      chunks[i].bytes, chunks[i].count))
             return false;
     }
     return true;

@@ -9,15 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_handle.h"
 #include "platform/win.h"
+#include "store/layout.h"
 
 // Set at start-up: the NT family deletes key trees level by level.
 extern bool isWindowsNt;
 
 namespace RegistryStore {
 
-// "Software\Tallow Labs\Keyloom", below HKEY_LOCAL_MACHINE.
-inline constexpr const char* kRootPath = "Software\\Tallow Labs\\Keyloom";
+using layout::kRootPath;
 // 32-bit and 64-bit builds share one store: both open the 32-bit view.
 inline constexpr win::DWORD kView = win::KEY_WOW64_32KEY;
 inline constexpr win::DWORD kAccess = win::KEY_ALL_ACCESS | kView;
@@ -42,6 +43,13 @@ bool ReadMacroString(const std::string& macroPath, const std::string& valueName,
 // Hands over the whole value; `bytes` is empty and `count` 0 on failure.
 bool ReadBinary(const std::string& storePath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
                 std::uint32_t* count);
+// A value of instruction `instructionPath` (below Macros) by its field:
+// ReadDword and WriteDword for numbers, ReadMacroString and
+// WriteMacroString for texts, under the layout's name for the field.
+bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::int32_t* value);
+bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::string* text);
+bool WriteInstructionValue(std::int32_t value, const std::string& instructionPath, layout::Field field);
+bool WriteInstructionValue(const std::string& text, const std::string& instructionPath, layout::Field field);
 // A recording's journal chunks, the values "0", "1", ... of one key, go
 // through one open of the key: each reads or writes as ReadBinary and
 // WriteBinary do, with their messages, and stops at the first failure.
@@ -59,6 +67,47 @@ enum class ChunkRead { Done, Failed, TooLarge };
 ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint64_t maxBytes,
                      std::vector<Chunk>* chunks);
 bool WriteChunks(const std::vector<ChunkView>& chunks, const std::string& storePath);
+// Reads the code of instruction `instructionPath` (below Macros) without
+// reporting anything: a failed read is the normal end of a macro.
+bool ReadInstructionCode(const std::string& instructionPath, std::int32_t* code);
+
+// A key below Macros created once and written value by value through that
+// one handle: each failure is reported as CreateMacroKey and WriteDword or
+// WriteMacroString report theirs.
+class MacroKeyWriter {
+public:
+    bool Create(const std::string& macroPath);
+    bool Write(const std::string& valueName, std::int32_t value);
+    bool Write(const std::string& valueName, const std::string& text);
+
+private:
+    UniqueKey key_;
+    std::string path_;
+};
+
+// A key below Macros opened once and read value by value: the code
+// silently, as ReadInstructionCode does, the others with the messages of
+// ReadDword and ReadMacroString. Open fails silently; nothing can be read
+// then.
+class MacroKeyReader {
+public:
+    bool Open(const std::string& macroPath);
+    bool Code(std::int32_t* code) const;
+    bool Read(const std::string& valueName, std::int32_t* value) const;
+    bool Read(const std::string& valueName, std::string* text) const;
+
+private:
+    UniqueKey key_;
+    std::string fullPath_;
+};
+
+bool KeyExists(const std::string& fullPath);
+// Whether names `a` and `b` below `parentFullPath` address one key as the
+// registry compares names (its case rules are not ASCII's). No when `a`
+// is not stored; Unknown when the registry could not be asked.
+enum class SameKey { Yes, No, Unknown };
+SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, const std::string& b);
+
 bool DeleteKeyTree(const std::string& fullPath);
 bool DeleteSubtree(const std::string& fullPath);
 

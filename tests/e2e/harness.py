@@ -231,6 +231,28 @@ class WineSession:
                 client = int(parts[1])
         return columns, client
 
+    def listbox(self, title, control_id):
+        """(lines, index of the selected line or -1) of a list box."""
+        lines, selected = [], -1
+        for index, line in enumerate(self.probe("listbox", title, control_id).lines()):
+            if line.startswith("*"):
+                selected, line = index, line[1:]
+            lines.append(unescape(line))
+        return lines, selected
+
+    def lbselect(self, title, control_id, row):
+        return self.probe("lbselect", title, control_id, row).ok
+
+    def child_rect(self, title, control_id):
+        """(left, top, right, bottom) of a control on the screen, or None."""
+        result = self.probe("childrect", title, control_id)
+        return tuple(map(int, result.stdout.split()[:4])) if result.ok else None
+
+    def click_control(self, title, control_id):
+        """A real mouse click in the middle of a control."""
+        left, top, right, bottom = self.child_rect(title, control_id)
+        click_at((left + right) // 2, (top + bottom) // 2)
+
     def edittext(self, match="Notepad"):
         result = self.probe("edittext", match)
         return result.stdout if result.ok else None

@@ -43,7 +43,7 @@ STORE = harness.STORE_REG_PATH
 JOURNALS_QUERY = harness.STORE_KEY + "\\Journals"
 
 # US layout scan codes of the letters the stored recordings type.
-SCAN = {"A": 0x1E, "B": 0x30, "C": 0x2E, "Q": 0x10}
+SCAN = {"A": 0x1E, "B": 0x30, "C": 0x2E, "Q": 0x10, "Z": 0x2C}
 
 
 def key_event(message, letter, time_ms):

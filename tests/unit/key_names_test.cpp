@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "exec/instruction_kind.h"
+#include "store/layout.h"
 #include "platform/fake/fake.h"
 #include "platform/win.h"
 
@@ -39,8 +39,11 @@ TEST_F(KeyNames, HotKeyWithoutKeyModifiersOrNameIsInvalidAsAWhole) {
 TEST_F(KeyNames, HotKeyPrefersTheLayoutsCharacterToAFixedName) {
     EXPECT_EQ(HotKeyKeyName(0xBA), ";");
     EXPECT_EQ(HotKeyKeyName(0x20), " ");   // the space bar types a space: not "SPACE"
-    EXPECT_EQ(HotKeyKeyName(0x61), "1");   // keypad digits type their digit
-    EXPECT_EQ(HotKeyKeyName(0x6C), "NP SEP");
+    // With Num Lock off the keypad digits type nothing; the separator key
+    // types a full stop.
+    EXPECT_EQ(HotKeyKeyName(0x61), "NP 1");
+    EXPECT_EQ(HotKeyKeyName(0x6C), ".");
+    EXPECT_EQ(HotKeyKeyName(0x6B), "+");
     EXPECT_EQ(HotKeyKeyName(0x87), "F24");
     EXPECT_EQ(HotKeyKeyName(0x91), "SCRLOCK");
     ASSERT_EQ(win::MapVirtualKeyA(0x0C, win::MAPVK_VK_TO_CHAR), 0u);

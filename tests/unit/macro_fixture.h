@@ -11,6 +11,7 @@
 #include "app/main_dialog.h"
 #include "platform/fake/fake.h"
 #include "store/registry_store.h"
+#include "test_rows.h"
 
 inline const std::string kMacros = "Software\\Tallow Labs\\Keyloom\\Macros\\";
 
@@ -54,8 +55,6 @@ protected:
     void SetUp() override {
         fake::Reset();
         window = fake::AddWindow("Keyloom");
-        macroList = fake::CreateListView(300);
-        recordingList = fake::CreateListView(300);
         ASSERT_TRUE(RegistryStore::EnsureStoreTree());
     }
 
@@ -89,7 +88,7 @@ protected:
     }
 
     win::HWND window{};
-    win::HWND macroList{};
-    win::HWND recordingList{};
+    TestRows macroList;
+    TestRows recordingList;
     std::unique_ptr<MainDialog> dialog;
 };

@@ -1,10 +1,11 @@
 #include <climits>
 
-#include "exec/instruction_kind.h"
+#include "store/layout.h"
 #include "journal/journal_format.h"
 #include "journal/player.h"
 #include "macro_fixture.h"
 #include "platform/fake/fake_hooks.h"
+#include "store/recording_store.h"
 
 namespace {
 
@@ -22,11 +23,9 @@ JournalEvent Mouse(std::uint32_t message, std::int32_t x, std::int32_t y, std::u
 }
 
 void StoreRecording(const std::string& name, const std::vector<JournalEvent>& events) {
-    const auto chunks = CutIntoChunks(events);
-    for (std::size_t i = 0; i < chunks.size(); ++i)
-        fake::SetValue(kJournals + name, std::to_string(i), win::REG_BINARY, chunks[i]);
-    fake::SetDword(kJournals + name, "Count", static_cast<std::uint32_t>(chunks.size()));
-    fake::SetDword(kJournals + name, "Type", 1);
+    const auto bytes = SerializeEvents(events);
+    const auto chunks = CutIntoChunks(bytes.data(), bytes.size());
+    ASSERT_TRUE(WriteRecording(name, chunks, static_cast<std::int32_t>(chunks.size()), 1));
 }
 
 void StorePlayback(const std::string& macro, int position, const std::string& recording, std::int32_t speed = 0,
@@ -59,7 +58,6 @@ class PlayerTest : public RunnerTest {
 protected:
     void SetUp() override {
         RunnerTest::SetUp();
-        fake::detail::ResetHooks();
         arrivals.clear();
         fake::SetTickCount(10000);
         StoreMacro("M", 'M', win::MOD_CONTROL);

@@ -80,8 +80,8 @@ TEST_F(RecordingsListTest, RowsShowTheNameAndTheTypeTextInEnumerationOrder) {
     StoreRecording("d", 0, 4, {});
     fake::CreateKey(kJournals + "e");  // no "Type"
     Start();
-    EXPECT_EQ(fake::ListViewColumns(recordingList)[0].heading, "Recording Name");
-    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"A", "Keyboard & Mouse"}, {"b", "Keyboard"}, {"c", "Mouse"},
+    EXPECT_EQ(recordingList.columns[0].heading, "Recording Name");
+    EXPECT_EQ(recordingList.rows, (Rows{{"A", "Keyboard & Mouse"}, {"b", "Keyboard"}, {"c", "Mouse"},
                                                        {"d", "Unknown"}, {"e", "Unknown"}}));
     ASSERT_EQ(BoxTexts().size(), 1u);
     EXPECT_EQ(BoxTexts()[0].rfind("Error reading DWORD from reigistry at: Software\\Tallow Labs\\Keyloom\\Journals\\e\\Type", 0), 0u);
@@ -96,7 +96,7 @@ TEST_F(RecordingsListTest, AnUnopenableJournalsKeyIsReportedAndTheListStaysEmpty
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Error opening key Software\\Tallow Labs\\Keyloom\\Journals in the "
                                                    "registry - Access is denied.\r\n"});
     EXPECT_EQ(fake::MessageBoxes()[0].caption, "Attention");
-    EXPECT_TRUE(fake::ListViewRows(recordingList).empty());
+    EXPECT_TRUE(recordingList.rows.empty());
 }
 
 TEST_F(RecordingsListTest, AddAppendsTheSavedRecordingOrUpdatesItsRow) {
@@ -111,7 +111,7 @@ TEST_F(RecordingsListTest, AddAppendsTheSavedRecordingOrUpdatesItsRow) {
     dialogs.recordedName = "OLD";  // saved over a stored one
     dialogs.recordedFilter = 2;
     main.AddRecording(dialogs);
-    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"old", "Keyboard"}, {"new", "Mouse"}}));
+    EXPECT_EQ(recordingList.rows, (Rows{{"old", "Keyboard"}, {"new", "Mouse"}}));
 }
 
 TEST_F(RecordingsListTest, DeleteRemovesTheKeyAndTheRowOrSaysWhy) {
@@ -124,17 +124,17 @@ TEST_F(RecordingsListTest, DeleteRemovesTheKeyAndTheRowOrSaysWhy) {
     EXPECT_TRUE(dialogs.openedWith.empty());
 
     fake::ClearMessageBoxes();
-    fake::ListViewSelect(recordingList, 1);
+    recordingList.selected = 1;
     fake::Fail("RegDeleteKeyExA", win::ERROR_ACCESS_DENIED, 1, "Journals\\b");
     main.DeleteRecording();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to delete recording: b"});
     EXPECT_EQ(fake::MessageBoxes()[0].owner, window);
-    EXPECT_EQ(fake::ListViewRows(recordingList).size(), 2u);
+    EXPECT_EQ(recordingList.rows.size(), 2u);
 
-    fake::ListViewSelect(recordingList, 0);
+    recordingList.selected = 0;
     main.DeleteRecording();
     EXPECT_FALSE(fake::KeyExists(kJournals + "a"));
-    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"b", "Keyboard"}}));
+    EXPECT_EQ(recordingList.rows, (Rows{{"b", "Keyboard"}}));
 }
 
 TEST_F(RecordingsListTest, RenameCarriesEveryChunkCountAndTypeToTheNewName) {
@@ -142,13 +142,13 @@ TEST_F(RecordingsListTest, RenameCarriesEveryChunkCountAndTypeToTheNewName) {
     StoreRecording("old", 2, 2, {chunk0, chunk1});
     MainDialog& main = StartQuiet();
     const auto before = Values("old", 2);
-    fake::ListViewSelect(recordingList, 0);
+    recordingList.selected = 0;
     dialogs.newName = "New";
     main.EditRecording(dialogs);
     EXPECT_EQ(dialogs.openedWith, "old");
     EXPECT_EQ(Values("New", 2), before);
     EXPECT_FALSE(fake::KeyExists(kJournals + "old"));
-    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"New", "Keyboard"}}));
+    EXPECT_EQ(recordingList.rows, (Rows{{"New", "Keyboard"}}));
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(fake::OpenKeyCount(), 0);
 
@@ -163,7 +163,7 @@ TEST_F(RecordingsListTest, ARefusedNewKeyOrWriteKeepsTheRecordingUnderItsOldName
     StoreRecording("old", 1, 1, {Bytes(60, 5)});
     MainDialog& main = StartQuiet();
     const auto before = Values("old", 1);
-    fake::ListViewSelect(recordingList, 0);
+    recordingList.selected = 0;
     dialogs.newName = "New";
     fake::Fail("RegCreateKeyExA", win::ERROR_ACCESS_DENIED, 1, "Journals\\New");
     main.EditRecording(dialogs);
@@ -173,31 +173,31 @@ TEST_F(RecordingsListTest, ARefusedNewKeyOrWriteKeepsTheRecordingUnderItsOldName
     main.EditRecording(dialogs);
     EXPECT_EQ(Values("old", 1), before);
     EXPECT_FALSE(fake::KeyExists(kJournals + "New"));  // the half copy went again
-    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"old", "Keyboard & Mouse"}}));
+    EXPECT_EQ(recordingList.rows, (Rows{{"old", "Keyboard & Mouse"}}));
 }
 
 TEST_F(RecordingsListTest, RenamingToItsOwnNameInAnySpellingLeavesItStored) {
     StoreRecording("Tune", 1, 3, {Bytes(20, 1)});
     MainDialog& main = StartQuiet();
     const auto before = Values("Tune", 1);
-    fake::ListViewSelect(recordingList, 0);
+    recordingList.selected = 0;
     for (const char* name : {"Tune", "TUNE"}) {
         dialogs.newName = name;
         main.EditRecording(dialogs);
         EXPECT_EQ(Values("Tune", 1), before) << name;
         EXPECT_EQ(fake::SubKeys(kJournals.substr(0, kJournals.size() - 1)), std::vector<std::string>{"Tune"});
     }
-    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"Tune", "Mouse"}}));
+    EXPECT_EQ(recordingList.rows, (Rows{{"Tune", "Mouse"}}));
 }
 
 TEST_F(RecordingsListTest, RenamingOntoAnotherRecordingLeavesOneRowForIt) {
     StoreRecording("a", 1, 1, {Bytes(20, 1)});
     StoreRecording("b", 1, 2, {Bytes(40, 2), Bytes(20, 3)});
     MainDialog& main = StartQuiet();
-    fake::ListViewSelect(recordingList, 1);
+    recordingList.selected = 1;
     dialogs.newName = "A";
     main.EditRecording(dialogs);
-    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"A", "Keyboard"}}));
+    EXPECT_EQ(recordingList.rows, (Rows{{"A", "Keyboard"}}));
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
     ASSERT_TRUE(fake::GetValue(kJournals + "a", "0", &type, &data));
@@ -217,9 +217,9 @@ TEST_F(RecordingsListTest, DamagedRecordingsAreCarriedAsStoredOrLeftInPlace) {
     MainDialog& main = StartQuiet();
 
     auto rename = [&](const std::string& from, const std::string& to) {
-        for (int row = 0; row < win::ListViewRowCount(recordingList); ++row)
-            if (fake::ListViewRows(recordingList)[static_cast<std::size_t>(row)][0] == from)
-                fake::ListViewSelect(recordingList, row);
+        for (int row = 0; row < recordingList.RowCount(); ++row)
+            if (recordingList.rows[static_cast<std::size_t>(row)][0] == from)
+                recordingList.selected = row;
         dialogs.newName = to;
         main.EditRecording(dialogs);
     };
@@ -247,13 +247,13 @@ TEST_F(RecordingsListTest, ARecordingLargerThanThePlayerLoadsIsNotCopied) {
     const std::size_t half = kMaxRecordingBytes / 2 + 20;
     StoreRecording("huge", 2, 1, {std::vector<std::uint8_t>(half, 1), std::vector<std::uint8_t>(half, 2)});
     MainDialog& main = StartQuiet();
-    fake::ListViewSelect(recordingList, 0);
+    recordingList.selected = 0;
     dialogs.newName = "copy";
     main.EditRecording(dialogs);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Error allocating memory!"});
     EXPECT_FALSE(fake::KeyExists(kJournals + "copy"));
     EXPECT_TRUE(fake::KeyExists(kJournals + "huge"));
-    EXPECT_EQ(fake::ListViewRows(recordingList), (Rows{{"huge", "Keyboard & Mouse"}}));
+    EXPECT_EQ(recordingList.rows, (Rows{{"huge", "Keyboard & Mouse"}}));
 }
 
 }  // namespace

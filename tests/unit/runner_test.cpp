@@ -1,10 +1,10 @@
-#include "exec/instruction_kind.h"
+#include "store/layout.h"
 #include "exec/runner.h"
 #include "macro_fixture.h"
 
 namespace {
 
-std::vector<std::vector<std::string>> Rows(win::HWND list) { return fake::ListViewRows(list); }
+std::vector<std::vector<std::string>> Rows(const TestRows& list) { return list.rows; }
 
 std::int32_t StoredId(const std::string& macro) {
     std::uint32_t type = 0;
@@ -31,7 +31,7 @@ TEST_F(RunnerTest, StartRegistersHotKeysInEnumerationOrderAndRewritesEveryId) {
     EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
     EXPECT_EQ(Rows(macroList), (std::vector<std::vector<std::string>>{
                                    {"A", "CTRL + ALT + A"}, {"b", "CTRL + B"}, {"c", "Invalid Hot Key"}, {"d", "SHIFT + D"}}));
-    EXPECT_TRUE(fake::ListViewRedraws(macroList));  // filled with redrawing off, then on again
+    EXPECT_TRUE(macroList.redraw);  // filled with redrawing off, then on again
     ASSERT_EQ(fake::MessageBoxes().size(), 1u);
     EXPECT_EQ(fake::MessageBoxes()[0].text.rfind("Error reading DWORD from reigistry at: Software\\Tallow Labs\\"
                                                  "Keyloom\\Macros\\c\\fsModifiers, error: ", 0), 0u);
@@ -209,7 +209,7 @@ TEST_F(RunnerTest, DeleteMacroRemovesTheKeyTheRowAndTheHotKey) {
     EXPECT_EQ(Rows(macroList).size(), 2u);
 
     fake::ClearMessageBoxes();
-    fake::ListViewSelect(macroList, 0);  // "Gone" sorts first
+    macroList.selected = 0;  // "Gone" sorts first
     main.DeleteMacro();
     EXPECT_TRUE(fake::MessageBoxes().empty());
     EXPECT_FALSE(fake::KeyExists(kMacros + "Gone"));
@@ -227,7 +227,7 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
     MainDialog& main = Start();
 
     fake::Fail("RegDeleteKeyExA", win::ERROR_ACCESS_DENIED, 1, "Macros\\A");
-    fake::ListViewSelect(macroList, 0);
+    macroList.selected = 0;
     main.DeleteMacro();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to delete macro: A"});
     EXPECT_EQ(Rows(macroList).size(), 3u);
@@ -236,7 +236,7 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
     // Its id unreadable: deleted all the same, the hot key stays registered.
     fake::ClearMessageBoxes();
     fake::SetString(kMacros + "B", "id", "text");
-    fake::ListViewSelect(macroList, 1);
+    macroList.selected = 1;
     main.DeleteMacro();
     ASSERT_EQ(fake::MessageBoxes().size(), 1u);
     EXPECT_EQ(fake::MessageBoxes()[0].text.rfind("Error reading DWORD from reigistry at: ", 0), 0u);
@@ -245,10 +245,26 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
 
     fake::ClearMessageBoxes();
     fake::Fail("UnregisterHotKey", win::ERROR_HOTKEY_NOT_REGISTERED);
-    fake::ListViewSelect(macroList, 1);
+    macroList.selected = 1;
     main.DeleteMacro();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to unregister hotkey for macro: C"});
     EXPECT_EQ(Rows(macroList).size(), 1u);
+}
+
+TEST_F(RunnerTest, AddAndEditOpenTheEditorOnTheSelectedMacro) {
+    struct Editors final : MacroEditors {
+        void Open(bool isAdd, int editIndex) override { opened.emplace_back(isAdd, editIndex); }
+        std::vector<std::pair<bool, int>> opened;
+    } editors;
+    StoreMacro("a", 'A', win::MOD_CONTROL);
+    StoreMacro("b", 'B', win::MOD_CONTROL);
+    MainDialog& main = Start();
+    main.EditMacro(editors);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"No macro selected!"});
+    main.AddMacro(editors);
+    macroList.selected = 1;
+    main.EditMacro(editors);
+    EXPECT_EQ(editors.opened, (std::vector<std::pair<bool, int>>{{true, -1}, {false, 1}}));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,11 @@ void Reset();
 void Fail(const std::string& function, std::int32_t code, int times = 1, const std::string& argContains = "");
 // How often the named seam function has been called since Reset.
 int Calls(const std::string& function);
+// The registry calls through which the program reads and writes its store
+// (every Reg* call but RegCloseKey), counted since Reset; and the k-th of
+// them from now (k = 1 the next) made to fail with `code`; k = 0 none.
+int RegistryCalls();
+void FailRegistryCall(int k, std::int32_t code);
 
 // ---- Registry ------------------------------------------------------------
 // Paths are below HKEY_LOCAL_MACHINE, backslash-separated, case-insensitive.
@@ -39,6 +46,11 @@ void CreateKey(const std::string& path);
 std::vector<std::string> SubKeys(const std::string& path);
 // Number of registry keys open right now (leak check).
 int OpenKeyCount();
+// Every key below `path` (itself included, as "") with its values: type and
+// bytes by value name, names lower-cased so that spellings compare as the
+// registry compares them.
+using StoredValues = std::map<std::string, std::pair<std::uint32_t, std::vector<std::uint8_t>>>;
+std::map<std::string, StoredValues> Tree(const std::string& path);
 
 // ---- Message boxes -------------------------------------------------------
 struct MessageBoxRecord {
@@ -120,18 +132,7 @@ void SetShellResult(std::intptr_t result);
 const std::vector<win::UINT>& ExitRequests();
 // Whether the shutdown privilege is enabled in the process token.
 bool ShutdownPrivilegeEnabled();
-
-// ---- List views ------------------------------------------------------------
-win::HWND CreateListView(int clientWidth);
-struct Column {
-    std::string heading;
-    int format;
-    int width;
-};
-std::vector<Column> ListViewColumns(win::HWND list);
-// Rows, each a vector of cell texts (columns without text are "").
-std::vector<std::vector<std::string>> ListViewRows(win::HWND list);
-void ListViewSelect(win::HWND list, int row);  // -1: nothing selected
-bool ListViewRedraws(win::HWND list);
+// Process tokens open right now (leak check).
+int OpenTokenCount();
 
 }  // namespace fake

@@ -44,12 +44,7 @@ State state;
 
 using fake::detail::NewHandleValue;
 
-bool Fails(const char* function, std::initializer_list<std::string_view> args = {}) {
-    std::int32_t code = 0;
-    if (!fake::detail::Faulted(function, args, &code)) return false;
-    win::SetLastError(static_cast<DWORD>(code));
-    return true;
-}
+using fake::detail::Fails;
 
 const char* HookName(int idHook) {
     switch (idHook) {
@@ -112,6 +107,7 @@ std::int64_t Counter() {
 namespace fake::detail {
 
 void ResetHooks() { state = State{}; }
+
 
 bool CloseTimer(HANDLE handle) {
     auto it = std::find_if(state.timers.begin(), state.timers.end(), [&](const Timer& t) { return t.handle == handle; });
@@ -212,21 +208,21 @@ namespace win {
 HHOOK SetWindowsHookExA(int idHook, HOOKPROC procedure, HINSTANCE module, DWORD threadId) {
     if (Fails("SetWindowsHookExA", {HookName(idHook)})) return nullptr;
     if (procedure == nullptr) {
-        SetLastError(kInvalidFilterProc);
+        fake::detail::SetError(kInvalidFilterProc);
         return nullptr;
     }
     if ((IsJournal(idHook) || IsLowLevel(idHook)) && threadId != 0) {
-        SetLastError(kGlobalOnlyHook);
+        fake::detail::SetError(kGlobalOnlyHook);
         return nullptr;
     }
     // A hook on every thread runs in other processes: it needs its module
     // (low-level hooks run in the installing thread and need none).
     if (threadId == 0 && module == nullptr && !IsLowLevel(idHook)) {
-        SetLastError(kHookNeedsModule);
+        fake::detail::SetError(kHookNeedsModule);
         return nullptr;
     }
     if (threadId != 0 && threadId != kMainThread) {
-        SetLastError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     const HHOOK handle = reinterpret_cast<HHOOK>(NewHandleValue());
@@ -238,7 +234,7 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
     if (Fails("UnhookWindowsHookEx")) return FALSE;
     auto it = std::find_if(state.hooks.begin(), state.hooks.end(), [&](const fake::Hook& h) { return h.handle == hook; });
     if (it == state.hooks.end()) {
-        SetLastError(kInvalidHookHandle);
+        fake::detail::SetError(kInvalidHookHandle);
         return FALSE;
     }
     state.hooks.erase(it);
@@ -254,7 +250,7 @@ LRESULT CallNextHookEx(HHOOK /*hook*/, int /*code*/, WPARAM /*wParam*/, LPARAM /
 HINSTANCE GetModuleHandleA(const char* moduleName) {
     fake::detail::Count("GetModuleHandleA");
     if (moduleName == nullptr) return kModule;
-    SetLastError(kModuleNotFound);
+    fake::detail::SetError(kModuleNotFound);
     return nullptr;
 }
 
@@ -263,7 +259,7 @@ DWORD GetCurrentThreadId() { return kMainThread; }
 BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
     if (Fails("PostThreadMessageA")) return FALSE;
     if (threadId != kMainThread) {
-        SetLastError(kInvalidThreadId);
+        fake::detail::SetError(kInvalidThreadId);
         return FALSE;
     }
     state.threadMessages.push_back(fake::ThreadMessage{threadId, message, wParam, lParam});
@@ -275,7 +271,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
 UINT SendInput(UINT count, INPUT* inputs, int size) {
     if (Fails("SendInput")) return 0;
     if (size != static_cast<int>(sizeof(INPUT)) || inputs == nullptr) {
-        SetLastError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     for (UINT i = 0; i < count; ++i) {
@@ -305,7 +301,7 @@ HANDLE CreateWaitableTimerExW(void* /*attributes*/, const wchar_t* /*name*/, DWO
     const bool highResolution = (flags & CREATE_WAITABLE_TIMER_HIGH_RESOLUTION) != 0;
     if (Fails("CreateWaitableTimerExW", {highResolution ? "high-resolution" : "plain"})) return nullptr;
     if (highResolution && state.refuseHighResolution) {
-        SetLastError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     const HANDLE handle = reinterpret_cast<HANDLE>(NewHandleValue());
@@ -318,7 +314,7 @@ BOOL SetWaitableTimer(HANDLE timer, const std::int64_t* dueTime, LONG /*period*/
     if (Fails("SetWaitableTimer")) return FALSE;
     fake::Timer* found = FindTimer(timer);
     if (found == nullptr || dueTime == nullptr) {
-        SetLastError(static_cast<DWORD>(found == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER));
+        fake::detail::SetError(found == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     // Negative: relative to now, in 100 ns units, which are the counter's.
@@ -333,7 +329,7 @@ BOOL CancelWaitableTimer(HANDLE timer) {
     if (Fails("CancelWaitableTimer")) return FALSE;
     fake::Timer* found = FindTimer(timer);
     if (found == nullptr) {
-        SetLastError(static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        fake::detail::SetError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     // Cancelling stops a pending due time but leaves a signal as it is.

@@ -82,9 +82,3 @@ void RefuseHighResolutionTimers(bool refuse);
 bool FireTimer(win::HANDLE timer);
 
 }  // namespace fake
-
-namespace fake::detail {
-void ResetHooks();
-// CloseHandle's part for timers: true when `handle` was a timer, now closed.
-bool CloseTimer(win::HANDLE handle);
-}  // namespace fake::detail

@@ -1,4 +1,5 @@
-// Keyboard layouts of the fake Windows: a US English layout and a German one,
+// Keyboard layouts of the fake Windows, and the key events the program
+// synthesises. The layouts are a US English one and a German one,
 // each a table of keys with the virtual-key code, the PC/AT (set 1) scan
 // code and the characters of the key's shift states, in the ANSI code page
 // 1252. VkKeyScanA and MapVirtualKeyA answer from the active table the way
@@ -6,8 +7,9 @@
 #include <cstdint>
 #include <span>
 
+#include <vector>
+
 #include "platform/fake/fake.h"
-#include "platform/fake/fake_keyboard.h"
 #include "platform/fake/fake_state.h"
 #include "platform/win.h"
 
@@ -95,22 +97,25 @@ constexpr Key kCommonKeys[] = {
     {.vk = 0x87, .scan = 0x76},
 };
 
-// The keypad with Num Lock on. It comes after the keys above, which own the
-// scan codes it shares. Its decimal key types the layout's decimal
-// separator, so each layout has its own.
+// The keypad as Wine reports it on an X keyboard with Num Lock off: the
+// digit keys type nothing, the operator keys their sign, and the separator
+// key (which a US keyboard lacks) a full stop. It comes after the keys
+// above, which own the scan codes it shares. Its decimal key types the
+// layout's decimal separator, so each layout has its own.
 constexpr Key kKeypad[] = {
-    {.vk = 0x60, .scan = 0x52, .base = '0', .keypad = true},
-    {.vk = 0x61, .scan = 0x4F, .base = '1', .keypad = true},
-    {.vk = 0x62, .scan = 0x50, .base = '2', .keypad = true},
-    {.vk = 0x63, .scan = 0x51, .base = '3', .keypad = true},
-    {.vk = 0x64, .scan = 0x4B, .base = '4', .keypad = true},
-    {.vk = 0x65, .scan = 0x4C, .base = '5', .keypad = true},
-    {.vk = 0x66, .scan = 0x4D, .base = '6', .keypad = true},
-    {.vk = 0x67, .scan = 0x47, .base = '7', .keypad = true},
-    {.vk = 0x68, .scan = 0x48, .base = '8', .keypad = true},
-    {.vk = 0x69, .scan = 0x49, .base = '9', .keypad = true},
+    {.vk = 0x60, .scan = 0x52, .keypad = true},
+    {.vk = 0x61, .scan = 0x4F, .keypad = true},
+    {.vk = 0x62, .scan = 0x50, .keypad = true},
+    {.vk = 0x63, .scan = 0x51, .keypad = true},
+    {.vk = 0x64, .scan = 0x4B, .keypad = true},
+    {.vk = 0x65, .scan = 0x4C, .keypad = true},
+    {.vk = 0x66, .scan = 0x4D, .keypad = true},
+    {.vk = 0x67, .scan = 0x47, .keypad = true},
+    {.vk = 0x68, .scan = 0x48, .keypad = true},
+    {.vk = 0x69, .scan = 0x49, .keypad = true},
     {.vk = 0x6A, .scan = 0x37, .base = '*', .shift = '*', .keypad = true},
     {.vk = 0x6B, .scan = 0x4E, .base = '+', .shift = '+', .keypad = true},
+    {.vk = 0x6C, .scan = 0x00, .base = '.', .keypad = true},
     {.vk = 0x6D, .scan = 0x4A, .base = '-', .shift = '-', .keypad = true},
     {.vk = 0x6F, .scan = 0x35, .base = '/', .shift = '/', .keypad = true},
 };
@@ -230,6 +235,7 @@ constexpr Key kEuropeanKeys[] = {
 constexpr Key kEuropeanDecimal[] = {{.vk = 0x6E, .scan = 0x53, .base = ',', .shift = ',', .keypad = true}};
 
 fake::Layout activeLayout = fake::Layout::Us;
+std::vector<fake::KeyEvent> keyEvents;
 
 // The first key of the active layout that `matches`, searching the layout's
 // own keys, then the shared ones, then the keypad.
@@ -277,16 +283,25 @@ void UseLayout(Layout layout) {
     activeLayout = layout;
 }
 
+const std::vector<KeyEvent>& KeyEvents() { return keyEvents; }
+void ClearKeyEvents() { keyEvents.clear(); }
+
 namespace detail {
 
 void ResetKeyboard() {
     activeLayout = Layout::Us;
+    keyEvents.clear();
 }
 
 }  // namespace detail
 }  // namespace fake
 
 namespace win {
+
+void keybd_event(BYTE virtualKey, BYTE scanCode, DWORD flags, ULONG_PTR extraInfo) {
+    fake::detail::Count("keybd_event");
+    keyEvents.push_back(fake::KeyEvent{virtualKey, scanCode, flags, extraInfo});
+}
 
 SHORT VkKeyScanA(char character) {
     fake::detail::Count("VkKeyScanA");

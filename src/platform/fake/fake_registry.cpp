@@ -388,4 +388,19 @@ std::vector<std::string> SubKeys(const std::string& path) {
 
 int OpenKeyCount() { return static_cast<int>(handles.size()); }
 
+namespace {
+void Collect(const Key& key, const std::string& path, std::map<std::string, StoredValues>* tree) {
+    StoredValues& values = (*tree)[path];
+    for (const auto& [name, value] : key.values) values[detail::Lower(value.name)] = {value.type, value.data};
+    for (const auto& [name, child] : key.subkeys)
+        Collect(*child, path.empty() ? detail::Lower(child->name) : path + "\\" + detail::Lower(child->name), tree);
+}
+}  // namespace
+
+std::map<std::string, StoredValues> Tree(const std::string& path) {
+    std::map<std::string, StoredValues> tree;
+    if (Key* key = RootFor(path)) Collect(*key, "", &tree);
+    return tree;
+}
+
 }  // namespace fake

@@ -1,12 +1,13 @@
 // Internal plumbing shared by the fake's translation units: call counting,
-// injected faults and case-insensitive text helpers.
+// injected faults, the last error and case-insensitive text helpers.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <string_view>
+
+#include "platform/win.h"
 
 namespace fake::detail {
 
@@ -15,25 +16,42 @@ namespace fake::detail {
 // against (case-insensitive); a fault with an empty argContains matches any
 // call. On a match the fault's remaining count drops and its code is stored.
 bool Faulted(const char* function, std::initializer_list<std::string_view> args, std::int32_t* code);
-inline bool Faulted(const char* function, std::int32_t* code) { return Faulted(function, {}, code); }
+// Faulted, and on a fault the last error becomes its code, as Windows sets
+// it for a failing call.
+bool Fails(const char* function, std::initializer_list<std::string_view> args = {});
 // Counts a call of a function that cannot be made to fail.
 void Count(const char* function);
+// What a failing call leaves as the thread's last error.
+void SetError(win::DWORD code);
+inline void SetError(win::LSTATUS code) { SetError(static_cast<win::DWORD>(code)); }
 
 std::string Lower(std::string_view text);
 bool EqualNoCase(std::string_view a, std::string_view b);
 bool ContainsNoCase(std::string_view text, std::string_view part);
+inline std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
-// A new handle value for a window, list view, token, hook or timer: one
+// A new handle value for a window, token, hook, timer or memory block: one
 // sequence for all of them, so that no two handles of the fake are equal.
 std::uintptr_t NewHandleValue();
+inline std::uintptr_t Value(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+// Whether `window` is a top-level window made by fake::AddWindow.
+bool WindowExists(win::HWND window);
+// A destroyed window's hot keys go with it.
+void DropHotKeys(win::HWND window);
+// CloseHandle's part for timers: true when `handle` was a timer, now closed.
+bool CloseTimer(win::HANDLE handle);
 
 // Each part of the fake puts its own state back to a fresh machine.
+void ResetFaults();
 void ResetRegistry();
-void ResetSystem();
+void ResetMessageBoxes();
 void ResetWindows();
-
-// The top-level windows made by fake::AddWindow, handle value -> title, in
-// the order EnumWindows visits them.
-const std::map<std::uintptr_t, std::string>& WindowTitles();
+void ResetHotKeys();
+void ResetTime();
+void ResetKeyboard();
+void ResetClipboard();
+void ResetShell();
+void ResetHooks();
 
 }  // namespace fake::detail

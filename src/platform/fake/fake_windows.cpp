@@ -1,11 +1,13 @@
-// The fake's top-level windows as the recorder sees them: enumeration, titles,
-// placement, visibility, owning threads, shared input, the foreground window
-// and hit testing. Errors are the ones Windows gives for the same misuse.
+// The fake's top-level windows: the program's own and other programs',
+// found by title, posted to, enumerated with their titles, placement,
+// visibility, owning threads, shared input, the foreground window and hit
+// testing. Errors are the ones Windows gives for the same misuse.
 #include "platform/fake/fake_windows.h"
 
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <string>
 
 #include "platform/fake/fake.h"
 #include "platform/fake/fake_state.h"
@@ -21,7 +23,9 @@ const HWND kDesktop = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010
 constexpr DWORD kDesktopThread = 0x0F00;
 
 struct State {
+    std::map<std::uintptr_t, std::string> titles;         // every top-level window, in EnumWindows order
     std::map<std::uintptr_t, fake::WindowState> windows;  // only those a test or a call changed
+    std::vector<fake::PostedMessage> posted;
     HWND foreground = nullptr;
     std::vector<fake::ShowCall> showCalls;
     std::vector<std::pair<DWORD, DWORD>> attached;
@@ -29,9 +33,10 @@ struct State {
 
 State state;
 
-std::uintptr_t Value(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
+using fake::detail::Fails;
+using fake::detail::Value;
 
-bool Exists(HWND window) { return fake::detail::WindowTitles().count(Value(window)) != 0; }
+bool Exists(HWND window) { return state.titles.count(Value(window)) != 0; }
 
 fake::WindowState& StateOf(HWND window) { return state.windows[Value(window)]; }
 
@@ -50,20 +55,13 @@ DWORD ThreadOf(HWND window) {
 // A thread that owns a window, or the program's own.
 bool ThreadExists(DWORD thread) {
     if (thread == win::GetCurrentThreadId() || thread == kDesktopThread) return true;
-    for (const auto& [value, title] : fake::detail::WindowTitles())
+    for (const auto& [value, title] : state.titles)
         if (ThreadOf(reinterpret_cast<HWND>(value)) == thread) return true;
     return false;
 }
 
-bool Fails(const char* function) {
-    std::int32_t code = 0;
-    if (!fake::detail::Faulted(function, &code)) return false;
-    win::SetLastError(static_cast<DWORD>(code));
-    return true;
-}
-
 BOOL InvalidWindow() {
-    win::SetLastError(static_cast<DWORD>(win::ERROR_INVALID_WINDOW_HANDLE));
+    fake::detail::SetError(win::ERROR_INVALID_WINDOW_HANDLE);
     return win::FALSE;
 }
 
@@ -71,9 +69,28 @@ BOOL InvalidWindow() {
 
 namespace fake::detail {
 void ResetWindows() { state = State{}; }
+bool WindowExists(win::HWND window) { return Exists(window); }
 }  // namespace fake::detail
 
 namespace fake {
+
+win::HWND AddWindow(const std::string& title) {
+    const std::uintptr_t value = detail::NewHandleValue();
+    state.titles[value] = title;
+    return reinterpret_cast<HWND>(value);
+}
+
+void RemoveWindow(win::HWND window) {
+    state.titles.erase(Value(window));
+    state.windows.erase(Value(window));
+    detail::DropHotKeys(window);
+}
+
+std::vector<PostedMessage> TakePosted() {
+    std::vector<PostedMessage> out;
+    out.swap(state.posted);
+    return out;
+}
 
 void SetWindowState(win::HWND window, const WindowState& windowState) { StateOf(window) = windowState; }
 
@@ -96,11 +113,28 @@ std::vector<std::pair<win::DWORD, win::DWORD>> AttachedInputs() { return state.a
 
 namespace win {
 
+HWND FindWindowA(const char* /*className*/, const char* windowName) {
+    if (Fails("FindWindowA", {fake::detail::Text(windowName)})) return nullptr;
+    // Windows compares titles without regard to case.
+    for (const auto& [value, title] : state.titles) {
+        if (windowName == nullptr || fake::detail::EqualNoCase(title, windowName)) return reinterpret_cast<HWND>(value);
+    }
+    return nullptr;
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (Fails("PostMessageA")) return FALSE;
+    // A null window posts to the thread's own queue.
+    if (window != nullptr && !Exists(window)) return InvalidWindow();
+    state.posted.push_back(fake::PostedMessage{window, message, wParam, lParam});
+    return TRUE;
+}
+
 BOOL EnumWindows(WNDENUMPROC procedure, LPARAM lParam) {
     if (Fails("EnumWindows")) return FALSE;
     // A snapshot: the callback may make or destroy windows.
     std::vector<HWND> windows;
-    for (const auto& [value, title] : fake::detail::WindowTitles()) windows.push_back(reinterpret_cast<HWND>(value));
+    for (const auto& [value, title] : state.titles) windows.push_back(reinterpret_cast<HWND>(value));
     for (HWND window : windows) {
         if (!Exists(window)) continue;
         if (procedure(window, lParam) == FALSE) return FALSE;
@@ -110,9 +144,8 @@ BOOL EnumWindows(WNDENUMPROC procedure, LPARAM lParam) {
 
 int GetWindowTextA(HWND window, char* text, int size) {
     if (Fails("GetWindowTextA")) return 0;
-    const auto& titles = fake::detail::WindowTitles();
-    auto it = titles.find(Value(window));
-    if (it == titles.end()) {
+    auto it = state.titles.find(Value(window));
+    if (it == state.titles.end()) {
         InvalidWindow();
         return 0;
     }
@@ -127,7 +160,7 @@ BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT* placement) {
     if (Fails("GetWindowPlacement")) return FALSE;
     if (!Exists(window)) return InvalidWindow();
     if (placement == nullptr || placement->length != sizeof(WINDOWPLACEMENT)) {
-        SetLastError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     const fake::WindowState& s = Peek(window);
@@ -164,7 +197,7 @@ BOOL AttachThreadInput(DWORD attachFrom, DWORD attachTo, BOOL attach) {
     if (Fails("AttachThreadInput")) return FALSE;
     // A thread cannot share input with itself, nor with a thread that is not.
     if (attachFrom == attachTo || !ThreadExists(attachFrom) || !ThreadExists(attachTo)) {
-        SetLastError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     const std::pair<DWORD, DWORD> pair{attachFrom, attachTo};
@@ -174,7 +207,7 @@ BOOL AttachThreadInput(DWORD attachFrom, DWORD attachTo, BOOL attach) {
         return TRUE;
     }
     if (it == state.attached.end()) {
-        SetLastError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     state.attached.erase(it);
@@ -217,7 +250,7 @@ HWND GetDesktopWindow() { return kDesktop; }
 
 HWND WindowFromPoint(POINT point) {
     fake::detail::Count("WindowFromPoint");
-    for (const auto& [value, title] : fake::detail::WindowTitles()) {
+    for (const auto& [value, title] : state.titles) {
         const HWND window = reinterpret_cast<HWND>(value);
         const fake::WindowState& s = Peek(window);
         if (s.visible && point.x >= s.rect.left && point.x < s.rect.right && point.y >= s.rect.top &&

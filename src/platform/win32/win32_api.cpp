@@ -42,7 +42,6 @@ constexpr auto seam_KEYEVENTF_EXTENDEDKEY = win::KEYEVENTF_EXTENDEDKEY;
 constexpr auto seam_KEYEVENTF_KEYUP = win::KEYEVENTF_KEYUP;
 constexpr auto seam_KEY_ALL_ACCESS = win::KEY_ALL_ACCESS;
 constexpr auto seam_KEY_WOW64_32KEY = win::KEY_WOW64_32KEY;
-constexpr auto seam_LVCFMT_LEFT = win::LVCFMT_LEFT;
 constexpr auto seam_MAPVK_VK_TO_CHAR = win::MAPVK_VK_TO_CHAR;
 constexpr auto seam_MAPVK_VK_TO_VSC = win::MAPVK_VK_TO_VSC;
 constexpr auto seam_MAPVK_VSC_TO_VK = win::MAPVK_VSC_TO_VK;
@@ -68,6 +67,52 @@ constexpr auto seam_TRUE = win::TRUE;
 constexpr auto seam_VER_PLATFORM_WIN32_NT = win::VER_PLATFORM_WIN32_NT;
 constexpr auto seam_VER_PLATFORM_WIN32_WINDOWS = win::VER_PLATFORM_WIN32_WINDOWS;
 constexpr auto seam_VK_SHIFT = win::VK_SHIFT;
+constexpr auto seam_VK_CANCEL = win::VK_CANCEL;
+constexpr auto seam_VK_BACK = win::VK_BACK;
+constexpr auto seam_VK_TAB = win::VK_TAB;
+constexpr auto seam_VK_RETURN = win::VK_RETURN;
+constexpr auto seam_VK_CONTROL = win::VK_CONTROL;
+constexpr auto seam_VK_MENU = win::VK_MENU;
+constexpr auto seam_VK_PAUSE = win::VK_PAUSE;
+constexpr auto seam_VK_CAPITAL = win::VK_CAPITAL;
+constexpr auto seam_VK_ESCAPE = win::VK_ESCAPE;
+constexpr auto seam_VK_SPACE = win::VK_SPACE;
+constexpr auto seam_VK_PRIOR = win::VK_PRIOR;
+constexpr auto seam_VK_NEXT = win::VK_NEXT;
+constexpr auto seam_VK_END = win::VK_END;
+constexpr auto seam_VK_HOME = win::VK_HOME;
+constexpr auto seam_VK_LEFT = win::VK_LEFT;
+constexpr auto seam_VK_UP = win::VK_UP;
+constexpr auto seam_VK_RIGHT = win::VK_RIGHT;
+constexpr auto seam_VK_DOWN = win::VK_DOWN;
+constexpr auto seam_VK_SNAPSHOT = win::VK_SNAPSHOT;
+constexpr auto seam_VK_INSERT = win::VK_INSERT;
+constexpr auto seam_VK_DELETE = win::VK_DELETE;
+constexpr auto seam_VK_NUMPAD0 = win::VK_NUMPAD0;
+constexpr auto seam_VK_NUMPAD9 = win::VK_NUMPAD9;
+constexpr auto seam_VK_MULTIPLY = win::VK_MULTIPLY;
+constexpr auto seam_VK_ADD = win::VK_ADD;
+constexpr auto seam_VK_SEPARATOR = win::VK_SEPARATOR;
+constexpr auto seam_VK_SUBTRACT = win::VK_SUBTRACT;
+constexpr auto seam_VK_DECIMAL = win::VK_DECIMAL;
+constexpr auto seam_VK_DIVIDE = win::VK_DIVIDE;
+constexpr auto seam_VK_F1 = win::VK_F1;
+constexpr auto seam_VK_F24 = win::VK_F24;
+constexpr auto seam_VK_NUMLOCK = win::VK_NUMLOCK;
+constexpr auto seam_VK_SCROLL = win::VK_SCROLL;
+constexpr auto seam_VK_LSHIFT = win::VK_LSHIFT;
+constexpr auto seam_VK_RSHIFT = win::VK_RSHIFT;
+constexpr auto seam_VK_LCONTROL = win::VK_LCONTROL;
+constexpr auto seam_VK_RCONTROL = win::VK_RCONTROL;
+constexpr auto seam_VK_LMENU = win::VK_LMENU;
+constexpr auto seam_VK_RMENU = win::VK_RMENU;
+constexpr auto seam_WM_CHAR = win::WM_CHAR;
+constexpr auto seam_WM_LBUTTONDBLCLK = win::WM_LBUTTONDBLCLK;
+constexpr auto seam_WM_RBUTTONDBLCLK = win::WM_RBUTTONDBLCLK;
+constexpr auto seam_WM_MBUTTONDOWN = win::WM_MBUTTONDOWN;
+constexpr auto seam_WM_MBUTTONUP = win::WM_MBUTTONUP;
+constexpr auto seam_WM_MBUTTONDBLCLK = win::WM_MBUTTONDBLCLK;
+constexpr auto seam_WM_MOUSEWHEEL = win::WM_MOUSEWHEEL;
 constexpr auto seam_WM_CANCELJOURNAL = win::WM_CANCELJOURNAL;
 constexpr auto seam_WM_HOTKEY = win::WM_HOTKEY;
 constexpr auto seam_WM_LBUTTONDOWN = win::WM_LBUTTONDOWN;
@@ -84,7 +129,6 @@ const win::HKEY seamLocalMachine = win::HKEY_LOCAL_MACHINE;
 }  // namespace
 
 #include <windows.h>
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstddef>
@@ -149,7 +193,6 @@ static_assert(seam_KEYEVENTF_EXTENDEDKEY == KEYEVENTF_EXTENDEDKEY);
 static_assert(seam_KEYEVENTF_KEYUP == KEYEVENTF_KEYUP);
 static_assert(seam_KEY_ALL_ACCESS == KEY_ALL_ACCESS);
 static_assert(seam_KEY_WOW64_32KEY == KEY_WOW64_32KEY);
-static_assert(seam_LVCFMT_LEFT == LVCFMT_LEFT);
 static_assert(seam_MAPVK_VK_TO_CHAR == MAPVK_VK_TO_CHAR);
 static_assert(seam_MAPVK_VK_TO_VSC == MAPVK_VK_TO_VSC);
 static_assert(seam_MAPVK_VSC_TO_VK == MAPVK_VSC_TO_VK);
@@ -175,6 +218,52 @@ static_assert(seam_TRUE == TRUE);
 static_assert(seam_VER_PLATFORM_WIN32_NT == VER_PLATFORM_WIN32_NT);
 static_assert(seam_VER_PLATFORM_WIN32_WINDOWS == VER_PLATFORM_WIN32_WINDOWS);
 static_assert(seam_VK_SHIFT == VK_SHIFT);
+static_assert(seam_VK_CANCEL == VK_CANCEL);
+static_assert(seam_VK_BACK == VK_BACK);
+static_assert(seam_VK_TAB == VK_TAB);
+static_assert(seam_VK_RETURN == VK_RETURN);
+static_assert(seam_VK_CONTROL == VK_CONTROL);
+static_assert(seam_VK_MENU == VK_MENU);
+static_assert(seam_VK_PAUSE == VK_PAUSE);
+static_assert(seam_VK_CAPITAL == VK_CAPITAL);
+static_assert(seam_VK_ESCAPE == VK_ESCAPE);
+static_assert(seam_VK_SPACE == VK_SPACE);
+static_assert(seam_VK_PRIOR == VK_PRIOR);
+static_assert(seam_VK_NEXT == VK_NEXT);
+static_assert(seam_VK_END == VK_END);
+static_assert(seam_VK_HOME == VK_HOME);
+static_assert(seam_VK_LEFT == VK_LEFT);
+static_assert(seam_VK_UP == VK_UP);
+static_assert(seam_VK_RIGHT == VK_RIGHT);
+static_assert(seam_VK_DOWN == VK_DOWN);
+static_assert(seam_VK_SNAPSHOT == VK_SNAPSHOT);
+static_assert(seam_VK_INSERT == VK_INSERT);
+static_assert(seam_VK_DELETE == VK_DELETE);
+static_assert(seam_VK_NUMPAD0 == VK_NUMPAD0);
+static_assert(seam_VK_NUMPAD9 == VK_NUMPAD9);
+static_assert(seam_VK_MULTIPLY == VK_MULTIPLY);
+static_assert(seam_VK_ADD == VK_ADD);
+static_assert(seam_VK_SEPARATOR == VK_SEPARATOR);
+static_assert(seam_VK_SUBTRACT == VK_SUBTRACT);
+static_assert(seam_VK_DECIMAL == VK_DECIMAL);
+static_assert(seam_VK_DIVIDE == VK_DIVIDE);
+static_assert(seam_VK_F1 == VK_F1);
+static_assert(seam_VK_F24 == VK_F24);
+static_assert(seam_VK_NUMLOCK == VK_NUMLOCK);
+static_assert(seam_VK_SCROLL == VK_SCROLL);
+static_assert(seam_VK_LSHIFT == VK_LSHIFT);
+static_assert(seam_VK_RSHIFT == VK_RSHIFT);
+static_assert(seam_VK_LCONTROL == VK_LCONTROL);
+static_assert(seam_VK_RCONTROL == VK_RCONTROL);
+static_assert(seam_VK_LMENU == VK_LMENU);
+static_assert(seam_VK_RMENU == VK_RMENU);
+static_assert(seam_WM_CHAR == WM_CHAR);
+static_assert(seam_WM_LBUTTONDBLCLK == WM_LBUTTONDBLCLK);
+static_assert(seam_WM_RBUTTONDBLCLK == WM_RBUTTONDBLCLK);
+static_assert(seam_WM_MBUTTONDOWN == WM_MBUTTONDOWN);
+static_assert(seam_WM_MBUTTONUP == WM_MBUTTONUP);
+static_assert(seam_WM_MBUTTONDBLCLK == WM_MBUTTONDBLCLK);
+static_assert(seam_WM_MOUSEWHEEL == WM_MOUSEWHEEL);
 static_assert(seam_WM_CANCELJOURNAL == WM_CANCELJOURNAL);
 static_assert(seam_WM_HOTKEY == WM_HOTKEY);
 static_assert(seam_WM_LBUTTONDOWN == WM_LBUTTONDOWN);
@@ -356,64 +445,5 @@ BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newS
 
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 BOOL ExitWindowsEx(UINT flags, DWORD reason) { return ::ExitWindowsEx(flags, reason); }
-
-// ---- List views --------------------------------------------------------------------------
-
-int ListViewInsertColumn(HWND list, int column, const char* heading, int format, int width) {
-    LVCOLUMNA info{};
-    info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    info.fmt = format;
-    info.cx = width;
-    info.pszText = const_cast<char*>(heading);
-    info.iSubItem = column;
-    return static_cast<int>(
-        ::SendMessageA(Native(list), LVM_INSERTCOLUMNA, static_cast<::WPARAM>(column), reinterpret_cast<::LPARAM>(&info)));
-}
-
-int ListViewClientWidth(HWND list) {
-    ::RECT rect{};
-    if (!::GetClientRect(Native(list), &rect)) return 0;
-    return rect.right - rect.left;
-}
-
-int ListViewAppendRow(HWND list, const char* firstColumn) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(::SendMessageA(Native(list), LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = const_cast<char*>(firstColumn);
-    return static_cast<int>(::SendMessageA(Native(list), LVM_INSERTITEMA, 0, reinterpret_cast<::LPARAM>(&item)));
-}
-
-bool ListViewSetText(HWND list, int row, int column, const char* text) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    return ::SendMessageA(Native(list), LVM_SETITEMTEXTA, static_cast<::WPARAM>(row), reinterpret_cast<::LPARAM>(&item)) != 0;
-}
-
-bool ListViewDeleteRow(HWND list, int row) {
-    return ::SendMessageA(Native(list), LVM_DELETEITEM, static_cast<::WPARAM>(row), 0) != 0;
-}
-
-int ListViewSelectedRow(HWND list) {
-    return static_cast<int>(
-        ::SendMessageA(Native(list), LVM_GETNEXTITEM, static_cast<::WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
-}
-
-int ListViewRowCount(HWND list) { return static_cast<int>(::SendMessageA(Native(list), LVM_GETITEMCOUNT, 0, 0)); }
-
-void ListViewGetText(HWND list, int row, int column, char* buffer, int size) {
-    if (buffer == nullptr || size <= 0) return;
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = size;
-    ::SendMessageA(Native(list), LVM_GETITEMTEXTA, static_cast<::WPARAM>(row), reinterpret_cast<::LPARAM>(&item));
-}
-
-void ListViewSetRedraw(HWND list, bool redraw) {
-    ::SendMessageA(Native(list), WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
-    if (redraw) ::InvalidateRect(Native(list), nullptr, TRUE);
-}
 
 }  // namespace win

@@ -99,13 +99,21 @@ struct TopLevelSearch {
 };
 
 // "class=NAME" picks the first visible window of that class instead (a
-// popup menu is "class=#32768" and has no title).
+// popup menu is "class=#32768" and has no title); "box=TITLE" the visible
+// message box with that title (a window whose text control has the id
+// 0xFFFF), which other windows of the same title do not have.
 BOOL CALLBACK MatchTitle(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<TopLevelSearch*>(param);
     const std::string byClass = "class=";
-    bool match = search->title.rfind(byClass, 0) == 0
-                     ? IsWindowVisible(hwnd) && ClassOf(hwnd) == search->title.substr(byClass.size())
-                     : TopLevelTitle(hwnd) == search->title;
+    const std::string byBox = "box=";
+    bool match = false;
+    if (search->title.rfind(byClass, 0) == 0)
+        match = IsWindowVisible(hwnd) && ClassOf(hwnd) == search->title.substr(byClass.size());
+    else if (search->title.rfind(byBox, 0) == 0)
+        match = IsWindowVisible(hwnd) && TopLevelTitle(hwnd) == search->title.substr(byBox.size()) &&
+                GetDlgItem(hwnd, 0xFFFF) != nullptr;
+    else
+        match = TopLevelTitle(hwnd) == search->title;
     if (match) {
         search->found = hwnd;
         return FALSE;
@@ -458,11 +466,75 @@ int CmdSetText(const std::string& title, const char* idText, const char* text) {
     return kFound;
 }
 
+// The lines of a list box, one per output line, escaped; the selected one
+// is marked with a leading "*".
+int CmdListBox(const std::string& title, const char* idText) {
+    HWND list = FindList(title, idText);
+    if (!list) return kNotFound;
+    const auto count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    const auto selected = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        // Asked in UTF-16: across processes the ANSI form comes back cut
+        // after its first character.
+        const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 0) + 2, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
+        std::vector<char> text(wide.size() * 2 + 1, '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+        std::printf("%s%s\n", i == selected ? "*" : "", Escape(text.data()).c_str());
+    }
+    return kFound;
+}
+
+// Selects a line of a list box (-1: none), as a click on it would, and
+// tells its dialog the selection changed.
+int CmdListBoxSelect(const std::string& title, const char* idText, const char* rowText) {
+    HWND list = FindList(title, idText);
+    long long row = 0;
+    if (!list) return kNotFound;
+    if (!ParseNumber(rowText, row)) return Fail("bad row");
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    return kFound;
+}
+
+// SendMessageA to a control of a window, printing the result.
+int CmdSendTo(const std::string& title, const char* idText, char** args) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    HWND child = ChildById(hwnd, idText);
+    long long msg = 0, wparam = 0, lparam = 0;
+    if (!child) return kNotFound;
+    if (!ParseNumber(args[0], msg) || !ParseNumber(args[1], wparam) || !ParseNumber(args[2], lparam))
+        return Fail("bad message number");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(child, static_cast<UINT>(msg), static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+        return Fail("SendMessageTimeoutA failed or timed out");
+    std::printf("%lld\n", static_cast<long long>(result));
+    return kFound;
+}
+
+// A control's rectangle on the screen, for real clicks into it.
+int CmdChildRect(const std::string& title, const char* idText) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    HWND child = ChildById(hwnd, idText);
+    if (!child) return kNotFound;
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    std::printf("%ld %ld %ld %ld visible %d enabled %d\n", rect.left, rect.top, rect.right, rect.bottom,
+                IsWindowVisible(child) ? 1 : 0, IsWindowEnabled(child) ? 1 : 0);
+    return kFound;
+}
+
 void Usage() {
     std::fputs(
         "usage: klprobe <command> ...\n"
-        "  <title> is a top-level window's exact title, or class=NAME for the first\n"
-        "  visible top-level window of that class\n"
+        "  <title> is a top-level window's exact title, class=NAME for the first\n"
+        "  visible top-level window of that class, or box=TITLE for the visible\n"
+        "  message box of that title\n"
         "  list                                 all top-level windows: hwnd visible pid class title\n"
         "  find <title>                         hwnd and visible 0/1\n"
         "  wait <title> <ms>                    wait until it exists\n"
@@ -476,7 +548,11 @@ void Usage() {
         "  listselect <title> <id> <row>        select a row of a list view\n"
         "  edittext <class|title|title end>     text of the window's first edit control\n"
         "  rect <title>                         left top right bottom, visible, iconic\n"
-        "  settext <title> <id> <text>          set a control's text (WM_SETTEXT)\n",
+        "  settext <title> <id> <text>          set a control's text (WM_SETTEXT)\n"
+        "  listbox <title> <id>                 lines of a list box, the selected one marked *\n"
+        "  lbselect <title> <id> <row>          select a line of a list box (-1: none)\n"
+        "  childrect <title> <id>               a control's screen rectangle, visible, enabled\n"
+        "  sendto <title> <id> <msg> <w> <l>    SendMessageA to a control, prints the result\n",
         stderr);
 }
 
@@ -508,6 +584,10 @@ int main(int argc, char** argv) {
     else if (command == "edittext" && args == 1) rc = CmdEditText(title);
     else if (command == "rect" && args == 1) rc = CmdRect(title);
     else if (command == "settext" && args == 3) rc = CmdSetText(title, argv[3], argv[4]);
+    else if (command == "listbox" && args == 2) rc = CmdListBox(title, argv[3]);
+    else if (command == "lbselect" && args == 3) rc = CmdListBoxSelect(title, argv[3], argv[4]);
+    else if (command == "childrect" && args == 2) rc = CmdChildRect(title, argv[3]);
+    else if (command == "sendto" && args == 5) rc = CmdSendTo(title, argv[3], argv + 4);
     else Usage();
     std::fflush(stdout);
     return rc;

@@ -1,0 +1,193 @@
+#include "editor/macro_editor.h"
+
+#include "editor/key_names.h"
+#include "editor/keyboard.h"
+#include "exec/clipboard_buffers.h"
+#include "store/message_text.h"
+#include "store/registry_store.h"
+
+namespace {
+
+// Buffer rule A: a COPY FROM CLIP BOARD makes its buffer, empty, if there
+// is none with its number yet.
+void UseCopyBuffer(std::int32_t index) { FindClipboardBuffer(index); }
+
+// Buffer rule B: a PASTE TO CLIP BOARD gives its buffer its default text.
+void UsePasteBuffer(std::int32_t index, const std::string& text) { FindClipboardBuffer(index).bufferText = text; }
+
+}  // namespace
+
+std::int32_t ModifiersFromControl(std::uint16_t flags) {
+    std::int32_t modifiers = 0;
+    if (flags & 1) modifiers |= win::MOD_SHIFT;
+    if (flags & 2) modifiers |= win::MOD_CONTROL;
+    if (flags & 4) modifiers |= win::MOD_ALT;
+    return modifiers;
+}
+
+std::uint16_t ControlFromModifiers(std::int32_t modifiers) {
+    std::uint16_t flags = 0;
+    if (modifiers & win::MOD_SHIFT) flags |= 1;
+    if (modifiers & win::MOD_CONTROL) flags |= 2;
+    if (modifiers & win::MOD_ALT) flags |= 4;
+    return flags;
+}
+
+MacroEditDialog::MacroEditDialog(win::HWND dialog, win::HWND mainWindow, RowList& macroList, LineList& body,
+                                 LineList& commands, KeyCaptions& captions, InstructionDialogs& dialogs)
+    : dialog_(dialog),
+      mainWindow_(mainWindow),
+      macroList_(macroList),
+      body_(body),
+      commands_(commands),
+      captions_(captions),
+      dialogs_(dialogs) {}
+
+void MacroEditDialog::Initialize() {
+    if (!IsAdd) {
+        oldName_ = macroList_.Cell(EditIndex, 0);
+        macroName = oldName_;
+    }
+    KeyMode = NormalKeyStroke;
+    for (std::int32_t code = kind::FirstCommand; code <= kind::LastCommand; ++code) {
+        commands_.Insert(-1, InstructionCodeName(code));
+        commands_.SetData(commands_.Count() - 1, code);
+    }
+    if (IsAdd) return;
+    LoadMacroBody();
+    std::int32_t virtualKey = 0, modifiers = 0;
+    const std::string macro = layout::MacroStorePath(oldName_);
+    if (RegistryStore::ReadDword(macro, layout::kHotKeyVk, &virtualKey) &&
+        RegistryStore::ReadDword(macro, layout::kHotKeyModifiers, &modifiers))
+        hotKeyPreset = HotKeyValue{static_cast<std::uint16_t>(virtualKey & 0xFF), ControlFromModifiers(modifiers)};
+}
+
+void MacroEditDialog::Place(int index, const Instruction& instruction, bool fromInsertion) {
+    body_.Insert(index, InstructionText(instruction, fromInsertion));
+    if (index < 0)
+        InstructionList.push_back(instruction);
+    else
+        InstructionList.insert(InstructionList.begin() + index, instruction);
+}
+
+void MacroEditDialog::InsertKey(std::int32_t code) {
+    Instruction press(code), release(code);
+    press.KeyPressed = kKeyDown;
+    release.KeyPressed = kKeyUp;
+    const bool presses = KeyMode == KeyDownOnly || KeyMode == NormalKeyStroke;
+    const bool releases = KeyMode == KeyUpOnly || KeyMode == NormalKeyStroke;
+    const int selected = body_.Selected();
+    if (selected < 0) {
+        if (presses) Place(-1, press, true);
+        if (releases) Place(-1, release, true);
+        return;
+    }
+    // Ahead of the selected line, release first: the press then lands ahead
+    // of it. The list box keeps that line selected, so further keys land in
+    // order ahead of it too.
+    if (releases) Place(selected, release, true);
+    if (presses) Place(selected, press, true);
+}
+
+void MacroEditDialog::OnKeyButton(int id) {
+    const KeyButton* button = FindKeyButton(id);
+    if (button == nullptr) return;
+    InsertKey(KeyCodeOf(*button));
+    if (!IsShiftButton(*button)) return;
+    if (KeyMode == KeyDownOnly) ShowCaptions(true);
+    if (KeyMode == KeyUpOnly) ShowCaptions(false);
+}
+
+void MacroEditDialog::ShowCaptions(bool shifted) {
+    for (const KeyButton& button : KeyboardButtons())
+        if (button.shifted != nullptr) captions_.SetCaption(button.id, shifted ? button.shifted : button.caption);
+}
+
+bool MacroEditDialog::AskProperties(Instruction* instruction) {
+    switch (instruction->id) {
+    case kind::Delay: {
+        DelayValues values{instruction->DelayInterval};
+        if (!dialogs_.Delay(&values)) return false;
+        instruction->DelayInterval = values.delay;
+        return true;
+    }
+    case kind::CopyFromClipboard: {
+        BufferValues values{static_cast<std::uint32_t>(instruction->BufIndex)};
+        if (!dialogs_.CopyFromClipboard(&values)) return false;
+        instruction->BufIndex = static_cast<std::int32_t>(values.bufferId);
+        UseCopyBuffer(instruction->BufIndex);
+        return true;
+    }
+    case kind::PasteToClipboard: {
+        PasteValues values{static_cast<std::uint32_t>(instruction->BufIndex), instruction->DefPasteString};
+        if (!dialogs_.PasteToClipboard(&values)) return false;
+        instruction->BufIndex = static_cast<std::int32_t>(values.bufferId);
+        instruction->DefPasteString = values.initialValue;
+        UsePasteBuffer(instruction->BufIndex, instruction->DefPasteString);
+        return true;
+    }
+    case kind::PlaybackRecording: {
+        RecordingChoice choice{instruction->JournalName, instruction->PlayBackEvent, instruction->PlayBackSpeed};
+        if (!dialogs_.SelectRecording(&choice)) return false;
+        instruction->JournalName = choice.name;
+        instruction->PlayBackEvent = choice.events;
+        instruction->PlayBackSpeed = choice.speed;
+        return true;
+    }
+    case kind::MessageBox: {
+        MessageBoxValues values{instruction->Texts[0], instruction->Texts[1]};
+        if (!dialogs_.MessageBoxProperties(&values)) return false;
+        instruction->Texts[0] = values.title;
+        instruction->Texts[1] = values.body;
+        return true;
+    }
+    case kind::Run: {
+        RunValues values{instruction->Texts[0], instruction->Texts[1], instruction->Texts[2], instruction->ShowStyle};
+        if (!dialogs_.Run(&values)) return false;
+        instruction->Texts = {values.command, values.arguments, values.startIn};
+        instruction->ShowStyle = values.showStyle;
+        return true;
+    }
+    default: return false;
+    }
+}
+
+void MacroEditDialog::InsertCommand() {
+    const int chosen = commands_.Selected();
+    if (chosen < 0) return;
+    Instruction instruction(commands_.Data(chosen));
+    // A new RUN starts with a normal window; every other value starts at 0
+    // or empty, as its dialog's defaults are.
+    if (instruction.id == kind::Run) instruction.ShowStyle = win::SW_SHOWNORMAL;
+    if (instruction.id == kind::PlaybackRecording) instruction.PlayBackEvent = -1;
+    const bool hasProperties = !layout::ValuesOf(instruction.id).read.empty();
+    if (hasProperties && !AskProperties(&instruction)) return;
+    Place(body_.Selected(), instruction, true);
+}
+
+void MacroEditDialog::DeleteInstruction() {
+    const int selected = body_.Selected();
+    if (selected < 0) return;
+    body_.Remove(selected);
+    InstructionList.erase(InstructionList.begin() + selected);
+    body_.ClearSelection();
+}
+
+void MacroEditDialog::EditInstruction() {
+    const int selected = body_.Selected();
+    if (selected < 0) return;
+    Instruction changed = InstructionList[static_cast<std::size_t>(selected)];
+    if (!IsCommand(changed.id) || layout::ValuesOf(changed.id).read.empty()) {
+        ShowWarning(dialog_, "Instruction has no properties to change.");
+        return;
+    }
+    if (!AskProperties(&changed)) return;
+    InstructionList[static_cast<std::size_t>(selected)] = changed;
+    // A MESSAGE BOX line shows no property: it stays as it is, selected.
+    if (changed.id == kind::MessageBox) return;
+    body_.Remove(selected);
+    body_.Insert(selected, InstructionText(changed, false));
+    body_.ClearSelection();
+}
+
+void MacroEditDialog::ClearBodySelection() { body_.ClearSelection(); }

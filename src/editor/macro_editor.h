@@ -1,0 +1,109 @@
+// The macro editor (dialog 130): the macro's name, its hot key and its body
+// of instructions, composed from the on-screen keyboard and the command
+// list, loaded from the store and saved to it. This is the dialog's model;
+// macro_editor_win32.cpp binds it to the controls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/row_list.h"
+#include "editor/instruction.h"
+#include "editor/line_list.h"
+#include "editor/property_dialogs.h"
+#include "platform/win.h"
+
+// The keyboard buttons' captions.
+class KeyCaptions {
+public:
+    virtual ~KeyCaptions() = default;
+    virtual void SetCaption(int id, const std::string& caption) = 0;
+};
+
+// A hot-key control's value: the virtual key and its modifier flags 1
+// Shift, 2 Ctrl, 4 Alt, 8 extended key.
+struct HotKeyValue {
+    std::uint16_t virtualKey = 0;
+    std::uint16_t flags = 0;
+};
+// The control's flags in RegisterHotKey's layout (1 Alt, 2 Ctrl, 4 Shift),
+// the extended-key flag dropped, and back.
+std::int32_t ModifiersFromControl(std::uint16_t flags);
+std::uint16_t ControlFromModifiers(std::int32_t modifiers);
+
+enum KeyMode : std::int32_t { KeyDownOnly = 1, KeyUpOnly = 2, NormalKeyStroke = 3 };
+
+class MacroEditDialog {
+public:
+    // `dialog` owns the message boxes; `mainWindow` receives the hot keys;
+    // `macroList` is the main window's Macros list.
+    MacroEditDialog(win::HWND dialog, win::HWND mainWindow, RowList& macroList, LineList& body, LineList& commands,
+                    KeyCaptions& captions, InstructionDialogs& dialogs);
+
+    // Set by the main window before the dialog is shown.
+    bool IsAdd = true;
+    std::int32_t EditIndex = -1;
+
+    // When the dialog opens: the name, the command list and, in Edit mode,
+    // the body and the hot key from the store.
+    void Initialize();
+    std::string Title() const { return IsAdd ? "Keyloom - Add Macro" : "Keyloom - Edit Macro"; }
+
+    void SetKeyMode(std::int32_t mode) { KeyMode = mode; }
+    void InsertKey(std::int32_t code);
+    // A click on keyboard button `id` (1005 to 1117).
+    void OnKeyButton(int id);
+    void InsertCommand();
+    void DeleteInstruction();
+    void EditInstruction();
+    void ClearBodySelection();
+    // "Save" with the name box's text and the hot-key control's value: true
+    // when the macro is saved and the dialog closes.
+    bool Save(const std::string& name, HotKeyValue hotKey);
+
+    void LoadMacroBody();
+    bool SaveNewMacro(std::int32_t row);
+    bool SaveEditedMacro();
+
+    std::string macroName;
+    HotKeyValue hotKeyPreset;  // what the hot-key control shows when the dialog opens
+    std::int32_t KeyMode = NormalKeyStroke;
+    // Element i is the instruction line i of the body shows.
+    std::vector<Instruction> InstructionList;
+
+private:
+    // Places a line and its instruction at `index`, or at the end for -1.
+    void Place(int index, const Instruction& instruction, bool fromInsertion);
+    void ShowCaptions(bool shifted);
+    // Asks the property dialog of the instruction's kind; false when there
+    // is none or it was cancelled.
+    bool AskProperties(Instruction* instruction);
+    // The checks Save makes beyond the name and the hot key: a name the
+    // store would take for a path, one too long to read back, one that
+    // addresses another macro.
+    bool NameCanBeStored(const std::string& name);
+    // Removes what a failed save left of this macro, so that it is written
+    // afresh: its key and its row.
+    bool ClearFailedSave();
+
+    win::HWND dialog_;
+    win::HWND mainWindow_;
+    RowList& macroList_;
+    LineList& body_;
+    LineList& commands_;
+    KeyCaptions& captions_;
+    InstructionDialogs& dialogs_;
+
+    std::string oldName_;          // Edit mode: the name the macro is stored under
+    std::int32_t virtualKey_ = 0;  // the hot key being saved
+    std::int32_t modifiers_ = 0;
+    // After a save that failed: the old macro is gone (Edit mode), and the
+    // key and row that the failed save made for this macro.
+    bool oldRemoved_ = false;
+    std::string partialName_;
+    std::int32_t partialRow_ = -1;
+};
+
+// Shows the editor over `owner` (Windows build).
+void ShowMacroEditor(win::HWND owner, RowList& macroList, bool isAdd, int editIndex);

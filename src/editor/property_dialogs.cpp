@@ -1,0 +1,87 @@
+#include "editor/property_dialogs.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "store/message_text.h"
+
+namespace {
+
+constexpr std::size_t kFieldCharacters = 31;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+void Warn(win::HWND dialog, const char* text) {
+    win::MessageBoxA(dialog, text, "Keyloom", win::MB_OK | win::MB_ICONWARNING);
+}
+
+}  // namespace
+
+bool ParseNumber(std::string_view text, NumberKind kind, std::int64_t* value) {
+    text = text.substr(0, kFieldCharacters);
+    std::size_t at = 0;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    const std::size_t blanks = at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
+        if (kind == NumberKind::Unsigned) return false;
+        negative = text[at] == '-';
+        ++at;
+    }
+    // Kept within 2^33 so that the 31 characters cannot overflow the sum;
+    // anything that large is refused below.
+    std::int64_t magnitude = 0;
+    bool tooLarge = false;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+        magnitude = magnitude * 10 + (text[at] - '0');
+        if (magnitude > (std::int64_t{1} << 33)) {
+            tooLarge = true;
+            magnitude = std::int64_t{1} << 33;
+        }
+        ++at;
+    }
+    // Zero counts only when it was typed: the first character after the
+    // blanks is the digit 0 (so "-0" and "+" are refused, "007" is 7).
+    if (magnitude == 0 && (blanks >= text.size() || text[blanks] != '0')) return false;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at != text.size() || tooLarge) return false;
+    const std::int64_t number = negative ? -magnitude : magnitude;
+    if (kind == NumberKind::Signed) {
+        if (number < std::numeric_limits<std::int32_t>::min() || number > std::numeric_limits<std::int32_t>::max())
+            return false;
+    } else if (number > std::numeric_limits<std::uint32_t>::max()) {
+        return false;
+    }
+    *value = number;
+    return true;
+}
+
+bool ReadNumberField(win::HWND dialog, std::string_view text, NumberKind kind, std::int64_t* value) {
+    if (ParseNumber(text, kind, value)) return true;
+    Warn(dialog, kind == NumberKind::Signed ? "Please enter an integer." : "Please enter a positive integer.");
+    return false;
+}
+
+bool AcceptDelay(win::HWND dialog, std::string_view text, std::int32_t* delay) {
+    std::int64_t value = 0;
+    if (!ReadNumberField(dialog, text, NumberKind::Signed, &value)) return false;
+    if (value < 0 || value > kLongestDelay) {
+        Warn(dialog, FormatText("Please enter an integer between %s and %s.", {"0", std::to_string(kLongestDelay)}).c_str());
+        return false;
+    }
+    *delay = static_cast<std::int32_t>(value);
+    return true;
+}
+
+bool AcceptBufferId(win::HWND dialog, std::string_view text, std::uint32_t* bufferId) {
+    std::int64_t value = 0;
+    if (!ReadNumberField(dialog, text, NumberKind::Unsigned, &value)) return false;
+    *bufferId = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+int RunListEntry(std::int32_t showStyle) { return showStyle >= 1 && showStyle <= 3 ? showStyle - 1 : -1; }
+
+std::int32_t ShowStyleFromEntry(int entry, std::int32_t showStyle) {
+    return entry >= 0 && entry <= 2 ? entry + 1 : showStyle;
+}

@@ -1,0 +1,179 @@
+// The fake's plumbing: injected faults, call counts, the last error and the
+// system's error texts, handle values, and the reset to a fresh machine.
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake.h"
+#include "platform/fake/fake_state.h"
+
+namespace {
+
+using win::DWORD;
+
+struct Fault {
+    std::string function;
+    std::int32_t code;
+    int times;  // -1: without end
+    std::string argContains;
+};
+
+struct State {
+    std::vector<Fault> faults;
+    std::map<std::string, int> calls;
+    DWORD lastError = 0;
+    std::uintptr_t nextHandle = 0x20000;
+    int registryCalls = 0;
+    int failRegistryCall = 0;  // 0: none
+    std::int32_t registryCallCode = 0;
+};
+
+// The calls through which the program reads and writes the store; closing a
+// key is not one.
+bool IsRegistryCall(std::string_view function) { return function.starts_with("Reg") && function != "RegCloseKey"; }
+
+State state;
+
+}  // namespace
+
+namespace fake::detail {
+
+bool Faulted(const char* function, std::initializer_list<std::string_view> args, std::int32_t* code) {
+    ++state.calls[function];
+    if (IsRegistryCall(function) && ++state.registryCalls == state.failRegistryCall) {
+        *code = state.registryCallCode;
+        return true;
+    }
+    for (auto& fault : state.faults) {
+        if (fault.times == 0 || fault.function != function) continue;
+        bool matches = fault.argContains.empty();
+        for (auto arg : args) matches = matches || ContainsNoCase(arg, fault.argContains);
+        if (!matches) continue;
+        if (fault.times > 0) --fault.times;
+        *code = fault.code;
+        return true;
+    }
+    return false;
+}
+
+bool Fails(const char* function, std::initializer_list<std::string_view> args) {
+    std::int32_t code = 0;
+    if (!Faulted(function, args, &code)) return false;
+    SetError(static_cast<DWORD>(code));
+    return true;
+}
+
+void Count(const char* function) { ++state.calls[function]; }
+
+void SetError(DWORD code) { state.lastError = code; }
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) { return Lower(a) == Lower(b); }
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+    return Lower(text).find(Lower(part)) != std::string::npos;
+}
+
+std::uintptr_t NewHandleValue() {
+    std::uintptr_t value = state.nextHandle;
+    state.nextHandle += 0x10;
+    return value;
+}
+
+void ResetFaults() { state = State{}; }
+
+}  // namespace fake::detail
+
+namespace fake {
+
+void Reset() {
+    detail::ResetFaults();
+    detail::ResetRegistry();
+    detail::ResetMessageBoxes();
+    detail::ResetWindows();
+    detail::ResetHotKeys();
+    detail::ResetTime();
+    detail::ResetKeyboard();
+    detail::ResetClipboard();
+    detail::ResetShell();
+    detail::ResetHooks();
+}
+
+void Fail(const std::string& function, std::int32_t code, int times, const std::string& argContains) {
+    state.faults.push_back(Fault{function, code, times, argContains});
+}
+
+void FailRegistryCall(int k, std::int32_t code) {
+    state.failRegistryCall = state.registryCalls + k;
+    state.registryCallCode = code;
+}
+
+int RegistryCalls() { return state.registryCalls; }
+
+int Calls(const std::string& function) {
+    auto it = state.calls.find(function);
+    return it == state.calls.end() ? 0 : it->second;
+}
+
+}  // namespace fake
+
+namespace win {
+
+DWORD GetLastError() {
+    fake::detail::Count("GetLastError");
+    return state.lastError;
+}
+
+void SetLastError(DWORD code) {
+    fake::detail::Count("SetLastError");
+    state.lastError = code;
+}
+
+DWORD FormatMessageA(DWORD flags, const void* /*source*/, DWORD messageId, DWORD /*languageId*/, char* buffer,
+                     DWORD size, void* /*arguments*/) {
+    static const std::map<DWORD, const char*> texts = {
+        {2, "The system cannot find the file specified.\r\n"},
+        {5, "Access is denied.\r\n"},
+        {6, "The handle is invalid.\r\n"},
+        {8, "Not enough memory resources are available to process this command.\r\n"},
+        {87, "The parameter is incorrect.\r\n"},
+        {122, "The data area passed to a system call is too small.\r\n"},
+        {158, "The segment is already unlocked.\r\n"},
+        {234, "More data is available.\r\n"},
+        {259, "No more data is available.\r\n"},
+        {1018, "Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
+        {1300, "Not all privileges or groups referenced are assigned to the caller.\r\n"},
+        {1313, "A specified privilege does not exist.\r\n"},
+        {1314, "A required privilege is not held by the client.\r\n"},
+        {1400, "Invalid window handle.\r\n"},
+        {1409, "Hot key is already registered.\r\n"},
+        {1418, "Thread does not have a clipboard open.\r\n"},
+        {1419, "Hot key is not registered.\r\n"},
+    };
+    if (fake::detail::Fails("FormatMessageA")) return 0;
+    if ((flags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 || buffer == nullptr) {
+        state.lastError = static_cast<DWORD>(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    auto it = texts.find(messageId);
+    if (it == texts.end()) {
+        state.lastError = static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND);
+        return 0;
+    }
+    std::size_t length = std::strlen(it->second);
+    if (length + 1 > size) {
+        state.lastError = static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::memcpy(buffer, it->second, length + 1);
+    return static_cast<DWORD>(length);
+}
+
+}  // namespace win

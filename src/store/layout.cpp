@@ -1,0 +1,81 @@
+#include "store/layout.h"
+
+#include <array>
+
+namespace layout {
+namespace {
+
+constexpr const char* kMacros = "\\Macros";
+constexpr const char* kJournals = "\\Journals";
+
+struct FieldInfo {
+    const char* name;
+    ValueType type;
+};
+
+// In the order of Field.
+constexpr std::array<FieldInfo, 13> kFields{{
+    {"KeyPressed", ValueType::Dword},
+    {"DelayInterval", ValueType::Dword},
+    {"BufIndex", ValueType::Dword},
+    {"DefPasteString", ValueType::Text},
+    {"JournalName", ValueType::Text},
+    {"PlayBackSpeed", ValueType::Dword},
+    {"PlayBackEvent", ValueType::Dword},
+    {"WindowTitle", ValueType::Text},
+    {"MessageBody", ValueType::Text},
+    {"FileName", ValueType::Text},
+    {"Arguments", ValueType::Text},
+    {"DirName", ValueType::Text},
+    {"ShowStyle", ValueType::Dword},
+}};
+
+using F = Field;
+constexpr F kKeyValues[] = {F::KeyPressed};
+constexpr F kDelay[] = {F::DelayInterval};
+constexpr F kCopy[] = {F::BufIndex};
+constexpr F kPaste[] = {F::BufIndex, F::DefPasteString};
+constexpr F kPlaybackStored[] = {F::JournalName, F::PlayBackSpeed, F::PlayBackEvent};
+constexpr F kPlaybackRead[] = {F::PlayBackSpeed, F::PlayBackEvent, F::JournalName};
+constexpr F kMessageBox[] = {F::WindowTitle, F::MessageBody};
+constexpr F kRun[] = {F::FileName, F::Arguments, F::DirName, F::ShowStyle};
+
+}  // namespace
+
+std::string CommandsPath(const std::string& macro) { return macro + "\\Commands"; }
+
+std::string InstructionPath(const std::string& macro, std::int32_t position) {
+    return CommandsPath(macro) + "\\" + std::to_string(position);
+}
+
+std::string MacroStorePath(const std::string& macroPath) { return std::string(kMacros) + "\\" + macroPath; }
+std::string RecordingStorePath(const std::string& name) { return std::string(kJournals) + "\\" + name; }
+
+std::string MacrosFullPath() { return std::string(kRootPath) + kMacros; }
+std::string JournalsFullPath() { return std::string(kRootPath) + kJournals; }
+std::string MacroFullPath(const std::string& macroPath) { return kRootPath + MacroStorePath(macroPath); }
+std::string RecordingFullPath(const std::string& name) { return kRootPath + RecordingStorePath(name); }
+
+std::string ChunkName(std::int32_t position) { return std::to_string(position); }
+
+const char* NameOf(Field field) { return kFields[static_cast<std::size_t>(field)].name; }
+ValueType TypeOf(Field field) { return kFields[static_cast<std::size_t>(field)].type; }
+
+KindValues ValuesOf(std::int32_t code) {
+    switch (code) {
+    case kind::Delay: return {kDelay, kDelay};
+    case kind::Reboot:
+    case kind::Shutdown:
+    case kind::Pause:
+    case kind::Time:
+    case kind::Date: return {kKeyValues, {}};
+    case kind::CopyFromClipboard: return {kCopy, kCopy};
+    case kind::PasteToClipboard: return {kPaste, kPaste};
+    case kind::PlaybackRecording: return {kPlaybackStored, kPlaybackRead};
+    case kind::MessageBox: return {kMessageBox, kMessageBox};
+    case kind::Run: return {kRun, kRun};
+    default: return {kKeyValues, kKeyValues};
+    }
+}
+
+}  // namespace layout

@@ -1,0 +1,114 @@
+// The stored layout: where macros, their instructions and recordings live
+// below the store root, what each key holds, and in which order the values
+// are written and read. Nothing above store/ spells a path or a value name.
+//
+//   Macros\<macro>                 "vk", "fsModifiers", "id"
+//   Macros\<macro>\Commands\<n>    "id", then the values of its kind
+//   Journals\<recording>           "0", "1", ... (chunks), "Count", "Type"
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+// Instruction codes: below 0x1000 an instruction code is a Windows
+// virtual-key code; 0x1000 to 0x100A are the commands, in this order.
+namespace kind {
+
+constexpr std::int32_t Delay = 0x1000;
+constexpr std::int32_t Reboot = 0x1001;
+constexpr std::int32_t Shutdown = 0x1002;
+constexpr std::int32_t CopyFromClipboard = 0x1003;
+constexpr std::int32_t PasteToClipboard = 0x1004;
+constexpr std::int32_t PlaybackRecording = 0x1005;
+constexpr std::int32_t Pause = 0x1006;
+constexpr std::int32_t Time = 0x1007;
+constexpr std::int32_t Date = 0x1008;
+constexpr std::int32_t MessageBox = 0x1009;
+constexpr std::int32_t Run = 0x100A;
+
+constexpr std::int32_t FirstCommand = Delay;
+constexpr std::int32_t LastCommand = Run;
+
+// True for the eleven command codes, false for key codes and anything else.
+constexpr bool IsCommand(std::int32_t code) { return code >= FirstCommand && code <= LastCommand; }
+
+}  // namespace kind
+
+using kind::IsCommand;
+
+namespace layout {
+
+// The store root, below HKEY_LOCAL_MACHINE.
+inline constexpr const char* kRootPath = "Software\\Tallow Labs\\Keyloom";
+
+// ---- Paths -------------------------------------------------------------
+// The store's operations take three forms of path (registry_store.h): below
+// Macros, a store path ("\Macros\..." or "\Journals\..."), or a full path
+// below HKEY_LOCAL_MACHINE. These build each form from names.
+
+// "<macro>\Commands" and "<macro>\Commands\<n>", below Macros.
+std::string CommandsPath(const std::string& macro);
+std::string InstructionPath(const std::string& macro, std::int32_t position);
+// "\Macros\<path>" for a path below Macros, and "\Journals\<name>".
+std::string MacroStorePath(const std::string& macroPath);
+std::string RecordingStorePath(const std::string& name);
+// Below HKEY_LOCAL_MACHINE: the two lists' keys, a macro (or a path below
+// Macros) and a recording.
+std::string MacrosFullPath();
+std::string JournalsFullPath();
+std::string MacroFullPath(const std::string& macroPath);
+std::string RecordingFullPath(const std::string& name);
+
+// The ANSI registry calls take key paths of at most this many characters,
+// and the lists enumerate names of at most kLongestListedName.
+inline constexpr std::size_t kLongestKeyPath = 260;
+inline constexpr std::size_t kLongestListedName = 254;
+
+// ---- Values of a macro key and a recording key -------------------------
+inline constexpr const char* kHotKeyVk = "vk";
+inline constexpr const char* kHotKeyModifiers = "fsModifiers";
+// The hot-key id on a macro key; the instruction code on an instruction key.
+inline constexpr const char* kId = "id";
+inline constexpr const char* kChunkCount = "Count";
+inline constexpr const char* kRecordingType = "Type";
+// A journal chunk is named by its position: "0", "1", ... Every chunk but
+// the last holds this many bytes.
+std::string ChunkName(std::int32_t position);
+inline constexpr std::uint32_t kChunkBytes = 16000;
+
+// ---- Values of an instruction key --------------------------------------
+enum class Field : std::uint8_t {
+    KeyPressed,
+    DelayInterval,
+    BufIndex,
+    DefPasteString,
+    JournalName,
+    PlayBackSpeed,
+    PlayBackEvent,
+    WindowTitle,
+    MessageBody,
+    FileName,
+    Arguments,
+    DirName,
+    ShowStyle,
+};
+enum class ValueType : std::uint8_t { Dword, Text };
+
+const char* NameOf(Field field);
+ValueType TypeOf(Field field);
+
+// The values an instruction of one kind stores after its "id": `stored` in
+// the order they are written, `read` in the order the runner and the
+// editor's load read them (PLAYBACK RECORDING reads its speed and filter
+// before the name; REBOOT, SHUTDOWN, PAUSE, TIME and DATE store a
+// "KeyPressed" of 0 that nobody reads). Any code that is no command is a
+// key and stores "KeyPressed".
+struct KindValues {
+    std::span<const Field> stored;
+    std::span<const Field> read;
+};
+KindValues ValuesOf(std::int32_t code);
+
+}  // namespace layout

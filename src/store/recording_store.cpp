@@ -1,0 +1,42 @@
+#include "store/recording_store.h"
+
+#include <algorithm>
+
+RecordingRead ReadRecording(const std::string& name, std::uint64_t maxBytes, bool withType, StoredRecording* recording) {
+    *recording = StoredRecording{};
+    const std::string storePath = layout::RecordingStorePath(name);
+    if (!RegistryStore::ReadDword(storePath, layout::kChunkCount, &recording->count)) return RecordingRead::Failed;
+    switch (RegistryStore::ReadChunks(storePath, recording->count, maxBytes, &recording->chunks)) {
+    case RegistryStore::ChunkRead::Done: break;
+    case RegistryStore::ChunkRead::Failed: return RecordingRead::Failed;
+    case RegistryStore::ChunkRead::TooLarge: return RecordingRead::TooLarge;
+    }
+    if (withType && !RegistryStore::ReadDword(storePath, layout::kRecordingType, &recording->type))
+        return RecordingRead::Failed;
+    return RecordingRead::Done;
+}
+
+bool WriteRecording(const std::string& name, const std::vector<RegistryStore::ChunkView>& chunks, std::int32_t count,
+                    std::int32_t type) {
+    if (!RegistryStore::CreateJournalKey(name)) return false;
+    const std::string storePath = layout::RecordingStorePath(name);
+    return RegistryStore::WriteChunks(chunks, storePath) &&
+           RegistryStore::WriteDword(count, storePath, layout::kChunkCount) &&
+           RegistryStore::WriteDword(type, storePath, layout::kRecordingType);
+}
+
+std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count) {
+    std::vector<RegistryStore::ChunkView> chunks;
+    for (std::uint64_t at = 0; at < count; at += layout::kChunkBytes) {
+        const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(count - at, layout::kChunkBytes));
+        chunks.push_back(RegistryStore::ChunkView{bytes + at, size});
+    }
+    return chunks;
+}
+
+std::vector<RegistryStore::ChunkView> ViewsOf(const std::vector<RegistryStore::Chunk>& chunks) {
+    std::vector<RegistryStore::ChunkView> views;
+    views.reserve(chunks.size());
+    for (const RegistryStore::Chunk& chunk : chunks) views.push_back(RegistryStore::ChunkView{chunk.bytes.get(), chunk.count});
+    return views;
+}

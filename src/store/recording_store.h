@@ -1,0 +1,41 @@
+// The one reader and writer of a recording's values: the recorder's Save,
+// the rename of a recording and the player's load all go through them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/registry_store.h"
+
+// A recording's values as stored, damaged or not: "Count" as it reads, the
+// chunks it names, and "Type".
+struct StoredRecording {
+    std::int32_t count = 0;
+    std::vector<RegistryStore::Chunk> chunks;
+    std::int32_t type = 0;
+};
+
+enum class RecordingRead {
+    Done,
+    Failed,    // the store has said why
+    TooLarge,  // the chunks add up to more than the caller's limit; nothing said
+};
+
+// Reads "Count", then chunks "0" to Count - 1 (none for a Count of 0 or
+// less), stopping at the first that cannot be read, then "Type" when
+// `withType`. `recording` is emptied first.
+RecordingRead ReadRecording(const std::string& name, std::uint64_t maxBytes, bool withType, StoredRecording* recording);
+
+// Creates Journals\<name> (or opens it when it exists) and writes the
+// chunks, "Count" = `count`, then "Type". Stops at the first failure, which
+// the store has shown.
+bool WriteRecording(const std::string& name, const std::vector<RegistryStore::ChunkView>& chunks, std::int32_t count,
+                    std::int32_t type);
+
+// Views of an event array cut as the store keeps it: full chunks of
+// layout::kChunkBytes, then the rest, if any. No bytes, no chunk.
+std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count);
+
+// Views of chunks read back, in order.
+std::vector<RegistryStore::ChunkView> ViewsOf(const std::vector<RegistryStore::Chunk>& chunks);

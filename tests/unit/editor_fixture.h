@@ -1,0 +1,119 @@
+// The macro editor on the fake platform: its two list boxes, the keyboard's
+// captions and the property dialogs answered from a script, beside the main
+// window's lists of macro_fixture.h.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "editor/macro_editor.h"
+#include "exec/clipboard_buffers.h"
+#include "macro_fixture.h"
+
+// A list box: the selected line stays selected as lines go in ahead of it.
+struct TestLines final : LineList {
+    int Count() const override { return static_cast<int>(lines.size()); }
+    void Insert(int index, const std::string& text) override {
+        if (index < 0 || index > Count()) index = Count();
+        lines.insert(lines.begin() + index, text);
+        data.insert(data.begin() + index, 0);
+        if (selected >= index) ++selected;
+    }
+    void Remove(int index) override {
+        lines.erase(lines.begin() + index);
+        data.erase(data.begin() + index);
+        if (selected == index) selected = -1;
+        if (selected > index) --selected;
+    }
+    std::string Text(int index) const override { return lines.at(static_cast<std::size_t>(index)); }
+    void SetData(int index, std::int32_t value) override { data.at(static_cast<std::size_t>(index)) = value; }
+    std::int32_t Data(int index) const override { return data.at(static_cast<std::size_t>(index)); }
+    int Selected() const override { return selected; }
+    void ClearSelection() override { selected = -1; }
+    void SetRedraw(bool on) override { redrawOffs += on ? 0 : 1; }
+
+    std::vector<std::string> lines;
+    std::vector<std::int32_t> data;
+    int selected = -1;
+    int redrawOffs = 0;
+};
+
+struct TestCaptions final : KeyCaptions {
+    void SetCaption(int id, const std::string& caption) override { captions[id] = caption; }
+    std::map<int, std::string> captions;
+};
+
+// Each dialog answers with the values it is given here (or Cancel when
+// none), and keeps what it was opened with.
+struct ScriptedDialogs final : InstructionDialogs {
+    template <typename Values>
+    static bool Answer(std::optional<Values>& answer, Values* values, std::vector<Values>* opened) {
+        opened->push_back(*values);
+        if (!answer) return false;
+        *values = *answer;
+        return true;
+    }
+    bool Delay(DelayValues* v) override { return Answer(delay, v, &openedDelay); }
+    bool CopyFromClipboard(BufferValues* v) override { return Answer(copy, v, &openedCopy); }
+    bool PasteToClipboard(PasteValues* v) override { return Answer(paste, v, &openedPaste); }
+    bool MessageBoxProperties(MessageBoxValues* v) override { return Answer(box, v, &openedBox); }
+    bool Run(RunValues* v) override { return Answer(run, v, &openedRun); }
+    bool SelectRecording(RecordingChoice* v) override { return Answer(recording, v, &openedRecording); }
+
+    std::optional<DelayValues> delay;
+    std::optional<BufferValues> copy;
+    std::optional<PasteValues> paste;
+    std::optional<MessageBoxValues> box;
+    std::optional<RunValues> run;
+    std::optional<RecordingChoice> recording;
+    std::vector<DelayValues> openedDelay;
+    std::vector<BufferValues> openedCopy;
+    std::vector<PasteValues> openedPaste;
+    std::vector<MessageBoxValues> openedBox;
+    std::vector<RunValues> openedRun;
+    std::vector<RecordingChoice> openedRecording;
+};
+
+class EditorTest : public RunnerTest {
+protected:
+    void SetUp() override {
+        RunnerTest::SetUp();
+        clipboardBuffers.clear();
+        editorWindow = fake::AddWindow("Keyloom - Add Macro");
+    }
+
+    // A new editor over the main window's lists, opened for Add or for the
+    // macro in row `editIndex`.
+    MacroEditDialog& Open(bool isAdd = true, int editIndex = -1) {
+        body = TestLines{};
+        commands = TestLines{};
+        captions = TestCaptions{};
+        editor = std::make_unique<MacroEditDialog>(editorWindow, window, macroList, body, commands, captions, dialogs);
+        editor->IsAdd = isAdd;
+        editor->EditIndex = editIndex;
+        editor->Initialize();
+        return *editor;
+    }
+
+    // Selects command `code` in the command list and clicks "<---".
+    void Command(std::int32_t code) {
+        commands.selected = code - kind::FirstCommand;
+        editor->InsertCommand();
+    }
+
+    // The codes and key flags of the body, line by line.
+    std::vector<std::pair<std::int32_t, std::int32_t>> Body() const {
+        std::vector<std::pair<std::int32_t, std::int32_t>> out;
+        for (const Instruction& i : editor->InstructionList) out.emplace_back(i.id, i.KeyPressed);
+        return out;
+    }
+
+    win::HWND editorWindow{};
+    TestLines body;
+    TestLines commands;
+    TestCaptions captions;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MacroEditDialog> editor;
+};
