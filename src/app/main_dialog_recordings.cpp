@@ -1,8 +1,7 @@
 // The recordings list of the main window and its commands: fill, add, rename
 // and delete.
-#include <cctype>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "app/main_dialog.h"
 #include "journal/journal_format.h"
@@ -22,20 +21,12 @@ const char* TypeText(std::int32_t type) {
     }
 }
 
-// Registry key names compare without regard to case.
-bool SameKeyName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
+// The row of the recording that `name` addresses, as the registry compares
+// names.
 int FindRow(const RowList& list, const std::string& name) {
-    const int rows = list.RowCount();
-    for (int row = 0; row < rows; ++row)
-        if (SameKeyName(list.Cell(row, 0), name)) return row;
-    return -1;
+    std::vector<std::string> names;
+    for (int row = 0; row < list.RowCount(); ++row) names.push_back(list.Cell(row, 0));
+    return RegistryStore::FindStoredName(layout::JournalsFullPath(), names, name);
 }
 
 }  // namespace
@@ -90,9 +81,21 @@ void MainDialog::EditRecording(RecordingDialogs& dialogs) {
     if (!SelectedName(recordingList_, "No recording selected!", &row, &oldName)) return;
     std::string newName = oldName;
     if (!dialogs.Rename(&newName)) return;
-    // The same key, whatever the spelling: copying it onto itself and then
-    // deleting the old name would delete the recording.
-    if (SameKeyName(newName, oldName)) return;
+    // A backslash would make the new name a key below another one, the old
+    // recording's own among them.
+    if (newName.find('\\') != std::string::npos) {
+        ShowWarning(window_, "A recording name must not contain a backslash (\\).");
+        return;
+    }
+    // The same key, whatever the spelling (the registry decides): copying
+    // it onto itself and then deleting the old name would delete it.
+    switch (RegistryStore::NamesSameKey(layout::JournalsFullPath(), oldName, newName)) {
+    case RegistryStore::SameKey::Yes: return;
+    case RegistryStore::SameKey::No: break;
+    case RegistryStore::SameKey::Unknown:
+        ShowWarning(window_, FormatText("Unable to check in the registry whether the name %s is taken.", {newName}));
+        return;
+    }
 
     // The values are carried over as stored, damaged or not. More than the
     // largest recording the player loads is damaged data; holding it all

@@ -65,21 +65,9 @@ void SelectRecordingDialog::Initialize() {
 }
 
 int SelectRecordingDialog::RowOfName(const std::string& name) const {
-    if (name.empty()) return -1;
-    const int rows = list_.RowCount();
-    for (int row = 0; row < rows; ++row)
-        if (list_.Cell(row, 0) == name) return row;
-    // Spelt in another case: the registry says which stored name it is, and
-    // only a stored one of the same length can be.
-    const std::string journalsPath = layout::JournalsFullPath();
-    if (!RegistryStore::KeyExists(layout::RecordingFullPath(name))) return -1;
-    for (int row = 0; row < rows; ++row) {
-        const std::string stored = list_.Cell(row, 0);
-        if (stored.size() == name.size() &&
-            RegistryStore::NamesSameKey(journalsPath, stored, name) == RegistryStore::SameKey::Yes)
-            return row;
-    }
-    return -1;
+    std::vector<std::string> names;
+    for (int row = 0; row < list_.RowCount(); ++row) names.push_back(list_.Cell(row, 0));
+    return RegistryStore::FindStoredName(layout::JournalsFullPath(), names, name);
 }
 
 void SelectRecordingDialog::FollowRow(int row) {

@@ -129,6 +129,11 @@ RecordDialog::Close RecordDialog::OnSave() {
         ShowWarning(dialog_, "Recording name must not be empty!");
         return Close::No;
     }
+    // A backslash would store the recording below another one's key.
+    if (recordingName.find('\\') != std::string::npos) {
+        ShowWarning(dialog_, "A recording name must not contain a backslash (\\).");
+        return Close::No;
+    }
     if (!recorder.Save(recordingName)) return Close::No;
     recorder.Discard();
     return Close::Ok;

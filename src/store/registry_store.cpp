@@ -378,6 +378,19 @@ bool WriteChunks(const std::vector<ChunkView>& chunks, const std::string& storeP
     return true;
 }
 
+int FindStoredName(const std::string& parentFullPath, const std::vector<std::string>& names, const std::string& name) {
+    if (name.empty()) return -1;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<int>(i);
+    // Spelt in another case: only a stored name can match, and only one of
+    // the same length, since the ANSI code page folds case byte for byte.
+    if (!KeyExists(parentFullPath + "\\" + name)) return -1;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i].size() == name.size() && NamesSameKey(parentFullPath, names[i], name) == SameKey::Yes)
+            return static_cast<int>(i);
+    return -1;
+}
+
 bool DeleteKeyTree(const std::string& fullPath) {
     if (isWindowsNt) return DeleteSubtree(fullPath);
     return win::RegDeleteKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), kView, 0) ==

@@ -108,6 +108,10 @@ bool KeyExists(const std::string& fullPath);
 enum class SameKey { Yes, No, Unknown };
 SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, const std::string& b);
 
+// Which of `names` (the stored spellings of keys below `parentFullPath`, as
+// a list shows them) addresses the same key as `name`; -1 when none does.
+int FindStoredName(const std::string& parentFullPath, const std::vector<std::string>& names, const std::string& name);
+
 bool DeleteKeyTree(const std::string& fullPath);
 bool DeleteSubtree(const std::string& fullPath);
 

@@ -79,6 +79,25 @@ TEST_F(RegistryContract, KeyNamesIgnoreCaseAndKeepTheirSpelling) {
     EXPECT_EQ(Enumerate(scratch_), std::vector<std::string>{"MixedCase"});
 }
 
+// In the ANSI code page (1252): an accented capital and its small letter
+// name one key; sharp s and "ss" do not.
+TEST_F(RegistryContract, KeyNamesFoldTheCaseOfTheAnsiCodePage) {
+    ASSERT_EQ(Make("\xC4pfel"), ERROR_SUCCESS);  // Äpfel
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(Create("\xE4PFEL", &key, &disposition, scratch_), ERROR_SUCCESS);  // äPFEL
+    EXPECT_EQ(disposition, 2u);
+    RegCloseKey(key);
+    ASSERT_EQ(Make("\x8A" "afe"), ERROR_SUCCESS);  // Šafe
+    ASSERT_EQ(RegOpenKeyExA(scratch_, "\x9A" "AFE", 0, kAccess, &key), ERROR_SUCCESS);  // šAFE
+    RegCloseKey(key);
+    ASSERT_EQ(Make("Stra\xDF" "e"), ERROR_SUCCESS);  // Straße
+    EXPECT_EQ(RegOpenKeyExA(scratch_, "STRASSE", 0, kAccess, &key), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(Make("zebra"), ERROR_SUCCESS);
+    EXPECT_EQ(Enumerate(scratch_), (std::vector<std::string>{"Stra\xDF" "e", "zebra", "\xC4pfel", "\x8A" "afe"}))
+        << "in the order of the lowered characters' Unicode values";
+}
+
 TEST_F(RegistryContract, ValueNamesIgnoreCase) {
     ASSERT_EQ(Set(scratch_, "Count", REG_DWORD, {1, 0, 0, 0}), ERROR_SUCCESS);
     ASSERT_EQ(Set(scratch_, "COUNT", REG_DWORD, {2, 0, 0, 0}), ERROR_SUCCESS);

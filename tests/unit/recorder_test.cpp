@@ -279,7 +279,10 @@ TEST_F(RecorderTest, SaveNeedsARecordingAndAName) {
     StartIn(1);
     Keys(3);
     EXPECT_EQ(Save(""), RecordDialog::Close::No);
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"A recording has not been made!", "Recording name must not be empty!"}));
+    EXPECT_EQ(Save("a\\b"), RecordDialog::Close::No);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"A recording has not been made!", "Recording name must not be empty!",
+                                                    "A recording name must not contain a backslash (\\)."}));
+    EXPECT_FALSE(fake::KeyExists(kJournals + "a"));
     EXPECT_TRUE(Recorder().Holding());  // still there for a second try
     EXPECT_TRUE(fake::Hooks().empty());
 

@@ -190,6 +190,27 @@ TEST_F(RecordingsListTest, RenamingToItsOwnNameInAnySpellingLeavesItStored) {
     EXPECT_EQ(recordingList.rows, (Rows{{"Tune", "Mouse"}}));
 }
 
+// The registry folds the case of accented letters too: "Äpfel" and
+// "äpfel" are one key, and copying it onto itself would lose it. A
+// backslash would put the copy inside the old key, which is then deleted.
+TEST_F(RecordingsListTest, ARenameThatWouldLoseTheRecordingIsNotMade) {
+    StoreRecording("\xC4pfel", 1, 2, {Bytes(20, 1)});
+    StoreRecording("a", 1, 1, {Bytes(40, 2)});
+    MainDialog& main = StartQuiet();
+    const auto apples = Values("\xC4pfel", 1), a = Values("a", 1);
+    recordingList.selected = 1;  // "Äpfel" sorts after "a"
+    dialogs.newName = "\xE4pfel";
+    main.EditRecording(dialogs);
+    EXPECT_EQ(Values("\xC4pfel", 1), apples);
+    recordingList.selected = 0;
+    dialogs.newName = "a\\b";
+    main.EditRecording(dialogs);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"A recording name must not contain a backslash (\\)."});
+    EXPECT_EQ(Values("a", 1), a);
+    EXPECT_EQ(fake::SubKeys(kJournals.substr(0, kJournals.size() - 1)), (std::vector<std::string>{"a", "\xC4pfel"}));
+    EXPECT_EQ(recordingList.rows, (Rows{{"a", "Keyboard & Mouse"}, {"\xC4pfel", "Keyboard"}}));
+}
+
 TEST_F(RecordingsListTest, RenamingOntoAnotherRecordingLeavesOneRowForIt) {
     StoreRecording("a", 1, 1, {Bytes(20, 1)});
     StoreRecording("b", 1, 2, {Bytes(40, 2), Bytes(20, 3)});

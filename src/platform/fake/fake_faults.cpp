@@ -1,6 +1,5 @@
 // The fake's plumbing: injected faults, call counts, the last error and the
 // system's error texts, handle values, and the reset to a fresh machine.
-#include <cctype>
 #include <cstring>
 #include <map>
 #include <string>
@@ -69,9 +68,31 @@ void Count(const char* function) { ++state.calls[function]; }
 
 void SetError(DWORD code) { state.lastError = code; }
 
+unsigned char LowerAnsi(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
+    switch (c) {
+    case 0x8A: return 0x9A;  // S caron
+    case 0x8C: return 0x9C;  // OE
+    case 0x8E: return 0x9E;  // Z caron
+    case 0x9F: return 0xFF;  // Y diaeresis
+    default: return c;
+    }
+}
+
+unsigned SortKey(unsigned char c) {
+    // Code page 1252 puts these characters at 0x80-0x9F; Unicode elsewhere.
+    static constexpr unsigned kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                           0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+    const unsigned char lower = LowerAnsi(c);
+    return lower >= 0x80 && lower <= 0x9F ? kHigh[lower - 0x80] : lower;
+}
+
 std::string Lower(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : out) c = static_cast<char>(LowerAnsi(static_cast<unsigned char>(c)));
     return out;
 }
 

@@ -17,18 +17,15 @@ using win::DWORD;
 using win::HKEY;
 using win::LSTATUS;
 
-// Registry names compare without regard to case but keep the spelling they
-// were created with. Subkeys enumerate in the order of their lower-case
-// form, as the registry under Wine returns them ("_x" before "A").
+// Registry names compare without regard to case (the ANSI code page's, not
+// only ASCII's) but keep the spelling they were created with. Subkeys
+// enumerate in the order of their lower-case form, as the registry under
+// Wine returns them ("_x" before "A", "z" before "\xE4").
 struct NameLess {
     bool operator()(const std::string& a, const std::string& b) const {
         return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return Lower(x) < Lower(y);
+            return fake::detail::SortKey(static_cast<unsigned char>(x)) < fake::detail::SortKey(static_cast<unsigned char>(y));
         });
-    }
-    static unsigned char Lower(char c) {
-        auto u = static_cast<unsigned char>(c);
-        return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u - 'A' + 'a') : u;
     }
 };
 

@@ -25,6 +25,13 @@ void Count(const char* function);
 void SetError(win::DWORD code);
 inline void SetError(win::LSTATUS code) { SetError(static_cast<win::DWORD>(code)); }
 
+// Case in the ANSI code page (1252), as the registry and window titles fold
+// it: A-Z, the accented capitals from 0xC0 (but 0xD7, the multiplication
+// sign), and the four capitals among 0x8A-0x9F. Lower() lowers a byte;
+// SortKey() is the lowered character's Unicode value, the order in which
+// the registry enumerates names.
+unsigned char LowerAnsi(unsigned char c);
+unsigned SortKey(unsigned char c);
 std::string Lower(std::string_view text);
 bool EqualNoCase(std::string_view a, std::string_view b);
 bool ContainsNoCase(std::string_view text, std::string_view part);
