@@ -9,7 +9,7 @@ KL_WINE_BASE="${KL_WINE_BASE:-$KL_ROOT/build/wine-base}"
 KL_XVFB_PID=""
 # Changes to how the base is prepared rename this mark, so that an older
 # base is made anew.
-KL_BASE_MARK=".keyloom-base-2"
+KL_BASE_MARK=".keyloom-base-3"
 
 export WINEDEBUG=-all
 # No Mono or Gecko: the first run would offer to download them.
@@ -36,6 +36,10 @@ kl_prepare_base() {
         # Tests run with no window manager: Wine then draws the captions and
         # frames itself, so screenshots show them.
         kl_set_managed "$KL_WINE_BASE" N || exit 1
+        # A program that crashes ends at once instead of waiting on the
+        # crash dialog, which nobody answers in a test run.
+        WINEPREFIX="$KL_WINE_BASE" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+            >/dev/null 2>&1 || exit 1
         WINEPREFIX="$KL_WINE_BASE" wineserver -w
         touch "$KL_WINE_BASE/$KL_BASE_MARK"
     ) 9>"$KL_WINE_BASE.lock"
