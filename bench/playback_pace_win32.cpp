@@ -48,6 +48,7 @@ class BenchRunner final : public MacroRunner {
 public:
     explicit BenchRunner(HWND window) : window_(window) {}
     void EndMacro() override { runEnded = true; }
+    void ResumeFailed() override { runEnded = true; }
     win::HWND Window() const override { return reinterpret_cast<win::HWND>(window_); }
 
 private:

@@ -9,7 +9,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 PACKAGES=(
     cmake ninja-build g++ googletest libgtest-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-    clang lld
+    clang lld libclang-rt-14-dev
     nsis
     wine wine64
     xvfb xdotool xclip imagemagick x11-utils

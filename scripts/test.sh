@@ -89,6 +89,19 @@ if [[ "$native_ok" -eq 1 ]]; then
     count_gtest "unit tests" "$LOGS/unit.log" "${PIPESTATUS[0]}"
 fi
 
+# --- fuzz targets, briefly, over their kept corpus ------------------------------
+echo "== fuzz targets" >&2
+bash scripts/fuzz.sh --check 3 </dev/null 2>"$LOGS/fuzz-build.log" | tee "$LOGS/fuzz.log"
+while read -r name _ _ _ result _; do
+    case "$result" in
+        ok) passed=$((passed + 1)) ;;
+        CRASH) problem "fuzz target $name (see build/fuzz-logs/$name.log)" ;;
+    esac
+done < <(tail -n +2 "$LOGS/fuzz.log")
+if [[ "$(tail -n +2 "$LOGS/fuzz.log" | wc -l)" -eq 0 ]]; then
+    problem "fuzz targets did not build (see $LOGS/fuzz-build.log)"
+fi
+
 # --- contract tests (real layer under Wine) ----------------------------------
 . scripts/wine-env.sh
 if ! kl_ensure_display; then

@@ -48,6 +48,7 @@ public:
     void StartMacro();
     void OnRunMacro();
     void EndMacro() override;
+    void ResumeFailed() override;
     void OnCancelJournal();
 
     // Commands of the lists.

@@ -115,7 +115,9 @@ void MainDialog::EditRecording(RecordingDialogs& dialogs) {
     }
     const int existingRow = FindRow(recordingList_, newName);
     if (!RegistryStore::DeleteKeyTree(layout::RecordingFullPath(oldName))) {
-        // Both names are stored now: the list shows both.
+        // Both names are stored now: the list shows both, and the user is
+        // told why.
+        ShowWarning(window_, "Unable to delete recording: " + oldName);
         if (existingRow < 0) {
             const int added = recordingList_.AppendRow(newName);
             recordingList_.SetCell(added, 1, TypeText(recording.type));

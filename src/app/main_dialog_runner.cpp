@@ -35,16 +35,19 @@ void MainDialog::RegisterAllHotKeys() {
         std::int32_t virtualKey = -1, modifiers = -1;
         const bool keyRead = RegistryStore::ReadDword(storePath, layout::kHotKeyVk, &virtualKey);
         const bool modifiersRead = RegistryStore::ReadDword(storePath, layout::kHotKeyModifiers, &modifiers);
+        // A macro whose hot key cannot be read is registered under no id:
+        // sharing the id before it, its deletion would unregister another
+        // macro's hot key.
+        std::int32_t id = kNoHotKey;
         if (keyRead && modifiersRead) {
-            ++hotKeyCounter;
-            if (!win::RegisterHotKey(window_, hotKeyCounter, static_cast<win::UINT>(modifiers),
-                                     static_cast<win::UINT>(virtualKey)))
+            id = ++hotKeyCounter;
+            if (!win::RegisterHotKey(window_, id, static_cast<win::UINT>(modifiers), static_cast<win::UINT>(virtualKey)))
                 ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
         } else {
             // Shown as an invalid hot key rather than from values never read.
             virtualKey = modifiers = -1;
         }
-        RegistryStore::WriteDword(hotKeyCounter, storePath, layout::kId);
+        RegistryStore::WriteDword(id, storePath, layout::kId);
         const int row = macroList_.AppendRow(name);
         macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers));
     }
@@ -82,10 +85,12 @@ void MainDialog::OnHotKey(int id) {
 void MainDialog::StartMacro() {
     macroRunning = 1;
     win::Sleep(300);
-    if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) {
-        ShowError(window_, "Failed to start macro: " + runningMacroName);
-        EndMacro();
-    }
+    if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) ResumeFailed();
+}
+
+void MainDialog::ResumeFailed() {
+    ShowError(window_, "Failed to start macro: " + runningMacroName);
+    EndMacro();
 }
 
 void MainDialog::OnRunMacro() {
@@ -132,7 +137,8 @@ void MainDialog::DeleteMacro() {
     std::string name;
     if (!SelectedName(macroList_, "No macro selected!", &row, &name)) return;
     std::int32_t id = 0;
-    const bool idRead = RegistryStore::ReadDword(layout::MacroStorePath(name), layout::kId, &id);
+    // Only an id that a registration took is given back.
+    const bool idRead = RegistryStore::ReadDword(layout::MacroStorePath(name), layout::kId, &id) && id != kNoHotKey;
     if (!RegistryStore::DeleteKeyTree(layout::MacroFullPath(name))) {
         ShowWarning(window_, "Unable to delete macro: " + name);
         return;

@@ -151,7 +151,8 @@ bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
 bool MacroEditDialog::SaveEditedMacro() {
     const std::string oldName = macroList_.Cell(EditIndex, 0);
     std::int32_t oldId = 0;
-    const bool idRead = RegistryStore::ReadDword(layout::MacroStorePath(oldName), layout::kId, &oldId);
+    const bool idRead =
+        RegistryStore::ReadDword(layout::MacroStorePath(oldName), layout::kId, &oldId) && oldId != kNoHotKey;
     if (!RegistryStore::DeleteKeyTree(layout::MacroFullPath(oldName))) {
         ShowWarning(dialog_, "Unable to modify macro: " + oldName);
         return false;

@@ -8,13 +8,18 @@
 #include "common/messages.h"
 #include "platform/win.h"
 
-// The last hot-key id handed out in this run.
+// The last hot-key id handed out in this run; ids count up from 0.
 extern std::int32_t hotKeyCounter;
+// The id of a macro that holds no registration (its hot key cannot be read).
+inline constexpr std::int32_t kNoHotKey = -1;
 
 class MacroRunner {
 public:
     // Ends the running macro; the runner becomes idle.
     virtual void EndMacro() = 0;
+    // The macro could not be resumed after a playback (WM_RUN_MACRO could
+    // not be posted): told as a failed start is, and ended.
+    virtual void ResumeFailed() = 0;
     // The window that receives WM_RUN_MACRO.
     virtual win::HWND Window() const = 0;
 

@@ -12,9 +12,8 @@ namespace {
 
 using layout::Field;
 
-// The longest pause a macro can ask for. Longer stored values would reach
-// Sleep's "wait forever" value and hang the program for good.
-constexpr win::DWORD kLongestDelay = 2000000000;
+// The longest pause the DELAY dialog lets a macro ask for.
+constexpr std::int32_t kLongestDelay = 2000000000;
 
 void RequestExit(win::UINT flags) {
     UniqueObject token;
@@ -41,8 +40,16 @@ void TypeNow(const char* format) {
 void DelayAction(const std::string& macroPath) {
     std::int32_t interval = 0;
     if (!RegistryStore::ReadInstructionValue(macroPath, Field::DelayInterval, &interval)) return;
-    const auto milliseconds = static_cast<win::DWORD>(interval);
-    win::Sleep(milliseconds > kLongestDelay ? kLongestDelay : milliseconds);
+    // A pause the dialog could never have stored is damaged data: slept,
+    // it would hold the whole program for up to 49 days (or for good, at
+    // Sleep's INFINITE), so it is skipped and said.
+    if (interval < 0 || interval > kLongestDelay) {
+        ShowWarning(nullptr, FormatText("Skipped a DELAY of %s milliseconds at %s: a DELAY lasts from 0 to %s milliseconds.",
+                                        {std::to_string(static_cast<std::uint32_t>(interval)),
+                                         layout::MacroFullPath(macroPath), std::to_string(kLongestDelay)}));
+        return;
+    }
+    win::Sleep(static_cast<win::DWORD>(interval));
 }
 
 void RebootAction() { RequestExit(win::EWX_REBOOT); }

@@ -9,7 +9,6 @@ namespace {
 // scan code in its second byte; bit 15 of paramH marks an extended key.
 constexpr std::uint32_t kExtendedKeyBit = 0x8000;
 
-constexpr win::DWORD kWheelDelta = 120;
 
 // A screen coordinate as the 0..65535 range that absolute mouse input spans
 // over `extent` pixels from `origin`: the smallest value that the system
@@ -29,7 +28,8 @@ VirtualScreen ReadVirtualScreen() {
 
 bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT* input) {
     *input = win::INPUT{};
-    switch (event.message) {
+    const std::uint32_t message = MessageOf(event);
+    switch (message) {
     case win::WM_KEYDOWN:
     case win::WM_KEYUP:
     case win::WM_SYSKEYDOWN:
@@ -37,7 +37,7 @@ bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT*
         input->type = win::INPUT_KEYBOARD;
         input->ki.wVk = static_cast<win::WORD>(event.paramL & 0xFF);
         input->ki.wScan = static_cast<win::WORD>((event.paramL >> 8) & 0xFF);
-        if (event.message == win::WM_KEYUP || event.message == win::WM_SYSKEYUP) input->ki.dwFlags |= win::KEYEVENTF_KEYUP;
+        if (message == win::WM_KEYUP || message == win::WM_SYSKEYUP) input->ki.dwFlags |= win::KEYEVENTF_KEYUP;
         if (event.paramH & kExtendedKeyBit) input->ki.dwFlags |= win::KEYEVENTF_EXTENDEDKEY;
         return true;
     }
@@ -46,7 +46,7 @@ bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT*
 
     win::DWORD button = 0;
     win::DWORD data = 0;
-    switch (event.message) {
+    switch (message) {
     case win::WM_MOUSEMOVE: break;
     // A double click's second press comes as its own message.
     case win::WM_LBUTTONDOWN:
@@ -59,10 +59,9 @@ bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT*
     case win::WM_MBUTTONDBLCLK: button = win::MOUSEEVENTF_MIDDLEDOWN; break;
     case win::WM_MBUTTONUP: button = win::MOUSEEVENTF_MIDDLEUP; break;
     case win::WM_MOUSEWHEEL:
-        // The journal record keeps the pointer, not the wheel's distance:
-        // one notch away from the user.
-        button = win::MOUSEEVENTF_WHEEL;
-        data = kWheelDelta;
+    case win::WM_MOUSEHWHEEL:
+        button = message == win::WM_MOUSEWHEEL ? win::MOUSEEVENTF_WHEEL : win::MOUSEEVENTF_HWHEEL;
+        data = static_cast<win::DWORD>(WheelDistanceOf(event));
         break;
     default: return false;
     }

@@ -44,8 +44,16 @@ JournalEvent FromEventMsg(const win::EVENTMSG& record) {
 win::EVENTMSG ToEventMsg(const JournalEvent& event) {
     // Sign-extended like the system widens a 32-bit handle.
     const auto handle = static_cast<std::intptr_t>(static_cast<std::int32_t>(event.hwnd));
-    return win::EVENTMSG{event.message, event.paramL, event.paramH, event.time,
-                         reinterpret_cast<win::HWND>(handle)};
+    return win::EVENTMSG{MessageOf(event), event.paramL, event.paramH, event.time, reinterpret_cast<win::HWND>(handle)};
+}
+
+std::uint32_t WheelMessage(std::uint32_t message, std::int16_t distance) {
+    return (message & 0xFFFFu) | static_cast<std::uint32_t>(static_cast<std::uint16_t>(distance)) << 16;
+}
+
+std::int32_t WheelDistanceOf(const JournalEvent& event) {
+    const auto distance = static_cast<std::int16_t>(static_cast<std::uint16_t>(event.message >> 16));
+    return distance != 0 ? distance : 120;
 }
 
 bool Passes(std::int32_t filter, std::uint32_t message) {

@@ -57,6 +57,15 @@ inline constexpr win::UINT kLastKeyMessage = 0x0108;
 inline constexpr win::UINT kFirstMouseMessage = win::WM_MOUSEMOVE;
 inline constexpr win::UINT kLastMouseMessage = win::WM_MBUTTONDBLCLK;
 
+// A wheel event (WM_MOUSEWHEEL, WM_MOUSEHWHEEL) keeps the wheel's distance,
+// signed, in WHEEL_DELTA units (120 a notch), in the high 16 bits of its
+// message field, which every window message leaves 0. Journals made before
+// have 0 there, which stands for one notch away from the user (+120).
+std::uint32_t WheelMessage(std::uint32_t message, std::int16_t distance);
+// The window message of an event, without a wheel distance.
+inline std::uint32_t MessageOf(const JournalEvent& event) { return event.message & 0xFFFFu; }
+std::int32_t WheelDistanceOf(const JournalEvent& event);
+
 // Whether an event with `message` passes `filter`; a value other than the
 // three codes lets nothing pass.
 bool Passes(std::int32_t filter, std::uint32_t message);

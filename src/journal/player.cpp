@@ -1,6 +1,7 @@
 #include "journal/player.h"
 
 #include "common/messages.h"
+#include "journal/cancel_keys.h"
 #include "journal/injected_input.h"
 #include "journal/journal_format.h"
 #include "journal/playback_schedule.h"
@@ -20,6 +21,9 @@ enum class Driver {
     Grace,      // journal hook installed; waiting for the system to call it
     Hook,       // the system plays through the journal hook
     Injecting,  // the timer plays through SendInput
+    // Played out, but the runner could not be told to go on: the timer
+    // tells it from the message loop, where it may show a box.
+    ResumeFailed,
 };
 
 // The player's process-wide state; touched on the UI thread only.
@@ -33,8 +37,7 @@ struct Player {
     UniqueHook watchHook;
     UniqueHook cancelKeyHook;
     UniqueObject timer;
-    // Which Ctrl keys are physically down (generic, left, right).
-    unsigned physicalControl = 0;
+    CancelKeys cancelKeys;
     // The injecting driver's clock: the tick count at its start, carried on
     // by the performance counter, which is finer than the tick.
     win::DWORD clockStartTick = 0;
@@ -90,9 +93,16 @@ void StopDrivers() {
 // The recording has played out: the runner goes on with its next
 // instruction. Once only, whichever driver gets here.
 void FinishPlayback() {
-    if (player.driver == Driver::None) return;
+    if (player.driver == Driver::None || player.driver == Driver::ResumeFailed) return;
     StopDrivers();
-    win::PostMessageA(player.mainWindow, WM_RUN_MACRO, 0, 0);
+    if (win::PostMessageA(player.mainWindow, WM_RUN_MACRO, 0, 0)) return;
+    // Left alone the runner would stay busy and drop every hot key.
+    player.timer.reset(CreatePlaybackTimer());
+    if (player.timer && ArmTimer(0)) {
+        player.driver = Driver::ResumeFailed;
+    } else if (player.runner != nullptr) {
+        player.runner->EndMacro();
+    }
 }
 
 // The playback cannot be driven: reported, and the run ends.
@@ -112,7 +122,7 @@ bool StartInjecting() {
     if (player.counterFrequency <= 0) player.counterFrequency = 1;
     win::QueryPerformanceCounter(&player.clockStartCounter);
     player.clockStartTick = win::GetTickCount();
-    player.physicalControl = 0;
+    player.cancelKeys.Reset();
     player.driver = Driver::Injecting;
     // The first event is due at once; it is played from the message loop.
     return ArmTimer(0);
@@ -222,6 +232,10 @@ void OnPlaybackTimer() {
         if (!StartInjecting()) FailPlayback();
         return;
     case Driver::Injecting: InjectDueEvents(); return;
+    case Driver::ResumeFailed:
+        StopDrivers();
+        if (player.runner != nullptr) player.runner->ResumeFailed();
+        return;
     case Driver::Hook:
     case Driver::None:
         // The grace timer of a journal hook that the system called, or a
@@ -274,27 +288,14 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, wi
 }
 
 win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
-    if (code == win::HC_ACTION) {
-        const auto* key = reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam);
-        // Only the keyboard counts: the recording's own Ctrl and Esc come
-        // back marked as injected.
-        if ((key->flags & win::LLKHF_INJECTED) == 0) {
-            const bool down = wParam == win::WM_KEYDOWN || wParam == win::WM_SYSKEYDOWN;
-            unsigned bit = 0;
-            if (key->vkCode == win::VK_CONTROL) bit = 1;
-            if (key->vkCode == win::VK_LCONTROL) bit = 2;
-            if (key->vkCode == win::VK_RCONTROL) bit = 4;
-            if (bit != 0) {
-                player.physicalControl = down ? (player.physicalControl | bit) : (player.physicalControl & ~bit);
-            } else if (key->vkCode == win::VK_ESCAPE && down && player.physicalControl != 0 &&
-                       player.driver == Driver::Injecting) {
-                // As the system cancels a journal: input stops at once, and the
-                // thread gets WM_CANCELJOURNAL, which the watch hook relays.
-                player.driver = Driver::None;
-                win::CancelWaitableTimer(player.timer.get());
-                win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
-            }
-        }
+    if (code == win::HC_ACTION &&
+        player.cancelKeys.OnKey(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam)) &&
+        player.driver == Driver::Injecting) {
+        // As the system cancels a journal: input stops at once, and the
+        // thread gets WM_CANCELJOURNAL, which the watch hook relays.
+        player.driver = Driver::None;
+        win::CancelWaitableTimer(player.timer.get());
+        win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
     }
     return win::CallNextHookEx(player.cancelKeyHook.get(), code, wParam, lParam);
 }

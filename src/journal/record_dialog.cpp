@@ -5,6 +5,7 @@
 #include "common/messages.h"
 #include "journal/recorder.h"
 #include "store/message_text.h"
+#include "store/registry_store.h"
 
 std::vector<StartWindow> startWindows;
 
@@ -134,7 +135,15 @@ RecordDialog::Close RecordDialog::OnSave() {
         ShowWarning(dialog_, "A recording name must not contain a backslash (\\).");
         return Close::No;
     }
-    if (!recorder.Save(recordingName)) return Close::No;
+    // A save that fails half way leaves no half recording under a name that
+    // was free: the list, which shows only saved recordings, keeps matching
+    // the store. The events stay for another try.
+    const std::string path = layout::RecordingFullPath(recordingName);
+    const bool existed = RegistryStore::KeyExists(path);
+    if (!recorder.Save(recordingName)) {
+        if (!existed && RegistryStore::KeyExists(path)) RegistryStore::DeleteKeyTree(path);
+        return Close::No;
+    }
     recorder.Discard();
     return Close::Ok;
 }

@@ -95,6 +95,7 @@ HookInstall JournalRecorder::InstallHooks() {
     mouseHook_.reset(win::SetWindowsHookExA(win::WH_MOUSE_LL, &RecordMouseHook, instance, 0));
     if (keyboardHook_ && mouseHook_) {
         driver_ = RecordDriver::LowLevel;
+        cancelKeys_.Reset();
     } else {
         keyboardHook_.reset();
         mouseHook_.reset();
@@ -156,8 +157,12 @@ JournalEvent KeyboardRecord(win::WPARAM message, const win::KBDLLHOOKSTRUCT& key
 }
 
 JournalEvent MouseRecord(win::WPARAM message, const win::MSLLHOOKSTRUCT& mouse, win::HWND window) {
-    return JournalEvent{static_cast<std::uint32_t>(message), static_cast<std::uint32_t>(mouse.pt.x),
-                        static_cast<std::uint32_t>(mouse.pt.y), mouse.time, Handle32(window)};
+    auto stored = static_cast<std::uint32_t>(message);
+    // The wheel's distance is the high word of mouseData.
+    if (message == win::WM_MOUSEWHEEL || message == win::WM_MOUSEHWHEEL)
+        stored = WheelMessage(stored, static_cast<std::int16_t>(static_cast<std::uint16_t>(mouse.mouseData >> 16)));
+    return JournalEvent{stored, static_cast<std::uint32_t>(mouse.pt.x), static_cast<std::uint32_t>(mouse.pt.y),
+                        mouse.time, Handle32(window)};
 }
 
 win::LRESULT KEYLOOM_CALLBACK RecordHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
@@ -185,10 +190,17 @@ win::LRESULT KEYLOOM_CALLBACK RecordWatchHook(int code, win::WPARAM wParam, win:
 // that ends the recording is kept from the system. It would otherwise reach
 // the Record dialog (or the box it shows) as Cancel and close it.
 win::LRESULT KEYLOOM_CALLBACK RecordKeyboardHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
-    if (code == win::HC_ACTION &&
-        recorder.Record(KeyboardRecord(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam),
-                                       win::GetForegroundWindow())) == JournalRecorder::Outcome::Stopped)
-        return 1;
+    if (code == win::HC_ACTION) {
+        const auto& key = *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam);
+        // A physical Ctrl+Esc cancels as the system cancels a journal: the
+        // thread gets WM_CANCELJOURNAL, which the watch hook relays.
+        if (recorder.Cancel().OnKey(wParam, key)) {
+            win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
+        } else if (recorder.Record(KeyboardRecord(wParam, key, win::GetForegroundWindow())) ==
+                   JournalRecorder::Outcome::Stopped) {
+            return 1;
+        }
+    }
     return win::CallNextHookEx(recorder.KeyboardHookHandle(), code, wParam, lParam);
 }
 

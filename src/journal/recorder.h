@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "journal/cancel_keys.h"
 #include "journal/journal_format.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
@@ -76,6 +77,9 @@ public:
     win::HHOOK MouseHookHandle() const { return mouseHook_.get(); }
     win::HHOOK WatchHookHandle() const { return watchHook_.get(); }
     void RemoveWatchHook() { watchHook_.reset(); }
+    // The physical Ctrl+Esc that cancels a recording made through the
+    // low-level hooks, where no system cancels a journal hook.
+    CancelKeys& Cancel() { return cancelKeys_; }
 
 private:
     bool Grow();
@@ -93,6 +97,7 @@ private:
     UniqueHook keyboardHook_;
     UniqueHook mouseHook_;
     UniqueHook watchHook_;
+    CancelKeys cancelKeys_;
 };
 
 // The one recorder of the process.

@@ -115,6 +115,7 @@ constexpr UINT WM_MBUTTONDOWN = 0x0207;
 constexpr UINT WM_MBUTTONUP = 0x0208;
 constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+constexpr UINT WM_MOUSEHWHEEL = 0x020E;
 HWND FindWindowA(const char* className, const char* windowName);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

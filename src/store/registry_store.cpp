@@ -73,9 +73,11 @@ void ReportValueRead(const std::string& fullPath, const std::string& valueName, 
 // size is asked first, then the value is read with that capacity; when the
 // caller can guess the size (a journal chunk is at most 16000 bytes), the
 // first read is made into a buffer of the guess and the size is asked only
-// when the value is larger.
+// when the value is larger. A value larger than `limit` is not read at all:
+// false, with nothing said and `*tooLarge` set, before any memory is had.
 bool QueryWholeValue(win::HKEY key, const std::string& fullPath, const std::string& valueName,
-                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count, win::DWORD guess = 0) {
+                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count, win::DWORD guess = 0,
+                     std::uint64_t limit = UINT64_MAX, bool* tooLarge = nullptr) {
     win::DWORD size = guess;
     if (guess > 0) {
         std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[guess + 5]());
@@ -97,6 +99,10 @@ bool QueryWholeValue(win::HKEY key, const std::string& fullPath, const std::stri
     if (win::LSTATUS rc = win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size);
         rc != win::ERROR_SUCCESS) {
         ReportValueRead(fullPath, valueName, rc);
+        return false;
+    }
+    if (size > limit) {
+        if (tooLarge != nullptr) *tooLarge = true;
         return false;
     }
     // A value too large for the spare bytes cannot be held at all.
@@ -316,7 +322,10 @@ SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, co
         return SameKey::Unknown;
     mark.reset();
     const bool same = KeyExists(parentFullPath + "\\" + b + "\\" + kMark);
-    win::RegDeleteKeyExA(first.get(), kMark, kView, 0);
+    // The mark must not stay behind in a stored macro or recording: a
+    // refused removal is tried once more.
+    if (win::RegDeleteKeyExA(first.get(), kMark, kView, 0) != win::ERROR_SUCCESS)
+        win::RegDeleteKeyExA(first.get(), kMark, kView, 0);
     return same ? SameKey::Yes : SameKey::No;
 }
 
@@ -350,9 +359,11 @@ ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint
     for (std::int32_t i = 0; i < count; ++i) {
         Chunk chunk;
         win::DWORD size = 0;
-        if (!QueryWholeValue(key.get(), fullPath, layout::ChunkName(i), &chunk.bytes, &size, kChunkGuess)) {
+        bool tooLarge = false;
+        if (!QueryWholeValue(key.get(), fullPath, layout::ChunkName(i), &chunk.bytes, &size, kChunkGuess,
+                             maxBytes - total, &tooLarge)) {
             chunks->clear();
-            return ChunkRead::Failed;
+            return tooLarge ? ChunkRead::TooLarge : ChunkRead::Failed;
         }
         chunk.count = size;
         total += size;

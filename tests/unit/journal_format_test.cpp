@@ -168,6 +168,18 @@ TEST_F(RecordingStoreTest, AChunkOfAnotherTypeIsTakenAsItsBytes) {
     EXPECT_EQ(recording.Event(0).hwnd, 0x00535251u);
 }
 
+// The cap is checked against a chunk's size before memory is had for it: a
+// damaged chunk of 3 GiB costs no 3 GiB.
+TEST_F(RecordingStoreTest, AChunkBeyondTheCapIsRefusedBeforeItIsRead) {
+    fake::SetDword(kJournals + "Vast", "Count", 2);
+    fake::SetValue(kJournals + "Vast", "0", win::REG_BINARY, Bytes(Events(800)));
+    fake::SetValueSize(kJournals + "Vast", "1", 0xC0000000u);
+    Recording recording;
+    EXPECT_FALSE(LoadRecording("Vast", &recording));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"The recording Vast is too large to be played back!"});
+    EXPECT_LT(fake::LargestReadBuffer(), 65536u);
+}
+
 TEST_F(RecordingStoreTest, ARecordingBeyondTheCapIsRefusedWithAnError) {
     fake::SetDword(kJournals + "Huge", "Count", 2);
     fake::SetValue(kJournals + "Huge", "0", win::REG_BINARY, Bytes(Events(800)));

@@ -181,6 +181,7 @@ TEST_F(EditorStoreTest, ALongBodyLoadsAndSavesWhole) {
 // macro; the repeated save then stores the macro whole, in one row.
 TEST_F(EditorStoreTest, ASaveFailingAtEachStoreCallIsRepeatedWithoutHarm) {
     for (bool add : {true, false}) {
+        int failuresSeen = 0;
         for (int k = 1;; ++k) {
             fake::Reset();
             window = fake::AddWindow("Keyloom");
@@ -214,14 +215,25 @@ TEST_F(EditorStoreTest, ASaveFailingAtEachStoreCallIsRepeatedWithoutHarm) {
             fake::FailRegistryCall(0, 0);
             if (saved && fake::RegistryCalls() - calls < k) {
                 // Every call has failed once.
-                std::printf("fault injection: editor Save (%s): %d store calls, %d faults tried\n", add ? "Add" : "Edit",
-                            k - 1, k - 1);
+                std::printf("fault injection: %-28s %3d store calls, %3d faults tried, invariants held in %d\n",
+                            add ? "editor Save, Add mode" : "editor Save, Edit mode", k - 1, k - 1,
+                            k - 1 - failuresSeen);
                 break;
             }
             SCOPED_TRACE((add ? "add, failing call " : "edit, failing call ") + std::to_string(k));
+            const int failuresBefore = ::testing::Test::HasFailure() ? 1 : 0;
             if (!saved) EXPECT_FALSE(fake::MessageBoxes().empty()) << "the failure was reported";
             EXPECT_EQ(others(), before);
             EXPECT_EQ(fake::OpenKeyCount(), 0);
+            const auto listed = [&] {
+                std::vector<std::string> names;
+                for (const auto& row : macroList.rows) names.push_back(row[0]);
+                std::sort(names.begin(), names.end());
+                return names;
+            };
+            auto stored = fake::SubKeys(kRoot + "\\Macros");
+            std::sort(stored.begin(), stored.end());
+            EXPECT_EQ(listed(), stored) << "the list shows what is stored, a half-saved macro too";
             // Repeated without a fault: one row for the macro, stored whole.
             if (!saved) ASSERT_TRUE(editor->Save("New name", HotKeyValue{'N', 2}));
             EXPECT_EQ(others(), before);
@@ -232,6 +244,7 @@ TEST_F(EditorStoreTest, ASaveFailingAtEachStoreCallIsRepeatedWithoutHarm) {
             EXPECT_EQ(names, expected) << "the list shows what is stored";
             EXPECT_EQ(StoredDword(kMacros + "New name\\Commands\\1", "KeyPressed"), 2u);
             EXPECT_EQ(fake::KeyExists(kMacros + "Edited"), add);
+            if ((::testing::Test::HasFailure() ? 1 : 0) != failuresBefore) ++failuresSeen;
         }
     }
 }

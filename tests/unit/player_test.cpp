@@ -3,6 +3,7 @@
 #include "store/layout.h"
 #include "journal/journal_format.h"
 #include "journal/player.h"
+#include "journal/recorder.h"
 #include "macro_fixture.h"
 #include "platform/fake/fake_hooks.h"
 #include "store/recording_store.h"
@@ -258,6 +259,53 @@ TEST_F(PlayerTest, MouseEventsMoveToTheirPointOnTheVirtualDesktop) {
     EXPECT_EQ(sent[1].mi.dy * 1024 / 65536, 1023);
     EXPECT_EQ(-1280 + sent[2].mi.dx * 2560 / 65536, 0);
     EXPECT_EQ(sent[2].mi.dy * 1024 / 65536, 512);
+}
+
+// Left busy, the runner would drop every later hot key until a restart.
+TEST_F(PlayerTest, ARunnerThatCannotBeResumedAfterThePlaybackIsEndedWithAMessage) {
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000)});
+    StorePlayback("M", 0, "R");
+    StoreKeyStroke("M", 1, 'Z');
+    for (bool injected : {false, true}) {
+        SCOPED_TRACE(injected ? "injected" : "journal hook");
+        if (injected) RefuseJournalHooks();
+        StartMacro();
+        fake::Fail("PostMessageA", win::ERROR_NOT_ENOUGH_MEMORY, 1);
+        if (!injected) {
+            SystemPlays();
+            EXPECT_EQ(dialog->macroRunning, 1) << "nothing is shown inside the hook";
+        }
+        RunTimer();
+        EXPECT_EQ(dialog->macroRunning, 0);
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Failed to start macro: M"});
+        EXPECT_TRUE(fake::Hooks().size() <= 1u) << "at most the test's own hook";
+        EXPECT_EQ(PlaybackTimer(), nullptr);
+        fake::ClearMessageBoxes();
+        PressHotKey(0);  // hot keys work again
+        EXPECT_EQ(dialog->macroRunning, 1);
+        RemovePlaybackWatchHook();
+        dialog->EndMacro();
+    }
+}
+
+// A recorded scroll keeps its direction and distance; a recording made
+// before wheel distances were kept scrolls one notch away from the user.
+TEST_F(PlayerTest, WheelEventsReplayTheirRecordedDistance) {
+    RefuseJournalHooks();
+    win::MSLLHOOKSTRUCT down{{10, 20}, static_cast<win::DWORD>(-240) << 16, 0, 1000, 0};
+    win::MSLLHOOKSTRUCT right{{10, 20}, 30u << 16, 0, 1010, 0};
+    StoreRecording("R", {MouseRecord(win::WM_MOUSEWHEEL, down, nullptr), MouseRecord(win::WM_MOUSEHWHEEL, right, nullptr),
+                         Mouse(win::WM_MOUSEWHEEL, 10, 20, 1020)});
+    StorePlayback("M", 0, "R");
+    StartMacro();
+    RunTimer();
+    const auto& sent = fake::SentInputs();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_NE(sent[0].mi.dwFlags & win::MOUSEEVENTF_WHEEL, 0u);
+    EXPECT_EQ(static_cast<std::int32_t>(sent[0].mi.mouseData), -240);
+    EXPECT_NE(sent[1].mi.dwFlags & win::MOUSEEVENTF_HWHEEL, 0u);
+    EXPECT_EQ(sent[1].mi.mouseData, 30u);
+    EXPECT_EQ(sent[2].mi.mouseData, 120u);
 }
 
 TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnDoesNot) {

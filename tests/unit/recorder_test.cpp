@@ -387,6 +387,33 @@ TEST_F(RecorderLowLevelTest, TheLowLevelHooksConvertKeysAndMouseToJournalRecords
     EXPECT_TRUE(fake::Hooks().empty());
 }
 
+// No system cancels a recording made through the low-level hooks: a
+// physical Ctrl+Esc does it, as it cancels a journal hook; the keys a
+// playback injects meanwhile do not.
+TEST_F(RecorderLowLevelTest, APhysicalCtrlEscCancelsTheRecording) {
+    StartIn(1);
+    fake::PressPhysicalKey(win::VK_ESCAPE, false);
+    win::INPUT injected[2]{};
+    for (auto& input : injected) input.type = win::INPUT_KEYBOARD;
+    injected[0].ki.wVk = win::VK_LCONTROL;
+    injected[1].ki.wVk = win::VK_ESCAPE;
+    win::SendInput(2, injected, static_cast<int>(sizeof(win::INPUT)));
+    EXPECT_TRUE(fake::ThreadMessages().empty());
+    EXPECT_EQ(Recorder().Count(), 3u) << "the keys are recorded";
+
+    fake::PressPhysicalKey(win::VK_RCONTROL, false);
+    fake::PressPhysicalKey(win::VK_ESCAPE, false);
+    fake::RetrieveThreadMessages();
+    auto posted = fake::TakePosted();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].window, dialogWindow);
+    EXPECT_EQ(posted[0].message, win::WM_CANCELJOURNAL);
+    dialog->OnCancelJournal();
+    EXPECT_EQ(BoxTexts().back(), "Recording has been terminated by the system!  Please try again!");
+    EXPECT_TRUE(fake::Hooks().empty());
+    EXPECT_FALSE(Recorder().Holding());
+}
+
 TEST_F(RecorderTest, WithoutTheRecordWindowTheWatchHookStaysAndNothingIsPosted) {
     StartIn(1);
     fake::RemoveWindow(dialogWindow);

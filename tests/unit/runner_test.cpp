@@ -23,7 +23,7 @@ TEST_F(RunnerTest, StartRegistersHotKeysInEnumerationOrderAndRewritesEveryId) {
 
     EXPECT_EQ(StoredId("A"), 0);
     EXPECT_EQ(StoredId("b"), 1);
-    EXPECT_EQ(StoredId("c"), 1);  // not registered: shares the id before it
+    EXPECT_EQ(StoredId("c"), kNoHotKey);  // not registered: no id of another macro's
     EXPECT_EQ(StoredId("d"), 2);
     ASSERT_EQ(fake::HotKeys().size(), 3u);
     EXPECT_EQ(fake::HotKeys()[0].id, 0);
@@ -140,14 +140,19 @@ TEST_F(RunnerTest, BadInstructionValuesAreReportedOrSkippedAndTheMacroGoesOn) {
     StoreInstruction("M", 4, 0xFFFF, {Dword("KeyPressed", 0)});
     StoreInstruction("M", 5, 0x7FFFFFFF, {Dword("KeyPressed", 2)});
     StoreInstruction("M", 6, static_cast<std::int32_t>(0x80000000), {Dword("KeyPressed", 2)});
+    StoreInstruction("M", 7, kind::Delay, {Dword("DelayInterval", 2000000001)});
+    StoreInstruction("M", 8, kind::Delay, {Dword("DelayInterval", 2000000000)});
     MainDialog& main = Start();
     PressHotKey(0);
 
     const auto boxes = BoxTexts();
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 4u);
     EXPECT_NE(boxes[0].find("Macros\\M\\Commands\\0\\KeyPressed"), std::string::npos);
     EXPECT_NE(boxes[1].find("Macros\\M\\Commands\\1\\DelayInterval"), std::string::npos);
-    // A delay that would never end is cut to the longest one a macro can ask for.
+    // A delay that the dialog could never store is skipped, not slept.
+    EXPECT_EQ(boxes[2], "Skipped a DELAY of 4294967295 milliseconds at Software\\Tallow Labs\\Keyloom\\Macros\\M\\"
+                        "Commands\\2: a DELAY lasts from 0 to 2000000000 milliseconds.");
+    EXPECT_NE(boxes[3].find("DELAY of 2000000001 milliseconds"), std::string::npos);
     EXPECT_EQ(fake::Sleeps(), (std::vector<win::DWORD>{300, 2000000000}));
     ASSERT_EQ(fake::KeyEvents().size(), 4u);
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 0);
@@ -249,6 +254,22 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
     main.DeleteMacro();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to unregister hotkey for macro: C"});
     EXPECT_EQ(Rows(macroList).size(), 1u);
+}
+
+// Deleting or editing one macro never silences another.
+TEST_F(RunnerTest, AMacroWithoutAReadableHotKeyGivesBackNoOtherMacrosHotKey) {
+    StoreMacro("a", 'A', win::MOD_CONTROL);
+    StoreMacro("b", 'B', win::MOD_CONTROL);
+    fake::SetString(kMacros + "b", "vk", "unreadable");
+    StoreMacro("c", 'C', win::MOD_CONTROL);
+    fake::SetString(kMacros + "c", "fsModifiers", "unreadable");
+    MainDialog& main = Start();
+    fake::ClearMessageBoxes();
+    macroList.selected = 1;
+    main.DeleteMacro();
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    ASSERT_EQ(fake::HotKeys().size(), 1u);
+    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
 }
 
 TEST_F(RunnerTest, AddAndEditOpenTheEditorOnTheSelectedMacro) {

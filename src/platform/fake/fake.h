@@ -41,6 +41,12 @@ bool GetValue(const std::string& path, const std::string& name, std::uint32_t* t
 void SetValue(const std::string& path, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data);
 void SetDword(const std::string& path, const std::string& name, std::uint32_t value);
 void SetString(const std::string& path, const std::string& name, const std::string& text);  // with its NUL
+// A binary value that answers with `size` bytes, all zero, without the
+// fake holding them: for values too large to keep.
+void SetValueSize(const std::string& path, const std::string& name, std::uint32_t size);
+// The largest buffer that a read of a value's data has been offered since
+// Reset: what a reader allocated for it.
+std::uint32_t LargestReadBuffer();
 void CreateKey(const std::string& path);
 // Subkey names in enumeration order (case-insensitive sort).
 std::vector<std::string> SubKeys(const std::string& path);

@@ -33,6 +33,7 @@ struct Value {
     std::string name;
     DWORD type = win::REG_NONE;
     std::vector<BYTE> data;
+    DWORD claimed = 0;  // a size that the value answers with, holding only zeros; 0: its data's
 };
 
 struct Key {
@@ -73,6 +74,7 @@ std::shared_ptr<Key> FreshRoot() {
 std::shared_ptr<Key> root = FreshRoot();
 std::map<std::uintptr_t, OpenKey> handles;
 std::uintptr_t nextHandle = 0x1000;
+DWORD largestRead = 0;
 
 const std::uintptr_t kLocalMachine = reinterpret_cast<std::uintptr_t>(win::HKEY_LOCAL_MACHINE);
 
@@ -178,6 +180,7 @@ Key* RootFor(const std::string& path) { return Find(root.get(), SplitPath(path.c
 namespace fake::detail {
 
 void ResetRegistry() {
+    largestRead = 0;
     handles.clear();
     nextHandle = 0x1000;
     root = FreshRoot();
@@ -263,17 +266,19 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD
     auto it = open->key->values.find(valueText);
     if (it == open->key->values.end()) return ERROR_FILE_NOT_FOUND;
     const Value& value = it->second;
-    auto size = static_cast<DWORD>(value.data.size());
+    const auto size = value.claimed != 0 ? value.claimed : static_cast<DWORD>(value.data.size());
     if (type != nullptr) *type = value.type;
     if (data == nullptr) {
         if (dataSize != nullptr) *dataSize = size;
         return ERROR_SUCCESS;
     }
+    largestRead = std::max(largestRead, *dataSize);
     if (size > *dataSize) {
         *dataSize = size;
         return ERROR_MORE_DATA;
     }
-    if (size > 0) std::memcpy(data, value.data.data(), size);
+    if (value.claimed != 0) std::memset(data, 0, size);
+    else if (size > 0) std::memcpy(data, value.data.data(), size);
     *dataSize = size;
     return ERROR_SUCCESS;
 }
@@ -362,6 +367,13 @@ void SetValue(const std::string& path, const std::string& name, std::uint32_t ty
     it->second.type = type;
     it->second.data = data;
 }
+
+void SetValueSize(const std::string& path, const std::string& name, std::uint32_t size) {
+    SetValue(path, name, win::REG_BINARY, {});
+    RootFor(path)->values.find(name)->second.claimed = size;
+}
+
+std::uint32_t LargestReadBuffer() { return largestRead; }
 
 void SetDword(const std::string& path, const std::string& name, std::uint32_t value) {
     std::vector<std::uint8_t> bytes(4);
