@@ -61,7 +61,8 @@ int main() {
     QueryPerformanceFrequency(&frequency);
 
     std::vector<double> beyond;
-    for (int round = 0; round < 10; ++round) {
+    const int rounds = bench::Quick() ? 2 : 10;
+    for (int round = 0; round < rounds; ++round) {
         arrived = false;
         LARGE_INTEGER start;
         QueryPerformanceCounter(&start);
@@ -87,5 +88,9 @@ int main() {
     std::sort(beyond.begin(), beyond.end());
     std::printf("hot key to first synthetic key event, beyond the 300 ms pause (%zu runs)\n", beyond.size());
     std::printf("  median %.2f ms, worst %.2f ms (goal: under 5 ms)\n", beyond[beyond.size() / 2], beyond.back());
+    std::printf("BENCH\thot key to first key event beyond the 300 ms pause, median of %zu\t%.2f ms\tunder 5 ms\n",
+                beyond.size(), beyond[beyond.size() / 2]);
+    std::printf("BENCH\thot key to first key event beyond the 300 ms pause, worst of %zu\t%.2f ms\t-\n",
+                beyond.size(), beyond.back());
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ struct NoRows final : RowList {
     int SelectedRow() const override { return -1; }
     void SetRedraw(bool) override {}
 };
+
+// KEYLOOM_BENCH_QUICK set: a smoke run with few rounds and small inputs,
+// whose figures say only that the benchmark still works.
+inline bool Quick() { return std::getenv("KEYLOOM_BENCH_QUICK") != nullptr; }
 
 inline double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -99,6 +104,10 @@ void MeasureRunner(const char* where, int count, int rounds, RunMacroOnce&& runM
                 count / Median(reads));
     std::printf("  runner adds %.1f%% to the reads, median of the rounds (goal: at most 20%%)\n",
                 (Median(ratios) - 1.0) * 100.0);
+    std::printf("BENCH\trunner, %d key instructions (%s)\t%.1f ms, %.0f instructions/s\t-\n", count, where,
+                Median(runner) * 1e3, count / Median(runner));
+    std::printf("BENCH\tits floor: the bare reads (%s)\t%.1f ms\t-\n", where, Median(reads) * 1e3);
+    std::printf("BENCH\trunner over the bare reads (%s)\t%.2fx\tat most 1.2x\n", where, Median(ratios));
 }
 
 }  // namespace bench

@@ -3,15 +3,16 @@
 #include "runner_bench.h"
 
 int main() {
-    constexpr int kCount = 10000;
+    const int count = bench::Quick() ? 1000 : 10000;
+    const int rounds = bench::Quick() ? 1 : 5;
     fake::Reset();
     isWindowsNt = true;
     RegistryStore::EnsureStoreTree();
-    bench::StoreKeyMacro("Bench", kCount);
+    bench::StoreKeyMacro("Bench", count);
     bench::NoRows macros, recordings;
     MainDialog dialog(fake::AddWindow("Keyloom"), macros, recordings);
 
-    bench::MeasureRunner("fake platform", kCount, 5, [&] { bench::RunMacro(dialog, "Bench"); },
-                         [&] { bench::BareReads("Bench", kCount); });
+    bench::MeasureRunner("fake platform", count, rounds, [&] { bench::RunMacro(dialog, "Bench"); },
+                         [&] { bench::BareReads("Bench", count); });
     return 0;
 }

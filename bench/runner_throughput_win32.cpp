@@ -3,16 +3,17 @@
 #include "runner_bench.h"
 
 int main() {
-    constexpr int kCount = 10000;
+    const int count = bench::Quick() ? 1000 : 10000;
+    const int rounds = bench::Quick() ? 1 : 5;
     const std::string name = "Keyloom benchmark macro";
     isWindowsNt = true;
     if (!RegistryStore::EnsureStoreTree()) return 1;
-    bench::StoreKeyMacro(name, kCount);
+    bench::StoreKeyMacro(name, count);
     bench::NoRows macros, recordings;
     MainDialog dialog(nullptr, macros, recordings);
 
-    bench::MeasureRunner("real registry", kCount, 5, [&] { bench::RunMacro(dialog, name); },
-                         [&] { bench::BareReads(name, kCount); });
+    bench::MeasureRunner("real registry", count, rounds, [&] { bench::RunMacro(dialog, name); },
+                         [&] { bench::BareReads(name, count); });
     RegistryStore::DeleteKeyTree(layout::MacroFullPath(name));
     return 0;
 }

@@ -13,8 +13,21 @@ target_link_libraries(keyloom_core PUBLIC keyloom_win32)
 
 set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 
+# The version record and the manifest carry the project's version; the
+# manifest also names the processor architecture of the build.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KEYLOOM_MANIFEST_ARCH amd64)
+else()
+  set(KEYLOOM_MANIFEST_ARCH x86)
+endif()
+set(GENERATED_RES ${CMAKE_BINARY_DIR}/generated)
+configure_file(${CMAKE_SOURCE_DIR}/src/res/keyloom_version.h.in ${GENERATED_RES}/keyloom_version.h @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/src/res/keyloom.manifest.in ${GENERATED_RES}/keyloom.manifest @ONLY)
+
 add_executable(Keyloom WIN32 ${WIN32_SOURCES} ${CMAKE_SOURCE_DIR}/src/res/keyloom.rc)
-target_include_directories(Keyloom PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/res)
+target_include_directories(Keyloom PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/res ${GENERATED_RES})
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/res/keyloom.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${GENERATED_RES}/keyloom_version.h ${GENERATED_RES}/keyloom.manifest)
 target_compile_options(Keyloom PRIVATE ${PRODUCT_WARNINGS})
 target_link_libraries(Keyloom PRIVATE keyloom_core)
 target_link_options(Keyloom PRIVATE ${STATIC_RUNTIME})

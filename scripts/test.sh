@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both presets, runs the native unit tests,
-# the contract tests under Wine and the e2e tests, and ends with one line
+# the contract tests under Wine, the e2e tests and a quick run of every
+# benchmark (scripts/bench.sh --quick), and ends with one line
 # "N passed, N failed" over all of them. Exit code 1 when anything failed,
 # a build included.
 set -uo pipefail
@@ -69,6 +70,18 @@ else
     fi
 fi
 
+# The Windows sources with a second compiler (clang, lld), warnings as
+# errors: built only.
+if ! cmake --preset clang --log-level=WARNING >/dev/null || ! cmake --build --preset clang -j "${KEYLOOM_JOBS:-2}"; then
+    problem "clang build"
+fi
+
+# The release builds, the setup program and the portable zip, which the
+# installer e2e cases use.
+if ! bash scripts/package.sh; then
+    problem "packaging (scripts/package.sh)"
+fi
+
 # --- unit tests (native) ----------------------------------------------------
 if [[ "$native_ok" -eq 1 ]]; then
     echo "== unit tests" >&2
@@ -124,6 +137,22 @@ if [[ -n "$summary" ]]; then
     [[ "$e2e_bad" -ne 0 ]] && problems+=("e2e: $e2e_bad failed (see $LOGS/e2e.log)")
 elif [[ "$e2e_rc" -ne 0 ]]; then
     problem "e2e driver exited with $e2e_rc without a summary (see $LOGS/e2e.log)"
+fi
+
+# --- benchmarks, quick --------------------------------------------------------
+# Each benchmark once with small inputs, so that none rots: one that fails or
+# prints no figure counts as a failed test. No time is judged.
+echo "== benchmarks (quick)" >&2
+bash scripts/bench.sh --quick </dev/null 2>&1 | tee "$LOGS/bench.log"
+bench_rc="${PIPESTATUS[0]}"
+summary="$(grep -a -E '^bench\.sh: [0-9]+ benchmarks, [0-9]+ failed$' "$LOGS/bench.log" | tail -1)"
+if [[ -n "$summary" ]]; then
+    read -r _ bench_ran _ bench_bad _ <<<"${summary//,/}"
+    passed=$((passed + bench_ran - bench_bad))
+    failed=$((failed + bench_bad))
+    [[ "$bench_bad" -ne 0 ]] && problems+=("benchmarks: $bench_bad failed (see $LOGS/bench.log)")
+elif [[ "$bench_rc" -ne 0 ]]; then
+    problem "bench.sh --quick exited with $bench_rc without a summary (see $LOGS/bench.log)"
 fi
 
 kl_stop_display

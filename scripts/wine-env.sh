@@ -9,7 +9,7 @@ KL_WINE_BASE="${KL_WINE_BASE:-$KL_ROOT/build/wine-base}"
 KL_XVFB_PID=""
 # Changes to how the base is prepared rename this mark, so that an older
 # base is made anew.
-KL_BASE_MARK=".keyloom-base-2"
+KL_BASE_MARK=".keyloom-base-3"
 
 export WINEDEBUG=-all
 # No Mono or Gecko: the first run would offer to download them.
@@ -36,6 +36,10 @@ kl_prepare_base() {
         # Tests run with no window manager: Wine then draws the captions and
         # frames itself, so screenshots show them.
         kl_set_managed "$KL_WINE_BASE" N || exit 1
+        # A program that crashes ends at once instead of waiting on the
+        # crash dialog, which nobody answers in a test run.
+        WINEPREFIX="$KL_WINE_BASE" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+            >/dev/null 2>&1 || exit 1
         WINEPREFIX="$KL_WINE_BASE" wineserver -w
         touch "$KL_WINE_BASE/$KL_BASE_MARK"
     ) 9>"$KL_WINE_BASE.lock"
@@ -64,6 +68,28 @@ kl_kill_prefix() {
         WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
         WINEPREFIX="$dir" wineserver -w >/dev/null 2>&1 || true
     fi
+}
+
+# Whether this machine runs 32-bit x86 code at all: a 96-byte i386 program
+# that only exits with 42. Some virtual machines' kernels refuse every
+# 32-bit program ("Exec format error"); there wine32 cannot work, and
+# installing it even breaks the wine command, which then prefers the
+# 32-bit loader.
+kl_runs_x86_code() {
+    local probe rc
+    probe="$(mktemp "${TMPDIR:-/tmp}/keyloom-x86.XXXXXX")" || return 1
+    printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$probe"
+    chmod +x "$probe"
+    "$probe" >/dev/null 2>&1
+    rc=$?
+    rm -f "$probe"
+    [[ "$rc" -eq 42 ]]
+}
+
+# Whether Wine here runs 32-bit Windows programs (the setup program's
+# stub, the 32-bit Keyloom): the machine runs 32-bit code and wine32 is in.
+kl_wine_runs_x86() {
+    kl_runs_x86_code && [[ -x /usr/lib/wine/wine ]]
 }
 
 kl_display_usable() {

@@ -54,6 +54,9 @@ def main():
 
     # setUpClass errors and unexpected successes count as failures too.
     failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
+    # A skipped case is neither passed nor failed; each is named with its reason.
+    for test, reason in result.skipped:
+        print(f"skipped: {test.id()}: {reason}", flush=True)
     print(f"{result.passed} passed, {failed} failed", flush=True)
     return 1 if failed else 0
 
