@@ -24,10 +24,10 @@ void MacroEditDialog::LoadMacroBody() {
     body_.SetRedraw(false);
     for (std::int32_t n = 0;; ++n) {
         const std::string path = layout::InstructionPath(oldName_, n);
-        RegistryStore::MacroKeyReader key;
+        RegistryStore::KeyReader key;
         std::int32_t code = 0;
         // The first instruction without a readable code ends the body.
-        if (!key.Open(path) || !key.Code(&code)) break;
+        if (!key.OpenMacro(path) || !key.Code(&code)) break;
         Instruction instruction(code);
         bool complete = true;
         for (Field field : layout::ValuesOf(code).read) {
@@ -117,8 +117,8 @@ bool MacroEditDialog::ClearFailedSave() {
 }
 
 bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
-    RegistryStore::MacroKeyWriter macro;
-    if (!macro.Create(macroName)) return false;
+    RegistryStore::KeyWriter macro;
+    if (!macro.CreateMacro(macroName)) return false;
     partialName_ = macroName;
     const std::int32_t id = ++hotKeyCounter;
     partialRow_ = macroList_.InsertRow(row, macroName);
@@ -129,8 +129,8 @@ bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
         return false;
     for (std::size_t i = 0; i < InstructionList.size(); ++i) {
         const Instruction& instruction = InstructionList[i];
-        RegistryStore::MacroKeyWriter key;
-        if (!key.Create(layout::InstructionPath(macroName, static_cast<std::int32_t>(i)))) return false;
+        RegistryStore::KeyWriter key;
+        if (!key.CreateMacro(layout::InstructionPath(macroName, static_cast<std::int32_t>(i)))) return false;
         if (!key.Write(layout::kId, instruction.id)) return false;
         for (Field field : layout::ValuesOf(instruction.id).stored) {
             const bool written = layout::TypeOf(field) == ValueType::Dword

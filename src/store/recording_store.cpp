@@ -4,25 +4,23 @@
 
 RecordingRead ReadRecording(const std::string& name, std::uint64_t maxBytes, bool withType, StoredRecording* recording) {
     *recording = StoredRecording{};
-    const std::string storePath = layout::RecordingStorePath(name);
-    if (!RegistryStore::ReadDword(storePath, layout::kChunkCount, &recording->count)) return RecordingRead::Failed;
-    switch (RegistryStore::ReadChunks(storePath, recording->count, maxBytes, &recording->chunks)) {
+    RegistryStore::KeyReader key;
+    if (!key.OpenRecording(name) || !key.Read(layout::kChunkCount, &recording->count)) return RecordingRead::Failed;
+    switch (key.ReadChunks(recording->count, maxBytes, &recording->chunks)) {
     case RegistryStore::ChunkRead::Done: break;
     case RegistryStore::ChunkRead::Failed: return RecordingRead::Failed;
     case RegistryStore::ChunkRead::TooLarge: return RecordingRead::TooLarge;
     }
-    if (withType && !RegistryStore::ReadDword(storePath, layout::kRecordingType, &recording->type))
+    if (withType && !key.Read(layout::kRecordingType, &recording->type))
         return RecordingRead::Failed;
     return RecordingRead::Done;
 }
 
 bool WriteRecording(const std::string& name, const std::vector<RegistryStore::ChunkView>& chunks, std::int32_t count,
                     std::int32_t type) {
-    if (!RegistryStore::CreateJournalKey(name)) return false;
-    const std::string storePath = layout::RecordingStorePath(name);
-    return RegistryStore::WriteChunks(chunks, storePath) &&
-           RegistryStore::WriteDword(count, storePath, layout::kChunkCount) &&
-           RegistryStore::WriteDword(type, storePath, layout::kRecordingType);
+    RegistryStore::KeyWriter key;
+    return key.CreateRecording(name) && key.WriteChunks(chunks) && key.Write(layout::kChunkCount, count) &&
+           key.Write(layout::kRecordingType, type);
 }
 
 std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count) {

@@ -214,11 +214,6 @@ bool CreateMacroKey(const std::string& macroPath) {
     return CreateBelow(layout::MacroFullPath(macroPath), layout::MacrosFullPath(), macroPath, &key);
 }
 
-bool CreateJournalKey(const std::string& name) {
-    UniqueKey key;
-    return CreateBelow(layout::RecordingFullPath(name), layout::JournalsFullPath(), name, &key);
-}
-
 bool WriteMacroString(const std::string& text, const std::string& macroPath, const std::string& valueName) {
     // Stored with its terminating NUL.
     return WriteValue(layout::MacroStorePath(macroPath), valueName, win::REG_SZ,
@@ -268,37 +263,56 @@ bool ReadInstructionCode(const std::string& instructionPath, std::int32_t* code)
     return QueryDword(key.get(), layout::kId, code) == win::ERROR_SUCCESS;
 }
 
-bool MacroKeyWriter::Create(const std::string& macroPath) {
+bool KeyWriter::CreateMacro(const std::string& macroPath) {
     path_ = layout::MacroStorePath(macroPath);
     return CreateBelow(layout::MacroFullPath(macroPath), layout::MacrosFullPath(), macroPath, &key_);
 }
 
-bool MacroKeyWriter::Write(const std::string& valueName, std::int32_t value) {
+bool KeyWriter::CreateRecording(const std::string& name) {
+    path_ = layout::RecordingStorePath(name);
+    return CreateBelow(layout::RecordingFullPath(name), layout::JournalsFullPath(), name, &key_);
+}
+
+bool KeyWriter::WriteChunks(const std::vector<ChunkView>& chunks) {
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        if (!SetValue(key_.get(), path_, layout::ChunkName(static_cast<std::int32_t>(i)), win::REG_BINARY,
+                      chunks[i].bytes, chunks[i].count))
+            return false;
+    }
+    return true;
+}
+
+bool KeyWriter::Write(const std::string& valueName, std::int32_t value) {
     const auto u = static_cast<std::uint32_t>(value);
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
                                    static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
     return SetValue(key_.get(), path_, valueName, win::REG_DWORD, bytes, 4);
 }
 
-bool MacroKeyWriter::Write(const std::string& valueName, const std::string& text) {
+bool KeyWriter::Write(const std::string& valueName, const std::string& text) {
     return SetValue(key_.get(), path_, valueName, win::REG_SZ, reinterpret_cast<const std::uint8_t*>(text.c_str()),
                     static_cast<win::DWORD>(text.size() + 1));
 }
 
-bool MacroKeyReader::Open(const std::string& macroPath) {
+bool KeyReader::OpenMacro(const std::string& macroPath) {
     fullPath_ = layout::MacroFullPath(macroPath);
     return OpenKey(fullPath_, key_.put()) == win::ERROR_SUCCESS;
 }
 
-bool MacroKeyReader::Code(std::int32_t* code) const {
+bool KeyReader::OpenRecording(const std::string& name) {
+    fullPath_ = layout::RecordingFullPath(name);
+    return OpenForRead(fullPath_, &key_);
+}
+
+bool KeyReader::Code(std::int32_t* code) const {
     return key_ && QueryDword(key_.get(), layout::kId, code) == win::ERROR_SUCCESS;
 }
 
-bool MacroKeyReader::Read(const std::string& valueName, std::int32_t* value) const {
+bool KeyReader::Read(const std::string& valueName, std::int32_t* value) const {
     return QueryDwordReporting(key_.get(), fullPath_, valueName, value);
 }
 
-bool MacroKeyReader::Read(const std::string& valueName, std::string* text) const {
+bool KeyReader::Read(const std::string& valueName, std::string* text) const {
     return QueryText(key_.get(), fullPath_, valueName, text);
 }
 
@@ -345,22 +359,14 @@ bool WriteInstructionValue(const std::string& text, const std::string& instructi
     return WriteMacroString(text, instructionPath, layout::NameOf(field));
 }
 
-ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint64_t maxBytes,
-                     std::vector<Chunk>* chunks) {
+ChunkRead KeyReader::ReadChunks(std::int32_t count, std::uint64_t maxBytes, std::vector<Chunk>* chunks) const {
     chunks->clear();
-    if (count <= 0) return ChunkRead::Done;
-    const std::string fullPath = FullPath(storePath);
-    UniqueKey key;
-    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
-        ReportOpenForRead(fullPath, rc);
-        return ChunkRead::Failed;
-    }
     std::uint64_t total = 0;
     for (std::int32_t i = 0; i < count; ++i) {
         Chunk chunk;
         win::DWORD size = 0;
         bool tooLarge = false;
-        if (!QueryWholeValue(key.get(), fullPath, layout::ChunkName(i), &chunk.bytes, &size, kChunkGuess,
+        if (!QueryWholeValue(key_.get(), fullPath_, layout::ChunkName(i), &chunk.bytes, &size, kChunkGuess,
                              maxBytes - total, &tooLarge)) {
             chunks->clear();
             return tooLarge ? ChunkRead::TooLarge : ChunkRead::Failed;
@@ -374,19 +380,6 @@ ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint
         chunks->push_back(std::move(chunk));
     }
     return ChunkRead::Done;
-}
-
-bool WriteChunks(const std::vector<ChunkView>& chunks, const std::string& storePath) {
-    if (chunks.empty()) return true;
-    UniqueKey key;
-    if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS)
-        return ReportOpenForWrite(rc);
-    for (std::size_t i = 0; i < chunks.size(); ++i) {
-        if (!SetValue(key.get(), storePath, layout::ChunkName(static_cast<std::int32_t>(i)), win::REG_BINARY,
-                      chunks[i].bytes, chunks[i].count))
-            return false;
-    }
-    return true;
 }
 
 int FindStoredName(const std::string& parentFullPath, const std::vector<std::string>& names, const std::string& name) {

@@ -31,7 +31,6 @@ bool EnsureStoreTree();
 // `storePath` begins with "\Macros\" or "\Journals\"; `fullPath` is below
 // HKEY_LOCAL_MACHINE.
 bool CreateMacroKey(const std::string& macroPath);
-bool CreateJournalKey(const std::string& name);
 bool WriteMacroString(const std::string& text, const std::string& macroPath, const std::string& valueName);
 bool WriteDword(std::int32_t value, const std::string& storePath, const std::string& valueName);
 bool WriteBinary(const std::uint8_t* bytes, std::uint32_t count, const std::string& storePath,
@@ -62,39 +61,43 @@ struct ChunkView {
     std::uint32_t count;
 };
 enum class ChunkRead { Done, Failed, TooLarge };
-// Reads chunks "0" to count - 1 (none for a count of 0 or less). TooLarge,
-// with nothing said, when they add up to more than `maxBytes`.
-ChunkRead ReadChunks(const std::string& storePath, std::int32_t count, std::uint64_t maxBytes,
-                     std::vector<Chunk>* chunks);
-bool WriteChunks(const std::vector<ChunkView>& chunks, const std::string& storePath);
 // Reads the code of instruction `instructionPath` (below Macros) without
 // reporting anything: a failed read is the normal end of a macro.
 bool ReadInstructionCode(const std::string& instructionPath, std::int32_t* code);
 
-// A key below Macros created once and written value by value through that
-// one handle: each failure is reported as CreateMacroKey and WriteDword or
-// WriteMacroString report theirs.
-class MacroKeyWriter {
+// A key below Macros or Journals created once and written value by value
+// through that one handle, since each open of a key costs about as much as
+// a value's write: each failure is reported as CreateMacroKey and
+// WriteDword, WriteMacroString or WriteBinary report theirs.
+class KeyWriter {
 public:
-    bool Create(const std::string& macroPath);
+    bool CreateMacro(const std::string& macroPath);
+    bool CreateRecording(const std::string& name);
     bool Write(const std::string& valueName, std::int32_t value);
     bool Write(const std::string& valueName, const std::string& text);
+    // Chunks "0", "1", ... in order; stops at the first that fails.
+    bool WriteChunks(const std::vector<ChunkView>& chunks);
 
 private:
     UniqueKey key_;
     std::string path_;
 };
 
-// A key below Macros opened once and read value by value: the code
-// silently, as ReadInstructionCode does, the others with the messages of
-// ReadDword and ReadMacroString. Open fails silently; nothing can be read
-// then.
-class MacroKeyReader {
+// A key opened once and read value by value: the code silently, as
+// ReadInstructionCode does, the others with the messages of ReadDword,
+// ReadMacroString and ReadChunks. A macro's key opens silently (nothing can
+// be read then); a recording's reports its failure as ReadDword does.
+class KeyReader {
 public:
-    bool Open(const std::string& macroPath);
+    bool OpenMacro(const std::string& macroPath);
+    bool OpenRecording(const std::string& name);
     bool Code(std::int32_t* code) const;
     bool Read(const std::string& valueName, std::int32_t* value) const;
     bool Read(const std::string& valueName, std::string* text) const;
+    // Reads chunks "0" to count - 1 (none for a count of 0 or less).
+    // TooLarge, with nothing said, when they add up to more than
+    // `maxBytes`.
+    ChunkRead ReadChunks(std::int32_t count, std::uint64_t maxBytes, std::vector<Chunk>* chunks) const;
 
 private:
     UniqueKey key_;

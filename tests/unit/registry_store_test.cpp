@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake.h"
+#include "store/recording_store.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -98,7 +99,7 @@ TEST_F(RegistryStoreTest, WrittenValuesReadBackExactly) {
     EXPECT_TRUE(RegistryStore::ReadMacroString("M\\Commands\\0", "Arguments", &text));
     EXPECT_EQ(text, "");
 
-    ASSERT_TRUE(RegistryStore::CreateJournalKey("J"));
+    ASSERT_TRUE(RegistryStore::KeyWriter().CreateRecording("J"));
     const std::uint8_t chunk[40] = {1, 2, 3, 0, 5};
     EXPECT_TRUE(RegistryStore::WriteBinary(chunk, sizeof chunk, "\\Journals\\J", "0"));
     std::unique_ptr<std::uint8_t[]> read;
@@ -173,7 +174,7 @@ TEST_F(RegistryStoreTest, CreateAndWriteFailuresAreErrorsWithTheirPaths) {
 
     fake::ClearMessageBoxes();
     fake::Fail("RegCreateKeyExA", win::ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(RegistryStore::CreateJournalKey("J"));
+    EXPECT_FALSE(RegistryStore::KeyWriter().CreateRecording("J"));
     ExpectError("Error creating key " + kRoot + "\\Journals\\J - " + kDenied);
 
     fake::ClearMessageBoxes();
@@ -236,28 +237,56 @@ TEST_F(RegistryStoreTest, ChunksGoThroughOneOpenAndReadWhateverTheirSize) {
     fake::SetValue(journal, "1", win::REG_BINARY, small);
     std::vector<RegistryStore::Chunk> chunks;
     const int opens = fake::Calls("RegOpenKeyExA");
-    ASSERT_EQ(RegistryStore::ReadChunks("\\Journals\\J", 2, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
-    EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens + 1);
+    {
+        RegistryStore::KeyReader reader;
+        ASSERT_TRUE(reader.OpenRecording("J"));
+        ASSERT_EQ(reader.ReadChunks(2, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
+        EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens + 1);
     ASSERT_EQ(chunks.size(), 2u);
     EXPECT_EQ(std::vector<std::uint8_t>(chunks[0].bytes.get(), chunks[0].bytes.get() + chunks[0].count), big);
     EXPECT_EQ(chunks[1].count, 20u);
 
-    EXPECT_EQ(RegistryStore::ReadChunks("\\Journals\\J", 2, 20010, &chunks), RegistryStore::ChunkRead::TooLarge);
-    EXPECT_TRUE(chunks.empty());
-    EXPECT_TRUE(fake::MessageBoxes().empty());
-    EXPECT_EQ(RegistryStore::ReadChunks("\\Journals\\J", -5, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
-    EXPECT_TRUE(chunks.empty());
-
-    EXPECT_EQ(RegistryStore::ReadChunks("\\Journals\\J", 3, 1 << 20, &chunks), RegistryStore::ChunkRead::Failed);
+        EXPECT_EQ(reader.ReadChunks(2, 20010, &chunks), RegistryStore::ChunkRead::TooLarge);
+        EXPECT_TRUE(chunks.empty());
+        EXPECT_TRUE(fake::MessageBoxes().empty());
+        EXPECT_EQ(reader.ReadChunks(-5, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
+        EXPECT_TRUE(chunks.empty());
+        EXPECT_EQ(reader.ReadChunks(3, 1 << 20, &chunks), RegistryStore::ChunkRead::Failed);
+    }
     ExpectWarning("Error reading value in reigistry at: " + journal + "\\2, error: " + kNotFound);
     EXPECT_EQ(fake::OpenKeyCount(), 0);
 
     fake::ClearMessageBoxes();
     const std::vector<RegistryStore::ChunkView> views{{small.data(), 20}, {big.data(), 16000}};
-    fake::Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED, 1, "1");
-    EXPECT_FALSE(RegistryStore::WriteChunks(views, "\\Journals\\J"));
+    {
+        RegistryStore::KeyWriter writer;
+        ASSERT_TRUE(writer.CreateRecording("J"));
+        fake::Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED, 1, "1");
+        EXPECT_FALSE(writer.WriteChunks(views));
+    }
     ExpectError("Error writing " + journal + "\\1 - " + kDenied);
     EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+// Each open of a key costs about as much as a chunk's write, so a whole
+// recording is written through one created key and read through one open.
+TEST_F(RegistryStoreTest, ARecordingIsWrittenAndReadThroughOneKeyHandle) {
+    std::vector<std::uint8_t> first(16000, 5), last(40, 6);
+    const std::vector<RegistryStore::ChunkView> views{{first.data(), 16000}, {last.data(), 40}};
+    const int opens = fake::Calls("RegOpenKeyExA"), creates = fake::Calls("RegCreateKeyExA");
+    ASSERT_TRUE(WriteRecording("K", views, 2, 3));
+    EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens);
+    EXPECT_EQ(fake::Calls("RegCreateKeyExA"), creates + 1);
+
+    StoredRecording stored;
+    ASSERT_EQ(ReadRecording("K", 1 << 20, true, &stored), RecordingRead::Done);
+    EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens + 1);
+    EXPECT_EQ(stored.count, 2);
+    EXPECT_EQ(stored.type, 3);
+    ASSERT_EQ(stored.chunks.size(), 2u);
+    EXPECT_EQ(std::vector<std::uint8_t>(stored.chunks[1].bytes.get(), stored.chunks[1].bytes.get() + 40), last);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
 }
 
 }  // namespace
