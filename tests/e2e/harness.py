@@ -308,6 +308,18 @@ def screenshot(name):
     return path
 
 
+def window_shot(wine, title, name):
+    """The window of that title, cut out of the screen, into SHOTS/docs:
+    the pictures the README shows are copies of these (docs/)."""
+    left, top, right, bottom = wine.rect(title)
+    folder = SHOTS / "docs"
+    folder.mkdir(parents=True, exist_ok=True)
+    path = folder / name
+    subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
+                    str(path)], check=True, timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return path
+
+
 def xdotool(*args):
     subprocess.run(["xdotool", *map(str, args)], check=True, timeout=60)
 

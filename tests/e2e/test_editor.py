@@ -259,6 +259,7 @@ class MacroMadeInTheEditor(harness.KeyloomWithNotepad):
         self.assertTrue(self.wine.probe("listselect", MAIN_TITLE, IDC_MACRO_LIST, 0).ok)
         self.click(IDC_EDIT_MACRO, MAIN_TITLE)
         self.dialog(EDIT_TITLE, "editor-edit.png")
+        harness.window_shot(self.wine, EDIT_TITLE, "editor.png")
         self.assertEqual(self.caption(IDC_MACRO_NAME, EDIT_TITLE), "Typed by editor")
         self.assertEqual(self.hot_key(EDIT_TITLE), (ord("E"), 2 | 4))
         body = self.body(EDIT_TITLE)

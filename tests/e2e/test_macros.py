@@ -79,6 +79,7 @@ class MacrosRunFromHotKeys(harness.KeyloomWithNotepad):
         self.show_main()
         rows = self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST)
         harness.screenshot("macro-list.png")
+        harness.window_shot(self.wine, MAIN_TITLE, "main-window.png")
         self.assertEqual(sorted(rows), sorted([
             ["Boxes", "CTRL + ALT + M"], ["Clock", "CTRL + ALT + D"], ["Copy", "CTRL + ALT + C"],
             ["Doomed", "CTRL + SHIFT + X"], ["Greeting", "CTRL + ALT + K"], ["Paste", "CTRL + ALT + P"],

@@ -209,6 +209,7 @@ class RecordingsRecordedAndReplayed(harness.KeyloomWithNotepad):
         self.assertTrue(self.wine.probe("settext", RECORD_TITLE, IDC_RECORD_NAME, "Kite").ok)
         self.assertTrue(self.wine.probe("listselect", RECORD_TITLE, IDC_START_WINDOWS, windows.index(NOTEPAD)).ok)
         harness.screenshot("record-dialog.png")
+        harness.window_shot(self.wine, RECORD_TITLE, "record-dialog.png")
 
         # Record brings Notepad forward; what is typed now goes to Notepad
         # and into the recording.
