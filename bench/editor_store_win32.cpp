@@ -19,14 +19,6 @@ const std::string kName = "Keyloom benchmark editor";
 struct NoCaptions final : KeyCaptions {
     void SetCaption(int, const std::string&) override {}
 };
-struct NoDialogs final : InstructionDialogs {
-    bool Delay(DelayValues*) override { return false; }
-    bool CopyFromClipboard(BufferValues*) override { return false; }
-    bool PasteToClipboard(PasteValues*) override { return false; }
-    bool MessageBoxProperties(MessageBoxValues*) override { return false; }
-    bool Run(RunValues*) override { return false; }
-    bool SelectRecording(RecordingChoice*) override { return false; }
-};
 
 void BareLoad() {
     for (int i = 0;; ++i) {
@@ -86,7 +78,7 @@ int main() {
                                       GetModuleHandleA(nullptr), nullptr);
     bench::NoRows macros;
     NoCaptions captions;
-    NoDialogs dialogs;
+    CancelledDialogs dialogs;
     std::vector<double> loadRatios, saveRatios, loads, saves;
     for (int round = 0; round < rounds; ++round) {
         SendMessageA(bodyBox, LB_RESETCONTENT, 0, 0);

@@ -49,6 +49,18 @@ public:
     virtual bool SelectRecording(RecordingChoice* choice) = 0;
 };
 
+// Every dialog cancelled: for an editor that only loads and saves, with no
+// one to answer (benchmarks, fuzzing).
+class CancelledDialogs final : public InstructionDialogs {
+public:
+    bool Delay(DelayValues*) override { return false; }
+    bool CopyFromClipboard(BufferValues*) override { return false; }
+    bool PasteToClipboard(PasteValues*) override { return false; }
+    bool MessageBoxProperties(MessageBoxValues*) override { return false; }
+    bool Run(RunValues*) override { return false; }
+    bool SelectRecording(RecordingChoice*) override { return false; }
+};
+
 // ---- Numbers typed into a field -------------------------------------------
 enum class NumberKind { Signed, Unsigned };
 

@@ -19,14 +19,24 @@ win::LONG Normalise(win::LONG coordinate, int origin, int extent) {
     return static_cast<win::LONG>(std::min<std::int64_t>((offset * 65536 + extent - 1) / extent, 65535));
 }
 
-}  // namespace
-
 VirtualScreen ReadVirtualScreen() {
     return VirtualScreen{win::GetSystemMetrics(win::SM_XVIRTUALSCREEN), win::GetSystemMetrics(win::SM_YVIRTUALSCREEN),
                          win::GetSystemMetrics(win::SM_CXVIRTUALSCREEN), win::GetSystemMetrics(win::SM_CYVIRTUALSCREEN)};
 }
 
-bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT* input) {
+}  // namespace
+
+const VirtualScreen& ScreenCache::Get() {
+    const win::DWORD now = win::GetTickCount();
+    if (!known_ || now - readAt_ >= 1000) {
+        screen_ = ReadVirtualScreen();
+        readAt_ = now;
+        known_ = true;
+    }
+    return screen_;
+}
+
+bool ToInput(const JournalEvent& event, ScreenCache& screens, win::INPUT* input) {
     *input = win::INPUT{};
     const std::uint32_t message = MessageOf(event);
     switch (message) {
@@ -68,6 +78,7 @@ bool ToInput(const JournalEvent& event, const VirtualScreen& screen, win::INPUT*
     // Mouse records carry the pointer in screen coordinates: paramL x,
     // paramH y (negative left of or above the primary monitor).
     input->type = win::INPUT_MOUSE;
+    const VirtualScreen& screen = screens.Get();
     input->mi.dx = Normalise(static_cast<win::LONG>(event.paramL), screen.left, screen.width);
     input->mi.dy = Normalise(static_cast<win::LONG>(event.paramH), screen.top, screen.height);
     input->mi.mouseData = data;

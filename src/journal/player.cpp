@@ -38,6 +38,7 @@ struct Player {
     UniqueHook cancelKeyHook;
     UniqueObject timer;
     CancelKeys cancelKeys;
+    ScreenCache screen;
     // The injecting driver's clock: the tick count at its start, carried on
     // by the performance counter, which is finer than the tick.
     win::DWORD clockStartTick = 0;
@@ -123,6 +124,7 @@ bool StartInjecting() {
     win::QueryPerformanceCounter(&player.clockStartCounter);
     player.clockStartTick = win::GetTickCount();
     player.cancelKeys.Reset();
+    player.screen.Forget();
     player.driver = Driver::Injecting;
     // The first event is due at once; it is played from the message loop.
     return ArmTimer(0);
@@ -130,7 +132,6 @@ bool StartInjecting() {
 
 // Plays every event that is due and arms the timer for the next one.
 void InjectDueEvents() {
-    const VirtualScreen screen = ReadVirtualScreen();
     for (int n = 0; n < kInjectBatch; ++n) {
         JournalEvent event;
         std::int32_t delay = 0;
@@ -143,7 +144,7 @@ void InjectDueEvents() {
             return;
         }
         win::INPUT input;
-        if (ToInput(event, screen, &input)) win::SendInput(1, &input, static_cast<int>(sizeof input));
+        if (ToInput(event, player.screen, &input)) win::SendInput(1, &input, static_cast<int>(sizeof input));
         // Ctrl+Esc may have cancelled the playback while the input went out.
         if (player.driver != Driver::Injecting) return;
         if (!player.schedule.AdvanceEvent()) {

@@ -11,6 +11,15 @@
 
 #include "platform/fake/fake.h"
 #include "store/layout.h"
+#include "store/registry_store.h"
+
+// Each case starts on a fresh fake system with the store's tree, and every
+// box the program shows is answered OK.
+inline void FreshFakeStore() {
+    fake::Reset();
+    fake::OnMessageBox([](const fake::MessageBoxRecord&) { return win::IDOK; });
+    RegistryStore::EnsureStoreTree();
+}
 
 class FuzzInput {
 public:

@@ -15,9 +15,7 @@ win::DWORD Clock() { return clockNow += 3; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fake::Reset();
-    fake::OnMessageBox([](const fake::MessageBoxRecord&) { return win::IDOK; });
-    RegistryStore::EnsureStoreTree();
+    FreshFakeStore();
     FuzzInput in(data, size);
     const auto speed = static_cast<std::int32_t>(in.Word());
     const auto filter = static_cast<std::int32_t>(in.Byte() % 6) - 1;

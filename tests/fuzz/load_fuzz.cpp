@@ -7,23 +7,8 @@
 #include "fuzz_input.h"
 #include "store/registry_store.h"
 
-namespace {
-
-struct NoDialogs final : InstructionDialogs {
-    bool Delay(DelayValues*) override { return false; }
-    bool CopyFromClipboard(BufferValues*) override { return false; }
-    bool PasteToClipboard(PasteValues*) override { return false; }
-    bool MessageBoxProperties(MessageBoxValues*) override { return false; }
-    bool Run(RunValues*) override { return false; }
-    bool SelectRecording(RecordingChoice*) override { return false; }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fake::Reset();
-    fake::OnMessageBox([](const fake::MessageBoxRecord&) { return win::IDOK; });
-    RegistryStore::EnsureStoreTree();
+    FreshFakeStore();
     FuzzInput in(data, size);
     StoreFuzzedTree(in);
     clipboardBuffers.clear();
@@ -32,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     macros.AppendRow("F");
     TestLines body, commands;
     TestCaptions captions;
-    NoDialogs dialogs;
+    CancelledDialogs dialogs;
     MacroEditDialog editor(window, window, macros, body, commands, captions, dialogs);
     editor.IsAdd = false;
     editor.EditIndex = 0;

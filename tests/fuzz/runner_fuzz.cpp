@@ -8,9 +8,7 @@
 #include "test_rows.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fake::Reset();
-    fake::OnMessageBox([](const fake::MessageBoxRecord&) { return win::IDOK; });
-    RegistryStore::EnsureStoreTree();
+    FreshFakeStore();
     FuzzInput in(data, size);
     if (in.Byte() % 2) fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, -1, "WH_JOURNAL");
     StoreFuzzedTree(in);

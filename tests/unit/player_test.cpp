@@ -205,6 +205,8 @@ TEST_F(PlayerTest, WhereTheJournalHookIsRefusedTheTimerInjectsEachEventWhenItIsD
     EXPECT_EQ(arrivals[2].tick, start + 150);
     EXPECT_EQ(arrivals[3].tick, start + 150);
     EXPECT_NE(arrivals[0].flags & win::LLKHF_INJECTED, 0u);
+    // Keys need no screen; asking for it would make every event late.
+    EXPECT_EQ(fake::Calls("GetSystemMetrics"), 0);
 
     // The end is told the same way as through the journal hook.
     EXPECT_EQ(PlaybackTimer(), nullptr);
@@ -259,6 +261,8 @@ TEST_F(PlayerTest, MouseEventsMoveToTheirPointOnTheVirtualDesktop) {
     EXPECT_EQ(sent[1].mi.dy * 1024 / 65536, 1023);
     EXPECT_EQ(-1280 + sent[2].mi.dx * 2560 / 65536, 0);
     EXPECT_EQ(sent[2].mi.dy * 1024 / 65536, 512);
+    // The screen is read once for events within a second of each other.
+    EXPECT_EQ(fake::Calls("GetSystemMetrics"), 4);
 }
 
 // Left busy, the runner would drop every later hot key until a restart.

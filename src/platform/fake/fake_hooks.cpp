@@ -284,6 +284,7 @@ UINT SendInput(UINT count, INPUT* inputs, int size) {
 }
 
 int GetSystemMetrics(int index) {
+    fake::detail::Count("GetSystemMetrics");
     switch (index) {
     case SM_CXSCREEN: return 1280;
     case SM_CYSCREEN: return 1024;
