@@ -11,6 +11,7 @@ import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 from pathlib import Path
@@ -156,10 +157,16 @@ class WineSession:
         and never silent: its code and its stderr go to this run's output."""
         if not PROBE_EXE.exists():
             raise AssertionError(f"{PROBE_EXE} is not built")
-        result = subprocess.run(["wine", str(PROBE_EXE), *map(str, args)], stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, env=self.env, timeout=timeout)
+        # Wine's stderr goes to a file, not a pipe: the wineserver and the
+        # services the first start of a prefix launches inherit it and would
+        # hold a pipe open long after the probe has ended.
+        with tempfile.TemporaryFile() as stderr:
+            result = subprocess.run(["wine", str(PROBE_EXE), *map(str, args)], stdout=subprocess.PIPE,
+                                    stderr=stderr, env=self.env, timeout=timeout)
+            stderr.seek(0)
+            messages = stderr.read().decode("latin-1")
         if result.returncode not in (0, 1):
-            errors = [line for line in result.stderr.decode("latin-1").splitlines()
+            errors = [line for line in messages.splitlines()
                       if line.strip() and not line.startswith(("fixme:", "warn:"))]
             print(f"probe {' '.join(map(str, args))}: exit code {result.returncode}: " + " | ".join(errors[-5:]),
                   file=sys.stderr, flush=True)

@@ -68,7 +68,10 @@ class SilentInstall(unittest.TestCase):
         # The sign-in option is off unless asked for.
         self.assertFalse(task_file(self.wine).exists())
 
-    def test_2_installed_keyloom_shows_its_icon_and_makes_its_tree(self):
+    def test_2_installed_keyloom_shows_its_icon_makes_its_tree_and_runs_a_macro(self):
+        ctrl_alt = 2 | 1
+        self.assertTrue(self.wine.reg_import(harness.macros_reg({"Installed": (ord("K"), ctrl_alt, harness.stroke(ord("I")))}),
+                                             "installed"))
         self.__class__.keyloom = self.wine.start([r"C:\Program Files\Keyloom\Keyloom.exe"])
         self.assertTrue(self.wine.wait_window(MAIN_TITLE, harness.START_WAIT_MS))
         self.assertTrue(self.wine.wait_window(harness.WINE_TRAY_TITLE), "no tray icon")
@@ -76,6 +79,12 @@ class SilentInstall(unittest.TestCase):
         self.assertIsNotNone(tree)
         self.assertIn("Macros", tree)
         self.assertIn("Journals", tree)
+        # The installed program runs a macro by its hot key into Notepad.
+        self.wine.start(["notepad"])
+        self.assertTrue(self.wine.wait_window(harness.NOTEPAD, harness.START_WAIT_MS))
+        self.wine.click_into(harness.NOTEPAD)
+        harness.key("ctrl+alt+k")
+        self.assertTrue(harness.wait_until(lambda: self.wine.edittext() == "i", 15), self.wine.edittext())
 
     def test_3_second_install_shuts_the_running_keyloom_down(self):
         self.assertEqual(self.wine.run([self.setup, "/S"], timeout=300).returncode, 0)
@@ -118,6 +127,8 @@ class SignInOption(unittest.TestCase):
         data = task.read_bytes()
         text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8-sig")
         self.assertIn("<Description>Starts Keyloom when you sign in.</Description>", text)
+        # Wine's scheduler keeps no triggers, principal or command of a task
+        # (it writes them back empty), so those are checked on Windows only.
 
     def test_2_an_install_over_it_keeps_the_task(self):
         self.assertEqual(self.wine.run([self.setup, "/S"], timeout=300).returncode, 0)
