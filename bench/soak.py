@@ -107,6 +107,19 @@ class Soak:
             time.sleep(0.05)
 
 
+    def series(self, combo, index, count, every, what, label, problems):
+        """Runs the hot key `count` times, sampling every `every` runs and at
+        the end; stops at the first run that is missed or doubled."""
+        for run in range(1, count + 1):
+            seen = self.run_once(combo, run, index)
+            if seen != run:
+                problems.append(f"{what} {run}: {seen} letters instead of {run}")
+                print(problems[-1], flush=True)
+                return
+            if run % every == 0 or run == count:
+                self.sample(f"{run} {label}")
+
+
 def report_growth(rows):
     """Growth of each figure from the first sample after warm-up to the end."""
     if len(rows) < 3:
@@ -142,23 +155,10 @@ def main():
         time.sleep(0.5)
         soak = Soak(wine)
         soak.sample("start")
-        for run in range(1, options.runs + 1):
-            seen = soak.run_once(TAP_KEY, run, 0)
-            if seen != run:
-                problems.append(f"hot-key run {run}: {seen} letters instead of {run}")
-                print(problems[-1], flush=True)
-                break
-            if run % options.every == 0 or run == options.runs:
-                soak.sample(f"{run} runs")
-        quarter = max(1, options.playbacks // 4)
-        for play in range(1, options.playbacks + 1):
-            seen = soak.run_once(PLAY_KEY, play, 1)
-            if seen != play:
-                problems.append(f"playback {play}: {seen} letters instead of {play}")
-                print(problems[-1], flush=True)
-                break
-            if play % quarter == 0 or play == options.playbacks:
-                soak.sample(f"{play} playbacks")
+        soak.series(TAP_KEY, 0, options.runs, options.every, "hot-key run", "runs", problems)
+        if not problems:
+            soak.series(PLAY_KEY, 1, options.playbacks, max(1, options.playbacks // 4), "playback", "playbacks",
+                        problems)
         # A late doubled run would only show now.
         time.sleep(2)
         final = soak.letters()
