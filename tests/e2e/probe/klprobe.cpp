@@ -543,6 +543,31 @@ BOOL CALLBACK CountProcessWindows(HWND hwnd, LPARAM param) {
 // growth: its handle count as the process API gives it and as the system
 // handle table lists it, its USER and GDI objects, its windows, and its
 // private and working-set bytes. Wine answers 0 for some of these.
+// A plain visible top-level window of this process under `title`, kept up
+// for `msText` ms: another program's window that shares a title.
+int CmdWindow(const std::string& title, const char* msText) {
+    long long ms = 0;
+    if (!ParseNumber(msText, ms) || ms < 0) return Fail("bad time");
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KlprobeWindow";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                  40, 240, 120, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (!window) return Fail("cannot create the window");
+    std::printf("%p\n", static_cast<void*>(window));
+    std::fflush(stdout);
+    const DWORD until = GetTickCount() + static_cast<DWORD>(ms);
+    MSG msg;
+    while (static_cast<LONG>(until - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    DestroyWindow(window);
+    return kFound;
+}
+
 int CmdProcStats(const std::string& title) {
     HWND hwnd = FindTopLevel(title);
     if (!hwnd) return kNotFound;
@@ -685,6 +710,7 @@ void Usage() {
         "  lbselect <title> <id> <row>          select a line of a list box (-1: none)\n"
         "  childrect <title> <id>               a control's screen rectangle, visible, enabled\n"
         "  sendto <title> <id> <msg> <w> <l>    SendMessageA to a control, prints the result\n"
+        "  window <title> <ms>                  shows a window of its own under <title> for <ms>\n"
         "  procstats <title>                    handles, USER and GDI objects, private and working bytes\n"
         "                                       of the window's process\n",
         stderr);
@@ -723,6 +749,7 @@ int main(int argc, char** argv) {
     else if (command == "childrect" && args == 2) rc = CmdChildRect(title, argv[3]);
     else if (command == "sendto" && args == 5) rc = CmdSendTo(title, argv[3], argv + 4);
     else if (command == "procstats" && args == 1) rc = CmdProcStats(title);
+    else if (command == "window" && args == 2) rc = CmdWindow(title, argv[3]);
     else Usage();
     std::fflush(stdout);
     if (g_ambiguous) return kError;
