@@ -57,6 +57,15 @@ int OpenKeyCount();
 // registry compares them.
 using StoredValues = std::map<std::string, std::pair<std::uint32_t, std::vector<std::uint8_t>>>;
 std::map<std::string, StoredValues> Tree(const std::string& path);
+// A key's access list as a security descriptor string ("D:..."), as
+// ConvertSecurityDescriptorToStringSecurityDescriptorA writes it; empty when
+// the key is missing. A fresh machine's Software lets Users read and passes
+// that on to every key made below it, as Windows' does.
+std::string KeyDacl(const std::string& path);
+void SetKeyDacl(const std::string& path, const std::string& dacl);
+// Blocks of LocalFree's memory alive right now (descriptors and their
+// strings).
+int LiveLocalBlocks();
 
 // ---- Message boxes -------------------------------------------------------
 struct MessageBoxRecord {

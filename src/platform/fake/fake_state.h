@@ -49,6 +49,17 @@ void DropHotKeys(win::HWND window);
 // CloseHandle's part for timers: true when `handle` was a timer, now closed.
 bool CloseTimer(win::HANDLE handle);
 
+// Security descriptors (fake_security.cpp). A key's access list is kept as
+// its string, "D:" and the entries. NormaliseDacl checks a string and
+// writes it as Windows writes it back; InheritedDacl is what a new key below
+// a key with access list `parent` receives.
+bool NormaliseDacl(const std::string& text, std::string* out);
+std::string InheritedDacl(const std::string& parent);
+// A descriptor block holding `dacl`, and the access list of such a block
+// (false when `descriptor` is none of the fake's).
+std::string DescriptorBytes(const std::string& dacl);
+bool DescriptorDacl(const void* descriptor, std::string* dacl);
+
 // Each part of the fake puts its own state back to a fresh machine.
 void ResetFaults();
 void ResetRegistry();
@@ -60,5 +71,6 @@ void ResetKeyboard();
 void ResetClipboard();
 void ResetShell();
 void ResetHooks();
+void ResetSecurity();
 
 }  // namespace fake::detail
