@@ -423,4 +423,21 @@ BOOL ConvertSecurityDescriptorToStringSecurityDescriptorA(PSECURITY_DESCRIPTOR d
                                                           ULONG* length);
 HLOCAL LocalFree(HLOCAL memory);
 
+
+// ---- The session: named objects, and messages between programs ----------------
+constexpr LSTATUS ERROR_ALREADY_EXISTS = 183;
+constexpr UINT WM_COMMAND = 0x0111;
+// A mutex that already exists is opened: the handle is good and the last
+// error is ERROR_ALREADY_EXISTS.
+HANDLE CreateMutexA(void* attributes, BOOL initialOwner, const char* name);
+// The same number for the same name (case-insensitive) in every program of
+// the session, from 0xC000 up; 0 on failure.
+UINT RegisterWindowMessageA(const char* name);
+// What a window of this elevated program accepts from programs of a lower
+// integrity level: nothing but what it lets through.
+constexpr DWORD MSGFLT_RESET = 0;
+constexpr DWORD MSGFLT_ALLOW = 1;
+constexpr DWORD MSGFLT_DISALLOW = 2;
+BOOL ChangeWindowMessageFilterEx(HWND window, UINT message, DWORD action, void* changeFilterStruct);
+
 }  // namespace win

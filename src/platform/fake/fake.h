@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <utility>
 #include <string>
 #include <vector>
@@ -89,6 +90,9 @@ struct PostedMessage {
     win::WPARAM wParam;
     win::LPARAM lParam;
 };
+// The messages that `window` lets through the integrity filter
+// (ChangeWindowMessageFilterEx), by number.
+std::set<win::UINT> MessagesLetThrough(win::HWND window);
 // Messages posted since the last call, oldest first; the queue is emptied.
 std::vector<PostedMessage> TakePosted();
 

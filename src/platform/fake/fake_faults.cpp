@@ -137,6 +137,7 @@ void Reset() {
     detail::ResetShell();
     detail::ResetHooks();
     detail::ResetSecurity();
+    detail::ResetSession();
 }
 
 void Fail(const std::string& function, std::int32_t code, int times, const std::string& argContains) {

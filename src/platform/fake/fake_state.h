@@ -48,6 +48,8 @@ bool WindowExists(win::HWND window);
 void DropHotKeys(win::HWND window);
 // CloseHandle's part for timers: true when `handle` was a timer, now closed.
 bool CloseTimer(win::HANDLE handle);
+// The same for mutexes (fake_session.cpp).
+bool CloseMutex(win::HANDLE handle);
 
 // Security descriptors (fake_security.cpp). A key's access list is kept as
 // its string, "D:" and the entries. NormaliseDacl checks a string and
@@ -72,5 +74,6 @@ void ResetClipboard();
 void ResetShell();
 void ResetHooks();
 void ResetSecurity();
+void ResetSession();
 
 }  // namespace fake::detail

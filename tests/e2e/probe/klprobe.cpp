@@ -706,22 +706,26 @@ int CmdDecoy(const std::string& title, const char* secondsText) {
     std::fflush(stdout);
     const DWORD end = GetTickCount() + static_cast<DWORD>(seconds * 1000);
     MSG msg;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    while (IsWindow(window) && static_cast<LONG>(end - GetTickCount()) > 0) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     }
-    DestroyWindow(window);
+    if (IsWindow(window)) DestroyWindow(window);
     return kFound;
 }
 
-// Sends the registered message `name` to the first top-level window of
-// class `className`, hidden or not, and prints its answer.
-int CmdSendClass(const char* className, const char* name, char** args) {
-    long long wParam = 0, lParam = 0;
+// Sends (or posts) message `name` to the first top-level window of class
+// `className`, hidden or not, and prints the answer. `name` is a number or
+// the name of a registered message.
+int CmdClassMessage(bool send, const char* className, const char* name, char** args) {
+    long long wParam = 0, lParam = 0, number = 0;
     if (!ParseNumber(args[0], wParam) || !ParseNumber(args[1], lParam)) return Fail("bad parameters");
     HWND window = FindWindowA(className, nullptr);
     if (window == nullptr) return kNotFound;
-    const UINT message = RegisterWindowMessageA(name);
+    const UINT message = ParseNumber(name, number) ? static_cast<UINT>(number) : RegisterWindowMessageA(name);
+    if (!send) return PostMessageA(window, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))
+                          ? kFound
+                          : Fail("PostMessageA failed");
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutA(window, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
                              SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
@@ -758,7 +762,9 @@ void Usage() {
         "                                       of the window's process\n"
         "  dacl <key>                           access list of HKLM\\<key> (32-bit view) as a string\n"
         "  decoy <title> <seconds>              shows a window of that title for that long\n"
-        "  sendclass <class> <name> <w> <l>     sends registered message <name> to the class's window\n",
+        "  sendclass <class> <msg> <w> <l>      SendMessage to the class's first window, hidden or not; <msg> a\n"
+        "                                       number or a registered message's name; prints the result\n"
+        "  postclass <class> <msg> <w> <l>      the same with PostMessage\n",
         stderr);
 }
 
@@ -797,7 +803,8 @@ int main(int argc, char** argv) {
     else if (command == "procstats" && args == 1) rc = CmdProcStats(title);
     else if (command == "dacl" && args == 1) rc = CmdDacl(argv[2]);
     else if (command == "decoy" && args == 2) rc = CmdDecoy(title, argv[3]);
-    else if (command == "sendclass" && args == 4) rc = CmdSendClass(argv[2], argv[3], argv + 4);
+    else if (command == "sendclass" && args == 4) rc = CmdClassMessage(true, argv[2], argv[3], argv + 4);
+    else if (command == "postclass" && args == 4) rc = CmdClassMessage(false, argv[2], argv[3], argv + 4);
     else Usage();
     std::fflush(stdout);
     if (g_ambiguous) return kError;
