@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -676,6 +677,78 @@ int CmdChildRect(const std::string& title, const char* idText) {
     return kFound;
 }
 
+// ---- Security and single-instance checks ------------------------------------
+
+// The access list of a key below HKLM in the 32-bit view, as a descriptor
+// string.
+int CmdDacl(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, READ_CONTROL | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return kNotFound;
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<BYTE> buffer(size > 0 ? size : 1);
+    LSTATUS rc = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, buffer.data(), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return Fail("RegGetKeySecurity failed");
+    char* text = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(buffer.data(), SDDL_REVISION_1,
+                                                              DACL_SECURITY_INFORMATION, &text, nullptr))
+        return Fail("the descriptor has no string form");
+    std::printf("%s\n", text);
+    LocalFree(text);
+    return kFound;
+}
+
+LRESULT CALLBACK DecoyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A visible top-level window of another program, titled `title`, for
+// `seconds`: what an Explorer window on a folder of that name looks like.
+int CmdDecoy(const std::string& title, const char* secondsText) {
+    long long seconds = 0;
+    if (!ParseNumber(secondsText, seconds)) return Fail("bad seconds");
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DecoyProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KlProbeDecoy";
+    if (!RegisterClassA(&windowClass)) return Fail("RegisterClassA failed");
+    HWND window = CreateWindowExA(0, "KlProbeDecoy", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                                  120, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr) return Fail("CreateWindowExA failed");
+    std::printf("%p\n", static_cast<void*>(window));
+    std::fflush(stdout);
+    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    MSG msg;
+    while (IsWindow(window) && static_cast<LONG>(end - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    if (IsWindow(window)) DestroyWindow(window);
+    return kFound;
+}
+
+// Sends (or posts) message `name` to the first top-level window of class
+// `className`, hidden or not, and prints the answer. `name` is a number or
+// the name of a registered message.
+int CmdClassMessage(bool send, const char* className, const char* name, char** args) {
+    long long wParam = 0, lParam = 0, number = 0;
+    if (!ParseNumber(args[0], wParam) || !ParseNumber(args[1], lParam)) return Fail("bad parameters");
+    HWND window = FindWindowA(className, nullptr);
+    if (window == nullptr) return kNotFound;
+    const UINT message = ParseNumber(name, number) ? static_cast<UINT>(number) : RegisterWindowMessageA(name);
+    if (!send) return PostMessageA(window, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))
+                          ? kFound
+                          : Fail("PostMessageA failed");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+        return Fail("SendMessageTimeoutA failed");
+    std::printf("%llu\n", static_cast<unsigned long long>(result));
+    return kFound;
+}
+
 void Usage() {
     std::fputs(
         "usage: klprobe <command> ...\n"
@@ -702,7 +775,12 @@ void Usage() {
         "  childrect <title> <id>               a control's screen rectangle, visible, enabled\n"
         "  sendto <title> <id> <msg> <w> <l>    SendMessageA to a control, prints the result\n"
         "  procstats <title>                    handles, USER and GDI objects, private and working bytes\n"
-        "                                       of the window's process\n",
+        "                                       of the window's process\n"
+        "  dacl <key>                           access list of HKLM\\<key> (32-bit view) as a string\n"
+        "  decoy <title> <seconds>              shows a window of that title for that long\n"
+        "  sendclass <class> <msg> <w> <l>      SendMessage to the class's first window, hidden or not; <msg> a\n"
+        "                                       number or a registered message's name; prints the result\n"
+        "  postclass <class> <msg> <w> <l>      the same with PostMessage\n",
         stderr);
 }
 
@@ -739,6 +817,10 @@ int main(int argc, char** argv) {
     else if (command == "childrect" && args == 2) rc = CmdChildRect(title, argv[3]);
     else if (command == "sendto" && args == 5) rc = CmdSendTo(title, argv[3], argv + 4);
     else if (command == "procstats" && args == 1) rc = CmdProcStats(title);
+    else if (command == "dacl" && args == 1) rc = CmdDacl(argv[2]);
+    else if (command == "decoy" && args == 2) rc = CmdDecoy(title, argv[3]);
+    else if (command == "sendclass" && args == 4) rc = CmdClassMessage(true, argv[2], argv[3], argv + 4);
+    else if (command == "postclass" && args == 4) rc = CmdClassMessage(false, argv[2], argv[3], argv + 4);
     else Usage();
     std::fflush(stdout);
     if (g_ambiguous) return kAmbiguous;
