@@ -62,6 +62,12 @@ public:
     void EditRecording(RecordingDialogs& dialogs);
     void DeleteRecording();
 
+    // The setup program's or the uninstaller's request to end: accepted
+    // (Shutdown posted to the window, as the tray menu's is) only when no
+    // window of Keyloom's besides the main one is open and no macro runs;
+    // refused, with nothing done, otherwise. Returns the answer.
+    win::LRESULT OnShutdownRequest();
+
     win::HWND Window() const override { return window_; }
 
     // Runner state.

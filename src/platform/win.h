@@ -401,4 +401,44 @@ HWND WindowFromPoint(POINT point);
 HWND GetForegroundWindow();
 constexpr UINT MB_ICONINFORMATION = 0x40;
 
+
+// ---- Security of registry keys ----------------------------------------------
+// Descriptors are opaque above the seam: they are built from and read back
+// as security descriptor strings, and handed to the registry as they are.
+using ULONG = std::uint32_t;
+using HLOCAL = void*;
+using SECURITY_INFORMATION = DWORD;
+using PSECURITY_DESCRIPTOR = void*;
+constexpr SECURITY_INFORMATION DACL_SECURITY_INFORMATION = 0x4;
+constexpr DWORD SDDL_REVISION_1 = 1;
+constexpr LSTATUS ERROR_INVALID_SECURITY_DESCR = 1338;
+// `size` is the buffer's size in bytes; a buffer too small fails with
+// ERROR_INSUFFICIENT_BUFFER and `size` set to the size needed.
+LSTATUS RegGetKeySecurity(HKEY key, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor, DWORD* size);
+LSTATUS RegSetKeySecurity(HKEY key, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor);
+// The descriptor and the text are the system's, freed with LocalFree.
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor, ULONG* size);
+BOOL ConvertSecurityDescriptorToStringSecurityDescriptorA(PSECURITY_DESCRIPTOR descriptor, DWORD revision,
+                                                          SECURITY_INFORMATION information, char** text,
+                                                          ULONG* length);
+HLOCAL LocalFree(HLOCAL memory);
+
+
+// ---- The session: named objects, and messages between programs ----------------
+constexpr LSTATUS ERROR_ALREADY_EXISTS = 183;
+constexpr UINT WM_COMMAND = 0x0111;
+// A mutex that already exists is opened: the handle is good and the last
+// error is ERROR_ALREADY_EXISTS.
+HANDLE CreateMutexA(void* attributes, BOOL initialOwner, const char* name);
+// The same number for the same name (case-insensitive) in every program of
+// the session, from 0xC000 up; 0 on failure.
+UINT RegisterWindowMessageA(const char* name);
+// What a window of this elevated program accepts from programs of a lower
+// integrity level: nothing but what it lets through.
+constexpr DWORD MSGFLT_RESET = 0;
+constexpr DWORD MSGFLT_ALLOW = 1;
+constexpr DWORD MSGFLT_DISALLOW = 2;
+BOOL ChangeWindowMessageFilterEx(HWND window, UINT message, DWORD action, void* changeFilterStruct);
+
 }  // namespace win

@@ -334,7 +334,7 @@ class RecordingsRecordedAndReplayed(harness.KeyloomWithNotepad):
     def test_6_ctrl_esc_inside_a_pause_lets_go_of_shift_whatever_else_is_titled_keyloom(self):
         # Another program's window under Keyloom's own title, newer and so
         # found first by title: the cancel must still reach Keyloom.
-        decoy = self.wine.start([harness.PROBE_EXE, "window", MAIN_TITLE, 60000])
+        decoy = self.wine.start([harness.PROBE_EXE, "decoy", MAIN_TITLE, 60])
         try:
             time.sleep(4)
             self.assertIsNone(decoy.poll(), "the window titled Keyloom did not stay up")

@@ -48,6 +48,19 @@ bool WindowExists(win::HWND window);
 void DropHotKeys(win::HWND window);
 // CloseHandle's part for timers: true when `handle` was a timer, now closed.
 bool CloseTimer(win::HANDLE handle);
+// The same for mutexes (fake_session.cpp).
+bool CloseMutex(win::HANDLE handle);
+
+// Security descriptors (fake_security.cpp). A key's access list is kept as
+// its string, "D:" and the entries. NormaliseDacl checks a string and
+// writes it as Windows writes it back; InheritedDacl is what a new key below
+// a key with access list `parent` receives.
+bool NormaliseDacl(const std::string& text, std::string* out);
+std::string InheritedDacl(const std::string& parent);
+// A descriptor block holding `dacl`, and the access list of such a block
+// (false when `descriptor` is none of the fake's).
+std::string DescriptorBytes(const std::string& dacl);
+bool DescriptorDacl(const void* descriptor, std::string* dacl);
 
 // Each part of the fake puts its own state back to a fresh machine.
 void ResetFaults();
@@ -60,5 +73,7 @@ void ResetKeyboard();
 void ResetClipboard();
 void ResetShell();
 void ResetHooks();
+void ResetSecurity();
+void ResetSession();
 
 }  // namespace fake::detail
