@@ -318,6 +318,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
 // ---- Injected input ----------------------------------------------------------
 constexpr DWORD INPUT_MOUSE = 0;
 constexpr DWORD INPUT_KEYBOARD = 1;
+constexpr DWORD KEYEVENTF_UNICODE = 0x4;
 constexpr DWORD KEYEVENTF_SCANCODE = 0x8;
 constexpr DWORD MOUSEEVENTF_MOVE = 0x0001;
 constexpr DWORD MOUSEEVENTF_LEFTDOWN = 0x0002;
@@ -373,6 +374,25 @@ BOOL SetWaitableTimer(HANDLE timer, const std::int64_t* dueTime, LONG period, vo
 BOOL CancelWaitableTimer(HANDLE timer);
 BOOL QueryPerformanceCounter(std::int64_t* count);
 BOOL QueryPerformanceFrequency(std::int64_t* frequency);
+
+// ---- Key state, waits and the thread's queue -------------------------------------
+// Bit 15 set while the key is down: GetAsyncKeyState as the system's input
+// stands, GetKeyState as the calling thread's messages have left it (bit 0:
+// a toggle key is on). Shift, Ctrl and Alt are down as the generic key and
+// as their left or right one.
+SHORT GetAsyncKeyState(int virtualKey);
+SHORT GetKeyState(int virtualKey);
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+constexpr UINT PM_NOREMOVE = 0;
+constexpr UINT PM_REMOVE = 1;
+// The next message for the calling thread, if any: sent messages and the
+// thread's low-level hooks are served first, as every look at the queue
+// does.
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 
 // ---- Windows of other programs ----------------------------------------------
 using WNDENUMPROC = BOOL(KEYLOOM_CALLBACK*)(HWND window, LPARAM lParam);

@@ -46,6 +46,9 @@ inline std::uintptr_t Value(const void* handle) { return reinterpret_cast<std::u
 bool WindowExists(win::HWND window);
 // A destroyed window's hot keys go with it.
 void DropHotKeys(win::HWND window);
+// keybd_event's way through the low-level hooks into the key state, as
+// SendInput's for a key.
+void InjectKey(win::BYTE virtualKey, win::BYTE scanCode, win::DWORD flags, win::ULONG_PTR extraInfo);
 // CloseHandle's part for timers: true when `handle` was a timer, now closed.
 bool CloseTimer(win::HANDLE handle);
 // The same for mutexes (fake_session.cpp).

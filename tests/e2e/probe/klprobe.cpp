@@ -1,6 +1,8 @@
 // klprobe: looks at and pokes the windows of other processes for the e2e
 // tests. One subcommand per run; results on stdout.
-// Exit codes: 0 success, 1 not found (or still there, for wait-gone), 2 error.
+// Exit codes: 0 success, 1 not found (or still there, for wait-gone), 2 error
+// (a control that cannot be clicked among them), 3 two or more top-level
+// windows share the title asked for. Each failure says what it was on stderr.
 //
 // Texts that may hold line breaks or tabs (the "texts" and "listview"
 // output) are escaped as \r \n \t \\ so that every record stays on one line.
@@ -27,12 +29,15 @@ namespace {
 constexpr int kFound = 0;
 constexpr int kNotFound = 1;
 constexpr int kError = 2;
+constexpr int kAmbiguous = 3;
 constexpr UINT kSendTimeoutMs = 5000;
 
 int Fail(const char* what) {
     std::fprintf(stderr, "klprobe: %s\n", what);
     return kError;
 }
+
+int Fail(const std::string& what) { return Fail(what.c_str()); }
 
 // Decimal (optionally negative) or 0x hex.
 bool ParseNumber(const char* text, long long& out) {
@@ -131,7 +136,8 @@ BOOL CALLBACK MatchTitle(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-// Set when a title named more than one window; main() then answers kError.
+// Set when a title named more than one window; main() then answers
+// kAmbiguous whatever the command found.
 bool g_ambiguous = false;
 
 // Exact, case-sensitive title match over all top-level windows, hidden
@@ -252,7 +258,10 @@ std::string ItemText(const RemoteBlock& remote, HWND list, int row, int column) 
 
 int CmdFind(const std::string& title) {
     HWND hwnd = FindTopLevel(title);
-    if (!hwnd) return kNotFound;
+    if (!hwnd) {
+        if (!g_ambiguous) std::fprintf(stderr, "klprobe: no top-level window is titled \"%s\"\n", title.c_str());
+        return kNotFound;
+    }
     PrintWindowLine(hwnd);
     return kFound;
 }
@@ -330,17 +339,23 @@ bool MakeForeground(HWND hwnd) {
 }
 
 // Posted, not sent: a click that opens a modal box would otherwise block
-// the probe until someone closes that box.
+// the probe until someone closes that box. A control that a user could not
+// click is an error, never a silent command: no control of that id, one
+// hidden itself (without WS_VISIBLE), or one disabled.
 int CmdClick(const std::string& title, const char* idText) {
     HWND hwnd = FindTopLevel(title);
     if (!hwnd) return kNotFound;
     long long id = 0;
     if (!ParseNumber(idText, id)) return Fail("bad control id");
     HWND child = ChildById(hwnd, static_cast<int>(id));
-    // BM_CLICK goes through the button as a mouse click would; a hidden
-    // window's buttons get the command the button would have sent.
-    if (child && IsWindowVisible(hwnd) && IsWindowVisible(child) && IsWindowEnabled(child) &&
-        _stricmp(ClassOf(child).c_str(), "Button") == 0) {
+    const std::string which = "control " + std::to_string(id) + " of \"" + title + "\"";
+    if (!child) return Fail("no " + which);
+    if ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) == 0) return Fail(which + " is hidden");
+    if (!IsWindowEnabled(child)) return Fail(which + " is disabled");
+    // BM_CLICK goes through the button as a mouse click would. The buttons
+    // of a hidden window (the main window in the tray) get the command the
+    // button would have sent, as the tray menu's items send theirs.
+    if (IsWindowVisible(hwnd) && _stricmp(ClassOf(child).c_str(), "Button") == 0) {
         if (!MakeForeground(hwnd)) return Fail("the window did not become the foreground window");
         if (!PostMessageA(child, BM_CLICK, 0, 0)) return Fail("PostMessageA BM_CLICK failed");
         return kFound;
@@ -747,7 +762,8 @@ void Usage() {
         "  post <title> <msg> <wparam> <lparam> PostMessageA\n"
         "  send <title> <msg> <wparam> <lparam> SendMessageA, prints the result\n"
         "  texts <title>                        window text, then class id text of each child\n"
-        "  click <title> <id>                   click a button of the window\n"
+        "  click <title> <id>                   click a button of the window (an error when the\n"
+        "                                       control is missing, hidden or disabled)\n"
         "  listview <title> <id>                rows of a list view, columns tab-separated\n"
         "  listcols <title> <id>                columns of a list view: text and width\n"
         "  listselect <title> <id> <row>        select a row of a list view\n"
@@ -807,6 +823,6 @@ int main(int argc, char** argv) {
     else if (command == "postclass" && args == 4) rc = CmdClassMessage(false, argv[2], argv[3], argv + 4);
     else Usage();
     std::fflush(stdout);
-    if (g_ambiguous) return kError;
+    if (g_ambiguous) return kAmbiguous;
     return rc;
 }
