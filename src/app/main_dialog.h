@@ -50,6 +50,9 @@ public:
     void EndMacro() override;
     void ResumeFailed() override;
     void OnCancelJournal();
+    // The program ends: any run or playback stops and what Keyloom holds is
+    // released.
+    void OnShutdown();
 
     // Commands of the lists.
     void AddMacro(MacroEditors& editors);

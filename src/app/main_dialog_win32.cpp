@@ -186,6 +186,7 @@ private:
     }
 
     void Shutdown() {
+        if (dialog_) dialog_->OnShutdown();
         tray::Remove(Seam(window_));
         End(IDOK);
     }

@@ -318,6 +318,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
 // ---- Injected input ----------------------------------------------------------
 constexpr DWORD INPUT_MOUSE = 0;
 constexpr DWORD INPUT_KEYBOARD = 1;
+constexpr DWORD KEYEVENTF_UNICODE = 0x4;
 constexpr DWORD KEYEVENTF_SCANCODE = 0x8;
 constexpr DWORD MOUSEEVENTF_MOVE = 0x0001;
 constexpr DWORD MOUSEEVENTF_LEFTDOWN = 0x0002;
