@@ -471,4 +471,22 @@ constexpr DWORD MSGFLT_ALLOW = 1;
 constexpr DWORD MSGFLT_DISALLOW = 2;
 BOOL ChangeWindowMessageFilterEx(HWND window, UINT message, DWORD action, void* changeFilterStruct);
 
+
+// ---- The desktop shell's ShellExecute ------------------------------------------
+using HRESULT = std::int32_t;
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+// IShellDispatch2::ShellExecute of the shell that owns the desktop, reached
+// from the desktop window: IShellWindows::FindWindowSW(SWC_DESKTOP), its
+// top-level IShellBrowser, the active view's background object
+// (IShellFolderViewDual) and its Application. The program starts as the
+// shell's own child, with the signed-in user's normal rights, not with
+// this elevated program's. Needs COM on the calling thread. Success (S_OK)
+// means the shell took the request: whether the program then starts is
+// the shell's business, as are the messages it shows when it cannot.
+// A failure (E_FAIL when no window is the desktop's) means there is no
+// desktop shell to ask.
+HRESULT DesktopShellExecute(const char* file, const char* parameters, const char* directory, const char* verb,
+                            int showCommand);
+
 }  // namespace win
