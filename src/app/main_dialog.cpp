@@ -2,6 +2,7 @@
 
 #include "store/message_text.h"
 #include "store/registry_store.h"
+#include "store/work_keys.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ bool MainDialog::InitializeContent() {
     InsertColumns(recordingList_, "Recording Name", "Recording Type");
 
     const bool treeReady = RegistryStore::EnsureStoreTree();
+    // What a change that did not finish left behind goes before anything is listed.
+    if (treeReady) WorkKeys::CleanUp();
     RegisterAllHotKeys();
     FillRecordingList();
     return treeReady;
