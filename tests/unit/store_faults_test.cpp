@@ -229,13 +229,22 @@ protected:
         EXPECT_TRUE(isNew || operated == oldState)
             << "the operated keys are whole, old or new; against the old, these differ: "
             << ::testing::PrintToString(Differing(operated, oldState));
-        // A start that could not open or enumerate a list's key shows the
-        // list empty (and registers nothing from it).
-        if (!(op.isStart && macroList.rows.empty())) {
+        if (op.isStart) {
+            // A start whose enumeration of a list fails lists (and
+            // registers) less than is stored, but nothing else.
+            const auto within = [](const std::vector<std::string>& listed, const std::vector<std::string>& stored) {
+                return std::includes(stored.begin(), stored.end(), listed.begin(), listed.end());
+            };
+            EXPECT_TRUE(within(Listed(macroList), Stored("Macros")));
+            EXPECT_TRUE(within(Listed(recordingList), Stored("Journals")));
+            // A refused rewrite of an id is told; what a stale id reaches is
+            // the start's own matter, tested with the runner.
+            if (Listed(macroList) == Stored("Macros") && fake::MessageBoxes().empty()) ExpectHotKeysMatchTheStore();
+        } else {
             EXPECT_EQ(Listed(macroList), Stored("Macros"));
+            EXPECT_EQ(Listed(recordingList), Stored("Journals"));
             ExpectHotKeysMatchTheStore();
         }
-        if (!(op.isStart && recordingList.rows.empty())) EXPECT_EQ(Listed(recordingList), Stored("Journals"));
         ExpectNothingOpen();
         return isNew;
     }
