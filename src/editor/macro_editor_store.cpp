@@ -7,6 +7,7 @@
 #include "exec/clipboard_buffers.h"
 #include "exec/runner.h"
 #include "store/message_text.h"
+#include "store/optional_value.h"
 #include "store/registry_store.h"
 #include "store/work_keys.h"
 
@@ -46,6 +47,8 @@ void MacroEditDialog::LoadMacroBody() {
             }
         }
         if (!complete) continue;
+        for (Field field : layout::ValuesOf(code).optional)
+            RegistryStore::ReadOptionalInstructionValue(path, field, instruction.Number(field));
         Place(-1, instruction, false);
         if (code == kind::PasteToClipboard)
             FindClipboardBuffer(instruction.BufIndex).bufferText = instruction.DefPasteString;
@@ -134,6 +137,9 @@ bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
                                      : writer.Write(layout::NameOf(field), *instruction.Text(field));
             if (!written) return false;
         }
+        for (Field field : layout::ValuesOf(instruction.id).optional)
+            if (*instruction.Number(field) != 0 && !key.Write(layout::NameOf(field), *instruction.Number(field)))
+                return false;
     }
     return true;
 }
