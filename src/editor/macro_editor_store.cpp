@@ -138,7 +138,7 @@ bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
             if (!written) return false;
         }
         for (Field field : layout::ValuesOf(instruction.id).optional)
-            if (*instruction.Number(field) != 0 && !key.Write(layout::NameOf(field), *instruction.Number(field)))
+            if (*instruction.Number(field) != 0 && !writer.Write(layout::NameOf(field), *instruction.Number(field)))
                 return false;
     }
     return true;
