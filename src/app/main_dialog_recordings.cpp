@@ -106,9 +106,11 @@ void MainDialog::EditRecording(RecordingDialogs& dialogs) {
     case RecordingRead::Failed: return;
     case RecordingRead::TooLarge: ShowError(window_, "Error allocating memory!"); return;
     }
+    std::vector<RegistryStore::ChunkView> views;
+    if (!ViewsOf(recording.chunks, &views)) return;
     const std::string newPath = layout::RecordingFullPath(newName);
     const bool newExisted = RegistryStore::KeyExists(newPath);
-    if (!WriteRecording(newName, ViewsOf(recording.chunks), recording.count, recording.type)) {
+    if (!WriteRecording(newName, views, recording.count, recording.type)) {
         // A half copy under a name that was free is removed again.
         if (!newExisted && RegistryStore::KeyExists(newPath)) RegistryStore::DeleteKeyTree(newPath);
         return;

@@ -1,6 +1,9 @@
 #include "store/recording_store.h"
 
 #include <algorithm>
+#include <new>
+
+#include "store/message_text.h"
 
 RecordingRead ReadRecording(const std::string& name, std::uint64_t maxBytes, bool withType, StoredRecording* recording) {
     *recording = StoredRecording{};
@@ -32,9 +35,18 @@ std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, s
     return chunks;
 }
 
-std::vector<RegistryStore::ChunkView> ViewsOf(const std::vector<RegistryStore::Chunk>& chunks) {
-    std::vector<RegistryStore::ChunkView> views;
-    views.reserve(chunks.size());
-    for (const RegistryStore::Chunk& chunk : chunks) views.push_back(RegistryStore::ChunkView{chunk.bytes.get(), chunk.count});
-    return views;
+bool ViewsOf(const RegistryStore::ChunkBytes& chunks, std::vector<RegistryStore::ChunkView>* views) {
+    views->clear();
+    try {
+        views->reserve(chunks.sizes.size());
+    } catch (const std::bad_alloc&) {
+        ShowError(nullptr, "Error allocating memory!");
+        return false;
+    }
+    const std::uint8_t* at = chunks.bytes.get();
+    for (std::uint32_t size : chunks.sizes) {
+        views->push_back(RegistryStore::ChunkView{at, size});
+        at += size;
+    }
+    return true;
 }

@@ -12,14 +12,15 @@
 // chunks it names, and "Type".
 struct StoredRecording {
     std::int32_t count = 0;
-    std::vector<RegistryStore::Chunk> chunks;
+    RegistryStore::ChunkBytes chunks;
     std::int32_t type = 0;
 };
 
 enum class RecordingRead {
     Done,
     Failed,    // the store has said why
-    TooLarge,  // the chunks add up to more than the caller's limit; nothing said
+    TooLarge,  // the chunks (bytes and RegistryStore::kChunkOverheadBytes each) add up
+               // to more than the caller's limit; nothing said
 };
 
 // Reads "Count", then chunks "0" to Count - 1 (none for a Count of 0 or
@@ -37,5 +38,6 @@ bool WriteRecording(const std::string& name, const std::vector<RegistryStore::Ch
 // layout::kChunkBytes, then the rest, if any. No bytes, no chunk.
 std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count);
 
-// Views of chunks read back, in order.
-std::vector<RegistryStore::ChunkView> ViewsOf(const std::vector<RegistryStore::Chunk>& chunks);
+// Views of chunks read back, in order. False, with "Error allocating
+// memory!" said, when memory for them cannot be had.
+bool ViewsOf(const RegistryStore::ChunkBytes& chunks, std::vector<RegistryStore::ChunkView>* views);
