@@ -48,7 +48,7 @@ target_link_options(contract_tests PRIVATE ${STATIC_RUNTIME})
 file(GLOB PROBE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/probe/*.cpp)
 if(PROBE_SOURCES)
   add_executable(klprobe ${PROBE_SOURCES})
-  target_link_libraries(klprobe PRIVATE user32 comctl32 psapi)
+  target_link_libraries(klprobe PRIVATE user32 comctl32 psapi advapi32)
   target_link_options(klprobe PRIVATE ${STATIC_RUNTIME})
 endif()
 
