@@ -77,7 +77,7 @@ JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
         // A recording longer than this would be saved but could be neither
         // played back nor renamed: it ends here, keeping what it holds.
         full_ = true;
-        TellDialog(WM_RECORD_FULL);
+        TellDialog(dialog_, WM_RECORD_FULL);
         return Outcome::Full;
     }
     if (count_ == capacity_ && !Grow()) {
