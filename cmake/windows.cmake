@@ -8,7 +8,7 @@ add_library(keyloom_win32 STATIC ${WIN32_PLATFORM_SOURCES})
 target_include_directories(keyloom_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(keyloom_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 target_compile_options(keyloom_win32 PRIVATE ${PRODUCT_WARNINGS})
-target_link_libraries(keyloom_win32 PUBLIC comctl32 shell32 advapi32 user32 gdi32 comdlg32 ole32 uuid)
+target_link_libraries(keyloom_win32 PUBLIC comctl32 shell32 advapi32 user32 gdi32 comdlg32 ole32 oleaut32 uuid)
 target_link_libraries(keyloom_core PUBLIC keyloom_win32)
 
 set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)

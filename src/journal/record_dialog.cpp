@@ -143,6 +143,10 @@ RecordDialog::Close RecordDialog::OnSave() {
         ShowWarning(dialog_, "A recording name must not contain a backslash (\\).");
         return Close::No;
     }
+    if (layout::IsWorkKeyName(recordingName)) {
+        ShowWarning(dialog_, FormatText("A recording name must not begin with %s.", {layout::kWorkPrefix}));
+        return Close::No;
+    }
     // A save that fails half way leaves no half recording under a name that
     // was free: the list, which shows only saved recordings, keeps matching
     // the store. The events stay for another try.

@@ -76,7 +76,17 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD
 LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD dataSize);
 LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD samDesired, DWORD reserved);
+// Renames the subkey `subKeyName` of `key` (`key` itself when null) to
+// `newKeyName`, a name without a path, with everything below it. Fails, and
+// changes nothing, when a key of the new name exists. UTF-16 only.
+LSTATUS RegRenameKey(HKEY key, const wchar_t* subKeyName, const wchar_t* newKeyName);
 LSTATUS RegCloseKey(HKEY key);
+
+// Text conversion: the ANSI code page's bytes to UTF-16. With a `wideLength`
+// of 0 it returns the length needed; `multiByteLength` -1 takes the NUL too.
+constexpr UINT CP_ACP = 0;
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int multiByteLength, wchar_t* wide,
+                        int wideLength);
 
 // Error texts.
 constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
@@ -459,5 +469,23 @@ constexpr DWORD MSGFLT_RESET = 0;
 constexpr DWORD MSGFLT_ALLOW = 1;
 constexpr DWORD MSGFLT_DISALLOW = 2;
 BOOL ChangeWindowMessageFilterEx(HWND window, UINT message, DWORD action, void* changeFilterStruct);
+
+
+// ---- The desktop shell's ShellExecute ------------------------------------------
+using HRESULT = std::int32_t;
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+// IShellDispatch2::ShellExecute of the shell that owns the desktop, reached
+// from the desktop window: IShellWindows::FindWindowSW(SWC_DESKTOP), its
+// top-level IShellBrowser, the active view's background object
+// (IShellFolderViewDual) and its Application. The program starts as the
+// shell's own child, with the signed-in user's normal rights, not with
+// this elevated program's. Needs COM on the calling thread. Success (S_OK)
+// means the shell took the request: whether the program then starts is
+// the shell's business, as are the messages it shows when it cannot.
+// A failure (E_FAIL when no window is the desktop's) means there is no
+// desktop shell to ask.
+HRESULT DesktopShellExecute(const char* file, const char* parameters, const char* directory, const char* verb,
+                            int showCommand);
 
 }  // namespace win

@@ -28,16 +28,13 @@ enum class RecordingRead {
 // `withType`. `recording` is emptied first.
 RecordingRead ReadRecording(const std::string& name, std::uint64_t maxBytes, bool withType, StoredRecording* recording);
 
-// Creates Journals\<name> (or opens it when it exists) and writes the
-// chunks, "Count" = `count`, then "Type". Stops at the first failure, which
-// the store has shown.
+// Stores Journals\<name> whole: the chunks, "Count" = `count`, then "Type",
+// written under a work key and renamed into place, in place of a recording
+// of that name. On a failure, which has been shown, the name holds what it
+// held before.
 bool WriteRecording(const std::string& name, const std::vector<RegistryStore::ChunkView>& chunks, std::int32_t count,
                     std::int32_t type);
 
 // Views of an event array cut as the store keeps it: full chunks of
 // layout::kChunkBytes, then the rest, if any. No bytes, no chunk.
 std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count);
-
-// Views of chunks read back, in order. False, with "Error allocating
-// memory!" said, when memory for them cannot be had.
-bool ViewsOf(const RegistryStore::ChunkBytes& chunks, std::vector<RegistryStore::ChunkView>* views);

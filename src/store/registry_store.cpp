@@ -4,11 +4,15 @@
 
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
+#include "store/work_keys.h"
 
 bool isWindowsNt = false;
 
 namespace RegistryStore {
 namespace {
+
+// RegCreateKeyExA's disposition for a key it made (REG_CREATED_NEW_KEY).
+constexpr win::DWORD kCreatedNewKey = 1;
 
 win::LSTATUS CreateKey(const std::string& fullPath, win::HKEY* key) {
     return win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, nullptr, 0, kAccess, nullptr, key,
@@ -296,21 +300,31 @@ SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, co
     if (a == b) return SameKey::Yes;
     // Whether two spellings name one key is the registry's to say, by its
     // own case rules: a mark made below one name is looked for below the
-    // other, then removed.
-    constexpr const char* kMark = "Keyloom same-key mark";
+    // other, then removed. Each call makes a mark of its own: one that
+    // exists already is another call's leftover, and tells nothing.
     UniqueKey first;
-    if (OpenKey(parentFullPath + "\\" + a, first.put()) != win::ERROR_SUCCESS) return SameKey::No;
-    UniqueKey mark;
-    win::DWORD disposition = 0;
-    if (win::RegCreateKeyExA(first.get(), kMark, 0, nullptr, 0, kAccess, nullptr, mark.put(), &disposition) !=
-        win::ERROR_SUCCESS)
-        return SameKey::Unknown;
-    mark.reset();
-    const bool same = KeyExists(parentFullPath + "\\" + b + "\\" + kMark);
+    if (win::LSTATUS rc = OpenKey(parentFullPath + "\\" + a, first.put()); rc != win::ERROR_SUCCESS)
+        return rc == win::ERROR_FILE_NOT_FOUND ? SameKey::No : SameKey::Unknown;
+    std::string mark;
+    for (int attempt = 0; attempt < 3 && mark.empty(); ++attempt) {
+        const std::string name = WorkKeys::NameOf(WorkKeys::Role::Mark, WorkKeys::FreshStamp());
+        UniqueKey made;
+        win::DWORD disposition = 0;
+        if (win::RegCreateKeyExA(first.get(), name.c_str(), 0, nullptr, 0, kAccess, nullptr, made.put(),
+                                 &disposition) != win::ERROR_SUCCESS)
+            return SameKey::Unknown;
+        if (disposition == kCreatedNewKey) mark = name;
+    }
+    if (mark.empty()) return SameKey::Unknown;
+    UniqueKey seen;
+    const win::LSTATUS seenRc = OpenKey(parentFullPath + "\\" + b + "\\" + mark, seen.put());
+    seen.reset();
+    const bool same = seenRc == win::ERROR_SUCCESS;
     // The mark must not stay behind in a stored macro or recording: a
-    // refused removal is tried once more.
-    if (win::RegDeleteKeyExA(first.get(), kMark, kView, 0) != win::ERROR_SUCCESS)
-        win::RegDeleteKeyExA(first.get(), kMark, kView, 0);
+    // refused removal is tried once more, and the next start removes it.
+    if (win::RegDeleteKeyExA(first.get(), mark.c_str(), kView, 0) != win::ERROR_SUCCESS)
+        win::RegDeleteKeyExA(first.get(), mark.c_str(), kView, 0);
+    if (!same && seenRc != win::ERROR_FILE_NOT_FOUND) return SameKey::Unknown;
     return same ? SameKey::Yes : SameKey::No;
 }
 
@@ -400,10 +414,50 @@ int FindStoredName(const std::string& parentFullPath, const std::vector<std::str
     return -1;
 }
 
+namespace {
+
+// Whether every key of the tree at `fullPath` can be opened and its subkeys
+// listed: a tree that cannot be walked whole cannot be deleted whole, and is
+// found out before anything of it goes.
+bool CanDeleteWhole(const std::string& fullPath) {
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+        ShowWarning(nullptr, FormatText("Error opening key %s in the registry - %s", {fullPath, SystemErrorText(rc)}));
+        return false;
+    }
+    char name[255];
+    for (win::DWORD index = 0;; ++index) {
+        const win::LSTATUS rc = win::RegEnumKeyA(key.get(), index, name, sizeof name);
+        if (rc == win::ERROR_NO_MORE_ITEMS) return true;
+        if (rc != win::ERROR_SUCCESS) {
+            ShowWarning(nullptr, FormatText("Error reading the subkeys of key %s in the registry - %s",
+                                            {fullPath, SystemErrorText(rc)}));
+            return false;
+        }
+        if (!CanDeleteWhole(fullPath + "\\" + name)) return false;
+    }
+}
+
+}  // namespace
+
 bool DeleteKeyTree(const std::string& fullPath) {
-    if (isWindowsNt) return DeleteSubtree(fullPath);
-    return win::RegDeleteKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), kView, 0) ==
-           win::ERROR_SUCCESS;
+    if (!isWindowsNt)
+        return win::RegDeleteKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), kView, 0) == win::ERROR_SUCCESS;
+    if (!CanDeleteWhole(fullPath)) return false;
+    // A macro or a recording leaves its list at once, renamed to a work key,
+    // and is deleted from there: a failure halfway leaves nothing that lists
+    // or runs, and the next start removes the rest.
+    const std::size_t slash = fullPath.rfind('\\');
+    const std::string parent = slash == std::string::npos ? std::string() : fullPath.substr(0, slash);
+    const std::string name = fullPath.substr(slash + 1);
+    if ((parent == layout::MacrosFullPath() || parent == layout::JournalsFullPath()) && !layout::IsWorkKeyName(name)) {
+        const std::string aside = WorkKeys::NameOf(WorkKeys::Role::Old, WorkKeys::FreshStamp());
+        // A refused rename, like a refused deletion, shows no message.
+        if (WorkKeys::Rename(parent, name, aside) != win::ERROR_SUCCESS) return false;
+        WorkKeys::Remove(parent + "\\" + aside);
+        return true;
+    }
+    return DeleteSubtree(fullPath);
 }
 
 bool DeleteSubtree(const std::string& fullPath) {

@@ -65,11 +65,9 @@ struct ChunkBytes {
     std::vector<std::uint32_t> sizes;
 };
 // What a chunk costs besides its bytes, the same in every build: its size
-// in ChunkBytes and a ChunkView of it when it is written again. It counts
-// against a reader's limit, so that no count of empty chunks makes memory
-// grow past that.
+// in ChunkBytes, with room to spare. It counts against a reader's limit, so
+// that no count of empty chunks makes memory grow past that.
 inline constexpr std::uint64_t kChunkOverheadBytes = 16;
-static_assert(sizeof(std::uint32_t) <= kChunkOverheadBytes && sizeof(ChunkView) <= kChunkOverheadBytes);
 enum class ChunkRead { Done, Failed, TooLarge };
 // Reads the code of instruction `instructionPath` (below Macros) without
 // reporting anything: a failed read is the normal end of a macro.

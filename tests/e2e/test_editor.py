@@ -279,7 +279,9 @@ class MacroMadeInTheEditor(harness.KeyloomWithNotepad):
                          ["PLAYBACK RECORDING : Stored zz", "oO (Down)", "oO (Up)"])
         self.ok(EDIT_TITLE)
         self.assertEqual(self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST), [["Edited macro", "CTRL + ALT + E"]])
-        self.assertNotIn("Typed by editor", self.wine.reg_query(harness.STORE_KEY + "\\Macros"))
+        stored = self.wine.reg_query(harness.STORE_KEY + "\\Macros")
+        self.assertNotIn("Typed by editor", stored)
+        self.assertNotIn("|Keyloom|", stored)  # the new tree was renamed into place, the old one removed
         self.hide_main()
         self.fresh_notepad()
         self.press("ctrl+alt+e")

@@ -5,6 +5,7 @@ access lists) is imported; Keyloom tightens it at start-up.
 """
 
 import subprocess
+import sys
 import time
 import unittest
 
@@ -100,3 +101,63 @@ class SingleInstance(unittest.TestCase):
             self.fail("Keyloom.exe did not exit after accepting the request")
         self.assertEqual(self.windows_of_class("KlProbeDecoy")[0][4], harness.MAIN_TITLE,
                          "the other program's window is left alone")
+
+
+class RunWithoutAdministratorRights(harness.KeyloomWithNotepad):
+    """A RUN stored with "Start without administrator rights" checked: its
+    dialog shows the box checked, and its hot key starts Notepad through the
+    desktop shell, or, where there is none, after saying so."""
+
+    session = "unelevated"
+    with_notepad = False
+    FOCUS = "Hot keys go here"
+    RUN_TITLE = "Keyloom - RUN"
+    EDIT_TITLE = "Keyloom - Edit Macro"
+    RUN = 0x100A
+    IDC_UNELEVATED = 1165
+
+    @classmethod
+    def reg_text(cls):
+        values = {"FileName": "notepad.exe", "Arguments": "", "DirName": "", "ShowStyle": 1, "Unelevated": 1}
+        return harness.macros_reg({"Plain user": (0x55, 1 | 2, [(cls.RUN, values)])})
+
+    def test_1_the_run_dialog_shows_the_box_checked(self):
+        self.show_main()
+        self.assertTrue(self.wine.probe("listselect", harness.MAIN_TITLE, 1002, 0).ok)
+        self.assertTrue(self.wine.click(harness.MAIN_TITLE, 1004))
+        self.assertTrue(self.wine.wait_window(self.EDIT_TITLE), "no editor")
+        self.assertTrue(self.wine.lbselect(self.EDIT_TITLE, 1120, 0))
+        self.assertTrue(self.wine.click(self.EDIT_TITLE, 1127))
+        self.assertTrue(self.wine.wait_window(self.RUN_TITLE), "no RUN dialog")
+        self.assertTrue(self.wine.wait_visible(self.RUN_TITLE, True))
+        time.sleep(0.5)
+        harness.screenshot("run-dialog-unelevated.png")
+        harness.window_shot(self.wine, self.RUN_TITLE, "run-dialog.png")
+        self.assertIn("Start without administrator rights", self.texts_of(self.RUN_TITLE))
+        checked = self.wine.probe("sendto", self.RUN_TITLE, self.IDC_UNELEVATED, "0xF0", "0", "0")
+        self.assertEqual(checked.stdout.strip(), "1")
+        self.assertTrue(self.wine.click(self.RUN_TITLE, 2))
+        self.assertTrue(self.wine.wait_gone(self.RUN_TITLE))
+        self.assertTrue(self.wine.click(self.EDIT_TITLE, 2))
+        self.assertTrue(self.wine.wait_gone(self.EDIT_TITLE))
+        self.hide_main()
+
+    def test_2_its_hot_key_starts_the_program(self):
+        # Wine delivers hot keys while one of its windows has the focus.
+        self.wine.start([harness.PROBE_EXE, "decoy", self.FOCUS, 300])
+        self.assertTrue(self.wine.wait_window(self.FOCUS))
+        self.wine.click_into(self.FOCUS)
+        time.sleep(0.3)
+        harness.key("ctrl+alt+u")
+        started = lambda: self.wine.find(harness.NOTEPAD)[0] or self.wine.find("Attention")[0]
+        self.assertTrue(harness.wait_until(started, seconds=30), "neither Notepad nor a message")
+        if self.wine.find("Attention")[0]:
+            texts = self.texts_of("Attention")
+            print(f"\nno desktop shell under Wine: {texts}", file=sys.stderr, flush=True)
+            self.assertIn("No desktop shell can start notepad.exe without administrator rights. It starts with "
+                          "Keyloom's rights.", texts)
+            harness.screenshot("run-unelevated-fallback.png")
+            self.close_box()
+        else:
+            print("\nthe desktop shell started Notepad", file=sys.stderr, flush=True)
+        self.assertTrue(self.wine.wait_window(harness.NOTEPAD), "Notepad did not start")

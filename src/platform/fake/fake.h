@@ -147,6 +147,10 @@ struct ShellCall {
 const std::vector<ShellCall>& ShellCalls();
 // What ShellExecuteA answers from now on (default 42, a success).
 void SetShellResult(std::intptr_t result);
+// DesktopShellExecute's requests, in order, and what it answers from now on
+// (default S_OK: a desktop shell took the request).
+const std::vector<ShellCall>& DesktopShellCalls();
+void SetDesktopShellResult(win::HRESULT result);
 // ExitWindowsEx flags requested, in order. Nothing is shut down.
 const std::vector<win::UINT>& ExitRequests();
 // Whether the shutdown privilege is enabled in the process token.
