@@ -112,6 +112,14 @@ void RecordDialog::OnNoMemory() {
     ShowBox(dialog_, "System error while recording.  Retry!", "Error", win::MB_ICONERROR | win::MB_SYSTEMMODAL);
 }
 
+// The events held are the longest recording the player loads; they stay
+// for "Save".
+void RecordDialog::OnFull() {
+    StopRecordingHooks();
+    ShowBox(dialog_, "Recording stopped!  It holds as many events as can be played back.", "Attention",
+            win::MB_ICONWARNING);
+}
+
 void RecordDialog::OnCancelJournal() {
     StopRecordingHooks();
     Recorder().Discard();

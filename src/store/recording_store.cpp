@@ -56,10 +56,3 @@ std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, s
     }
     return chunks;
 }
-
-std::vector<RegistryStore::ChunkView> ViewsOf(const std::vector<RegistryStore::Chunk>& chunks) {
-    std::vector<RegistryStore::ChunkView> views;
-    views.reserve(chunks.size());
-    for (const RegistryStore::Chunk& chunk : chunks) views.push_back(RegistryStore::ChunkView{chunk.bytes.get(), chunk.count});
-    return views;
-}

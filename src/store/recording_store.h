@@ -12,14 +12,15 @@
 // chunks it names, and "Type".
 struct StoredRecording {
     std::int32_t count = 0;
-    std::vector<RegistryStore::Chunk> chunks;
+    RegistryStore::ChunkBytes chunks;
     std::int32_t type = 0;
 };
 
 enum class RecordingRead {
     Done,
     Failed,    // the store has said why
-    TooLarge,  // the chunks add up to more than the caller's limit; nothing said
+    TooLarge,  // the chunks (bytes and RegistryStore::kChunkOverheadBytes each) add up
+               // to more than the caller's limit; nothing said
 };
 
 // Reads "Count", then chunks "0" to Count - 1 (none for a Count of 0 or
@@ -37,6 +38,3 @@ bool WriteRecording(const std::string& name, const std::vector<RegistryStore::Ch
 // Views of an event array cut as the store keeps it: full chunks of
 // layout::kChunkBytes, then the rest, if any. No bytes, no chunk.
 std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count);
-
-// Views of chunks read back, in order.
-std::vector<RegistryStore::ChunkView> ViewsOf(const std::vector<RegistryStore::Chunk>& chunks);

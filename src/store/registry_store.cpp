@@ -11,8 +11,6 @@ bool isWindowsNt = false;
 namespace RegistryStore {
 namespace {
 
-// The size of every journal chunk but the last.
-constexpr win::DWORD kChunkGuess = layout::kChunkBytes;
 // RegCreateKeyExA's disposition for a key it made (REG_CREATED_NEW_KEY).
 constexpr win::DWORD kCreatedNewKey = 1;
 
@@ -72,40 +70,14 @@ void ReportValueRead(const std::string& fullPath, const std::string& valueName, 
                                     {fullPath + "\\" + valueName, SystemErrorText(rc)}));
 }
 
-// Reads a whole value of an open key into a buffer with 5 spare bytes. The
-// size is asked first, then the value is read with that capacity; when the
-// caller can guess the size (a journal chunk is at most 16000 bytes), the
-// first read is made into a buffer of the guess and the size is asked only
-// when the value is larger. A value larger than `limit` is not read at all:
-// false, with nothing said and `*tooLarge` set, before any memory is had.
+// Reads a whole value of an open key into a buffer with 5 spare bytes: the
+// size is asked first, then the value is read with that capacity.
 bool QueryWholeValue(win::HKEY key, const std::string& fullPath, const std::string& valueName,
-                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count, win::DWORD guess = 0,
-                     std::uint64_t limit = UINT64_MAX, bool* tooLarge = nullptr) {
-    win::DWORD size = guess;
-    if (guess > 0) {
-        std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[guess + 5]());
-        if (buffer) {
-            win::DWORD capacity = guess + 5;
-            const win::LSTATUS rc =
-                win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, buffer.get(), &capacity);
-            if (rc == win::ERROR_SUCCESS) {
-                *bytes = std::move(buffer);
-                *count = capacity;
-                return true;
-            }
-            if (rc != win::ERROR_MORE_DATA) {
-                ReportValueRead(fullPath, valueName, rc);
-                return false;
-            }
-        }
-    }
+                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count) {
+    win::DWORD size = 0;
     if (win::LSTATUS rc = win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size);
         rc != win::ERROR_SUCCESS) {
         ReportValueRead(fullPath, valueName, rc);
-        return false;
-    }
-    if (size > limit) {
-        if (tooLarge != nullptr) *tooLarge = true;
         return false;
     }
     // A value too large for the spare bytes cannot be held at all.
@@ -372,26 +344,60 @@ bool WriteInstructionValue(const std::string& text, const std::string& instructi
     return WriteMacroString(text, instructionPath, layout::NameOf(field));
 }
 
-ChunkRead KeyReader::ReadChunks(std::int32_t count, std::uint64_t maxBytes, std::vector<Chunk>* chunks) const {
-    chunks->clear();
+ChunkRead KeyReader::ReadChunks(std::int32_t count, std::uint64_t maxBytes, ChunkBytes* chunks) const {
+    *chunks = ChunkBytes{};
+    // First the sizes: what the chunks hold is known, and checked against
+    // the limit, before memory is had for a byte of them.
     std::uint64_t total = 0;
     for (std::int32_t i = 0; i < count; ++i) {
-        Chunk chunk;
         win::DWORD size = 0;
-        bool tooLarge = false;
-        if (!QueryWholeValue(key_.get(), fullPath_, layout::ChunkName(i), &chunk.bytes, &size, kChunkGuess,
-                             maxBytes - total, &tooLarge)) {
-            chunks->clear();
-            return tooLarge ? ChunkRead::TooLarge : ChunkRead::Failed;
+        if (win::LSTATUS rc = win::RegQueryValueExA(key_.get(), layout::ChunkName(i).c_str(), nullptr, nullptr,
+                                                     nullptr, &size);
+            rc != win::ERROR_SUCCESS) {
+            ReportValueRead(fullPath_, layout::ChunkName(i), rc);
+            *chunks = ChunkBytes{};
+            return ChunkRead::Failed;
         }
-        chunk.count = size;
         total += size;
-        if (total > maxBytes) {
-            chunks->clear();
+        if (total + (static_cast<std::uint64_t>(i) + 1) * kChunkOverheadBytes > maxBytes) {
+            *chunks = ChunkBytes{};
             return ChunkRead::TooLarge;
         }
-        chunks->push_back(std::move(chunk));
+        try {
+            chunks->sizes.push_back(size);
+        } catch (const std::bad_alloc&) {
+            *chunks = ChunkBytes{};
+            ShowError(nullptr, "Error allocating memory!");
+            return ChunkRead::Failed;
+        }
     }
+    std::unique_ptr<std::uint8_t[]> bytes;
+    if (total < SIZE_MAX) bytes.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(total) + 1]);
+    if (!bytes) {
+        *chunks = ChunkBytes{};
+        ShowError(nullptr, "Error allocating memory!");
+        return ChunkRead::Failed;
+    }
+    // Then the bytes, each chunk into its place. A chunk that has grown
+    // since its size was asked no longer fits and is a failed read; one
+    // that reads shorter (a text read through the ANSI call) keeps what it
+    // read, and the next follows on at once.
+    std::uint64_t at = 0;
+    for (std::size_t i = 0; i < chunks->sizes.size(); ++i) {
+        win::DWORD size = chunks->sizes[i];
+        if (size == 0) continue;
+        const std::string name = layout::ChunkName(static_cast<std::int32_t>(i));
+        if (win::LSTATUS rc = win::RegQueryValueExA(key_.get(), name.c_str(), nullptr, nullptr, bytes.get() + at, &size);
+            rc != win::ERROR_SUCCESS) {
+            ReportValueRead(fullPath_, name, rc);
+            *chunks = ChunkBytes{};
+            return ChunkRead::Failed;
+        }
+        chunks->sizes[i] = size;
+        at += size;
+    }
+    chunks->bytes = std::move(bytes);
+    chunks->byteCount = at;
     return ChunkRead::Done;
 }
 

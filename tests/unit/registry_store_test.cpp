@@ -253,20 +253,25 @@ TEST_F(RegistryStoreTest, ChunksGoThroughOneOpenAndReadWhateverTheirSize) {
     std::vector<std::uint8_t> big(20000, 7), small(20, 3);
     fake::SetValue(journal, "0", win::REG_BINARY, big);
     fake::SetValue(journal, "1", win::REG_BINARY, small);
-    std::vector<RegistryStore::Chunk> chunks;
+    RegistryStore::ChunkBytes chunks;
     {
         RegistryStore::KeyReader reader;
         ASSERT_TRUE(reader.OpenRecording("J"));
         ASSERT_EQ(reader.ReadChunks(2, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
-    ASSERT_EQ(chunks.size(), 2u);
-    EXPECT_EQ(std::vector<std::uint8_t>(chunks[0].bytes.get(), chunks[0].bytes.get() + chunks[0].count), big);
-    EXPECT_EQ(chunks[1].count, 20u);
+        EXPECT_EQ(chunks.sizes, (std::vector<std::uint32_t>{20000, 20}));
+        std::vector<std::uint8_t> both = big;
+        both.insert(both.end(), small.begin(), small.end());
+        EXPECT_EQ(std::vector<std::uint8_t>(chunks.bytes.get(), chunks.bytes.get() + chunks.byteCount), both);
 
-        EXPECT_EQ(reader.ReadChunks(2, 20010, &chunks), RegistryStore::ChunkRead::TooLarge);
-        EXPECT_TRUE(chunks.empty());
+        // The limit counts each chunk's overhead beside its bytes.
+        EXPECT_EQ(reader.ReadChunks(2, 20020 + 2 * RegistryStore::kChunkOverheadBytes, &chunks),
+                  RegistryStore::ChunkRead::Done);
+        EXPECT_EQ(reader.ReadChunks(2, 20020 + 2 * RegistryStore::kChunkOverheadBytes - 1, &chunks),
+                  RegistryStore::ChunkRead::TooLarge);
+        EXPECT_TRUE(chunks.sizes.empty());
         EXPECT_TRUE(fake::MessageBoxes().empty());
         EXPECT_EQ(reader.ReadChunks(-5, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
-        EXPECT_TRUE(chunks.empty());
+        EXPECT_EQ(chunks.byteCount, 0u);
         EXPECT_EQ(reader.ReadChunks(3, 1 << 20, &chunks), RegistryStore::ChunkRead::Failed);
     }
     ExpectWarning("Error reading value in reigistry at: " + journal + "\\2, error: " + kNotFound);
@@ -301,8 +306,8 @@ TEST_F(RegistryStoreTest, ARecordingIsWrittenAndReadThroughOneKeyHandle) {
     EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens + 3);
     EXPECT_EQ(stored.count, 2);
     EXPECT_EQ(stored.type, 3);
-    ASSERT_EQ(stored.chunks.size(), 2u);
-    EXPECT_EQ(std::vector<std::uint8_t>(stored.chunks[1].bytes.get(), stored.chunks[1].bytes.get() + 40), last);
+    EXPECT_EQ(stored.chunks.sizes, (std::vector<std::uint32_t>{16000, 40}));
+    EXPECT_EQ(std::vector<std::uint8_t>(stored.chunks.bytes.get() + 16000, stored.chunks.bytes.get() + 16040), last);
     EXPECT_EQ(fake::OpenKeyCount(), 0);
     EXPECT_TRUE(fake::MessageBoxes().empty());
 }
