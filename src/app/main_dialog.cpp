@@ -2,6 +2,8 @@
 
 #include "store/message_text.h"
 #include "store/registry_store.h"
+#include "store/store_security.h"
+#include "store/work_keys.h"
 
 namespace {
 
@@ -28,6 +30,10 @@ bool MainDialog::InitializeContent() {
     InsertColumns(recordingList_, "Recording Name", "Recording Type");
 
     const bool treeReady = RegistryStore::EnsureStoreTree();
+    // Runs on whatever the outcome: the store is usable as it is.
+    if (treeReady) RegistryStore::RestrictStoreAccess();
+    // What a change that did not finish left behind goes before anything is listed.
+    if (treeReady) WorkKeys::CleanUp();
     RegisterAllHotKeys();
     FillRecordingList();
     return treeReady;

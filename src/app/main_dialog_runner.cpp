@@ -31,6 +31,7 @@ void MainDialog::RegisterAllHotKeys() {
     ListFill fill(macroList_);
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
+        if (layout::IsWorkKeyName(name)) continue;  // a change under way, not a macro
         const std::string storePath = layout::MacroStorePath(name);
         std::int32_t virtualKey = -1, modifiers = -1;
         const bool keyRead = RegistryStore::ReadDword(storePath, layout::kHotKeyVk, &virtualKey);
@@ -60,6 +61,7 @@ void MainDialog::OnHotKey(int id) {
     if (!OpenMacros(window_, &macros)) return;
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
+        if (layout::IsWorkKeyName(name)) continue;
         UniqueKey macro;
         if (win::LSTATUS rc = win::RegOpenKeyExA(macros.get(), name, 0, RegistryStore::kAccess, macro.put());
             rc != win::ERROR_SUCCESS) {
@@ -90,7 +92,7 @@ void MainDialog::StartMacro() {
 
 void MainDialog::ResumeFailed() {
     ShowError(window_, "Failed to start macro: " + runningMacroName);
-    EndMacro();
+    AbortMacro();
 }
 
 void MainDialog::OnRunMacro() {
@@ -117,6 +119,8 @@ void MainDialog::OnRunMacro() {
     }
 }
 
+// A run that ends normally keeps what its own Key Down Only instructions
+// hold: that is the user's choice. Every other end goes through AbortMacro.
 void MainDialog::EndMacro() {
     RemovePlaybackWatchHook();
     if (macroRunning) {
@@ -127,19 +131,26 @@ void MainDialog::EndMacro() {
 }
 
 void MainDialog::OnCancelJournal() {
-    EndMacro();
+    // A cancel that comes when no playback runs (a late one, after the
+    // playback played out) changes nothing.
+    if (!CancelPlayback()) return;
+    AbortMacro();
     win::MessageBoxA(window_, "Play back of recording has been terminated by the system!", "Attention",
                      win::MB_OK | win::MB_ICONWARNING | win::MB_SYSTEMMODAL);
 }
+
+void MainDialog::OnShutdown() { AbortMacro(); }
 
 void MainDialog::DeleteMacro() {
     int row = -1;
     std::string name;
     if (!SelectedName(macroList_, "No macro selected!", &row, &name)) return;
     std::int32_t id = 0;
-    // Only an id that a registration took is given back.
-    const bool idRead = RegistryStore::ReadDword(layout::MacroStorePath(name), layout::kId, &id) && id != kNoHotKey;
-    if (!RegistryStore::DeleteKeyTree(layout::MacroFullPath(name))) {
+    // Only an id that a registration took is given back; a macro whose id
+    // cannot be read stays, since its hot key would stay taken.
+    const bool read = RegistryStore::ReadDword(layout::MacroStorePath(name), layout::kId, &id);
+    const bool idRead = read && id != kNoHotKey;
+    if (!read || !RegistryStore::DeleteKeyTree(layout::MacroFullPath(name))) {
         ShowWarning(window_, "Unable to delete macro: " + name);
         return;
     }

@@ -1,6 +1,7 @@
 #include "store/layout.h"
 
 #include <array>
+#include <string_view>
 
 namespace layout {
 namespace {
@@ -14,7 +15,7 @@ struct FieldInfo {
 };
 
 // In the order of Field.
-constexpr std::array<FieldInfo, 13> kFields{{
+constexpr std::array<FieldInfo, 14> kFields{{
     {"KeyPressed", ValueType::Dword},
     {"DelayInterval", ValueType::Dword},
     {"BufIndex", ValueType::Dword},
@@ -28,6 +29,7 @@ constexpr std::array<FieldInfo, 13> kFields{{
     {"Arguments", ValueType::Text},
     {"DirName", ValueType::Text},
     {"ShowStyle", ValueType::Dword},
+    {"Unelevated", ValueType::Dword},
 }};
 
 using F = Field;
@@ -39,6 +41,7 @@ constexpr F kPlaybackStored[] = {F::JournalName, F::PlayBackSpeed, F::PlayBackEv
 constexpr F kPlaybackRead[] = {F::PlayBackSpeed, F::PlayBackEvent, F::JournalName};
 constexpr F kMessageBox[] = {F::WindowTitle, F::MessageBody};
 constexpr F kRun[] = {F::FileName, F::Arguments, F::DirName, F::ShowStyle};
+constexpr F kRunOptional[] = {F::Unelevated};
 
 }  // namespace
 
@@ -55,6 +58,19 @@ std::string MacrosFullPath() { return std::string(kRootPath) + kMacros; }
 std::string JournalsFullPath() { return std::string(kRootPath) + kJournals; }
 std::string MacroFullPath(const std::string& macroPath) { return kRootPath + MacroStorePath(macroPath); }
 std::string RecordingFullPath(const std::string& name) { return kRootPath + RecordingStorePath(name); }
+
+bool IsWorkKeyName(const std::string& name) {
+    // The registry takes "|KEYLOOM|" for the same key: case does not count.
+    const std::string_view prefix(kWorkPrefix);
+    if (name.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char c = name[i];
+        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        const char want = prefix[i] >= 'A' && prefix[i] <= 'Z' ? static_cast<char>(prefix[i] - 'A' + 'a') : prefix[i];
+        if (lower != want) return false;
+    }
+    return true;
+}
 
 std::string ChunkName(std::int32_t position) { return std::to_string(position); }
 
@@ -73,7 +89,7 @@ KindValues ValuesOf(std::int32_t code) {
     case kind::PasteToClipboard: return {kPaste, kPaste};
     case kind::PlaybackRecording: return {kPlaybackStored, kPlaybackRead};
     case kind::MessageBox: return {kMessageBox, kMessageBox};
-    case kind::Run: return {kRun, kRun};
+    case kind::Run: return {kRun, kRun, kRunOptional};
     default: return {kKeyValues, kKeyValues};
     }
 }

@@ -61,6 +61,14 @@ std::string JournalsFullPath();
 std::string MacroFullPath(const std::string& macroPath);
 std::string RecordingFullPath(const std::string& name);
 
+// Work keys: what the store writes beside the macros and recordings while a
+// change is under way (a tree being written, an old one set aside, a note of
+// where it goes back to, the mark that compares two names). Their names
+// begin with kWorkPrefix, which the editor and the Record dialog refuse at
+// the start of a name; the lists and the hot-key registration pass over them.
+inline constexpr const char* kWorkPrefix = "|Keyloom|";
+bool IsWorkKeyName(const std::string& name);
+
 // The ANSI registry calls take key paths of at most this many characters,
 // and the lists enumerate names of at most kLongestListedName.
 inline constexpr std::size_t kLongestKeyPath = 260;
@@ -93,6 +101,7 @@ enum class Field : std::uint8_t {
     Arguments,
     DirName,
     ShowStyle,
+    Unelevated,
 };
 enum class ValueType : std::uint8_t { Dword, Text };
 
@@ -104,10 +113,14 @@ ValueType TypeOf(Field field);
 // editor's load read them (PLAYBACK RECORDING reads its speed and filter
 // before the name; REBOOT, SHUTDOWN, PAUSE, TIME and DATE store a
 // "KeyPressed" of 0 that nobody reads). Any code that is no command is a
-// key and stores "KeyPressed".
+// key and stores "KeyPressed". `optional` are numbers that later versions
+// added: absent means 0, so each is written only when it is not 0 and read
+// without a word when it is missing, and a macro stored before reads and
+// runs as it did (RUN's "Unelevated").
 struct KindValues {
     std::span<const Field> stored;
     std::span<const Field> read;
+    std::span<const Field> optional = {};
 };
 KindValues ValuesOf(std::int32_t code);
 
