@@ -74,8 +74,12 @@ public:
     std::vector<Instruction> InstructionList;
 
 private:
-    // Places a line and its instruction at `index`, or at the end for -1.
-    void Place(int index, const Instruction& instruction, bool fromInsertion);
+    // Places a line and its instruction at `index`, or at the end for -1,
+    // where the list box took the line: the index of both, or -1 when it
+    // took none (said, and no instruction added).
+    int Place(int index, const Instruction& instruction, bool fromInsertion);
+    // Takes line `index` and its instruction out again.
+    void Unplace(int index);
     void ShowCaptions(bool shifted);
     // Asks the property dialog of the instruction's kind; false when there
     // is none or it was cancelled.
