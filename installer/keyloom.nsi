@@ -12,6 +12,18 @@
   !error "VERSION, X64_EXE, X86_EXE and OUTFILE must be defined (see scripts/package.sh)"
 !endif
 
+; /DSIGN="command" signs the uninstaller before it is packed in and the
+; setup program once it is written (scripts/sign.sh; the command gets the
+; file's path, and the uninstaller's also UNINSTALLER_COPY, where a copy of
+; the signed uninstaller is kept to be checked).
+!ifdef SIGN
+  !ifndef UNINSTALLER_COPY
+    !error "SIGN needs UNINSTALLER_COPY"
+  !endif
+  !uninstfinalize '${SIGN} "%1" "${UNINSTALLER_COPY}"' = 0
+  !finalize '${SIGN} "%1"' = 0
+!endif
+
 !ifdef TARGET
   Target ${TARGET}
   ; On a 64-bit stub ${RunningX64} is known at compile time, which leaves

@@ -10,7 +10,7 @@ PACKAGES=(
     cmake ninja-build g++ googletest libgtest-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
     clang lld libclang-rt-14-dev
-    nsis
+    nsis osslsigncode openssl python3-yaml
     wine wine64
     xvfb xdotool xclip imagemagick x11-utils
     python3

@@ -77,9 +77,55 @@ if ! cmake --preset clang --log-level=WARNING >/dev/null || ! cmake --build --pr
 fi
 
 # The release builds, the setup program and the portable zip, which the
-# installer e2e cases use.
-if ! bash scripts/package.sh; then
-    problem "packaging (scripts/package.sh)"
+# installer e2e cases use, signed with a throwaway self-signed certificate
+# made here; then each signed program is checked with osslsigncode verify,
+# against that certificate, and the winget manifests for their fields.
+signing="$LOGS/signing"
+rm -rf "$signing"
+mkdir -p "$signing"
+packaged=0
+if openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Keyloom test signing" \
+        -addext "extendedKeyUsage=codeSigning" -keyout "$signing/key.pem" -out "$signing/cert.pem" \
+        >"$signing/openssl.log" 2>&1 \
+   && openssl pkcs12 -export -inkey "$signing/key.pem" -in "$signing/cert.pem" -out "$signing/test.pfx" \
+        -passout pass:throwaway >>"$signing/openssl.log" 2>&1; then
+    if KEYLOOM_SIGN_PFX="$signing/test.pfx" KEYLOOM_SIGN_PASSWORD=throwaway bash scripts/package.sh; then
+        packaged=1
+    else
+        problem "packaging (scripts/package.sh)"
+    fi
+else
+    problem "making the throwaway signing certificate (see $signing/openssl.log)"
+    bash scripts/package.sh && packaged=1 || problem "packaging (scripts/package.sh)"
+fi
+if [[ "$packaged" -eq 1 ]]; then
+    echo "== signatures" >&2
+    version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release-x64/CMakeCache.txt)"
+    signed=(build/release-x64/Keyloom.exe build/release-x86/Keyloom.exe
+            "build/dist/Keyloom-$version-setup.exe" "build/setup-amd64/Keyloom-$version-setup-amd64.exe"
+            build/signed/Uninstall.exe build/signed/Uninstall-amd64.exe)
+    for program in build/release-x64/keyloomc.exe build/release-x86/keyloomc.exe; do
+        [[ -f "$program" ]] && signed+=("$program")
+    done
+    for program in "${signed[@]}"; do
+        if osslsigncode verify -CAfile "$signing/cert.pem" -in "$program" >"$LOGS/verify-$(basename "$program").log" 2>&1 \
+           && grep -q "Signer's certificate" "$LOGS/verify-$(basename "$program").log"; then
+            passed=$((passed + 1))
+            echo "test.sh: signed and verified: $program" >&2
+        else
+            problem "signature of $program (see $LOGS/verify-$(basename "$program").log)"
+        fi
+    done
+    python3 tests/packaging/check_winget.py build/dist "$version" </dev/null 2>&1 | tee "$LOGS/winget.log"
+    summary="$(grep -a -E '^winget: [0-9]+ passed, [0-9]+ failed$' "$LOGS/winget.log" | tail -1)"
+    if [[ -n "$summary" ]]; then
+        read -r _ winget_ok _ winget_bad _ <<<"${summary//,/}"
+        passed=$((passed + winget_ok))
+        failed=$((failed + winget_bad))
+        [[ "$winget_bad" -ne 0 ]] && problems+=("winget manifests: $winget_bad failed (see $LOGS/winget.log)")
+    else
+        problem "the winget check printed no summary (see $LOGS/winget.log)"
+    fi
 fi
 
 # --- unit tests (native) ----------------------------------------------------
