@@ -46,9 +46,10 @@
 !define STORE_KEY "Software\Tallow Labs\Keyloom"
 !define STORE_PARENT "Software\Tallow Labs"
 !define TASK_NAME "Keyloom"
-; Keyloom's main window: a hidden dialog with this exact title. Its
-; Shutdown is the OK command.
-!define MAIN_CLASS "#32770"
+; Keyloom's main window: a hidden dialog of its own window class (a message
+; box or another program's window titled "Keyloom" is never taken for it).
+; Its Shutdown is the OK command.
+!define MAIN_CLASS "KeyloomMainWindow"
 !define MAIN_TITLE "Keyloom"
 !define IDOK 1
 
