@@ -152,11 +152,13 @@ bool MacroEditDialog::SaveEditedMacro() {
     const std::string oldName = macroList_.Cell(EditIndex, 0);
     std::int32_t oldId = 0;
     const bool idRead =
-        RegistryStore::ReadDword(layout::MacroStorePath(oldName), layout::kId, &oldId) && oldId != kNoHotKey;
+        RegistryStore::ReadDword(layout::MacroStorePath(oldName), layout::kId, &oldId) && oldId != kNoHotKey &&
+        !HasStaleId(oldName);
     if (!RegistryStore::DeleteKeyTree(layout::MacroFullPath(oldName))) {
         ShowWarning(dialog_, "Unable to modify macro: " + oldName);
         return false;
     }
+    ForgetStaleId(oldName);
     oldRemoved_ = true;
     macroList_.RemoveRow(EditIndex);
     if (idRead && !win::UnregisterHotKey(mainWindow_, oldId))
