@@ -43,7 +43,7 @@ int main() {
     const std::uint32_t events = std::getenv("KEYLOOM_BENCH_QUICK") != nullptr ? 100'000 : 1'000'000;
     fake::Reset();
     JournalRecorder& recorder = Recorder();
-    if (!recorder.Allocate() || recorder.InstallHooks() != HookInstall::Installed) {
+    if (!recorder.Allocate() || recorder.InstallHooks(nullptr) != HookInstall::Installed) {
         std::printf("could not start recording\n");
         return 1;
     }

@@ -2,6 +2,7 @@
 
 #include "store/message_text.h"
 #include "store/registry_store.h"
+#include "store/store_security.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ bool MainDialog::InitializeContent() {
     InsertColumns(recordingList_, "Recording Name", "Recording Type");
 
     const bool treeReady = RegistryStore::EnsureStoreTree();
+    // Runs on whatever the outcome: the store is usable as it is.
+    if (treeReady) RegistryStore::RestrictStoreAccess();
     RegisterAllHotKeys();
     FillRecordingList();
     return treeReady;

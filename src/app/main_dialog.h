@@ -50,6 +50,9 @@ public:
     void EndMacro() override;
     void ResumeFailed() override;
     void OnCancelJournal();
+    // The program ends: any run or playback stops and what Keyloom holds is
+    // released.
+    void OnShutdown();
 
     // Commands of the lists.
     void AddMacro(MacroEditors& editors);
@@ -58,6 +61,12 @@ public:
     void AddRecording(RecordingDialogs& dialogs);
     void EditRecording(RecordingDialogs& dialogs);
     void DeleteRecording();
+
+    // The setup program's or the uninstaller's request to end: accepted
+    // (Shutdown posted to the window, as the tray menu's is) only when no
+    // window of Keyloom's besides the main one is open and no macro runs;
+    // refused, with nothing done, otherwise. Returns the answer.
+    win::LRESULT OnShutdownRequest();
 
     win::HWND Window() const override { return window_; }
 

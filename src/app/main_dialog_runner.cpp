@@ -111,7 +111,7 @@ bool MainDialog::StillRunning(std::uint32_t run) const {
 
 void MainDialog::ResumeFailed() {
     ShowError(window_, "Failed to start macro: " + runningMacroName);
-    EndMacro();
+    AbortMacro();
 }
 
 void MainDialog::OnRunMacro() {
@@ -145,6 +145,8 @@ void MainDialog::OnRunMacro() {
     }
 }
 
+// A run that ends normally keeps what its own Key Down Only instructions
+// hold: that is the user's choice. Every other end goes through AbortMacro.
 void MainDialog::EndMacro() {
     RemovePlaybackWatchHook();
     phase_ = RunPhase::Idle;
@@ -156,10 +158,15 @@ void MainDialog::EndMacro() {
 }
 
 void MainDialog::OnCancelJournal() {
-    EndMacro();
+    // A cancel that comes when no playback runs (a late one, after the
+    // playback played out) changes nothing.
+    if (!CancelPlayback()) return;
+    AbortMacro();
     win::MessageBoxA(window_, "Play back of recording has been terminated by the system!", "Attention",
                      win::MB_OK | win::MB_ICONWARNING | win::MB_SYSTEMMODAL);
 }
+
+void MainDialog::OnShutdown() { AbortMacro(); }
 
 void MainDialog::DeleteMacro() {
     int row = -1;

@@ -2,6 +2,7 @@
 // Project headers first: the seam's constants share their names with the
 // macros of <windows.h>, which must come after them.
 #include "app/about_dialog.h"
+#include "app/instance.h"
 #include "app/main_dialog.h"
 #include "app/tray_icon.h"
 #include "common/messages.h"
@@ -75,6 +76,7 @@ public:
         smallIcon_.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM), IMAGE_ICON,
                                                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
         taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+        shutdownRequest_ = RegisterWindowMessageA(kShutdownRequestName);
     }
 
     bool Create() {
@@ -165,6 +167,7 @@ private:
         SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.get() : icon_));
         tray::Add(Seam(window_), icon_);
+        LetShellMessagesThrough(Seam(window_));
 
         recordingDialogs_.SetOwner(window_);
         macroList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_MACRO_LIST)));
@@ -183,6 +186,7 @@ private:
     }
 
     void Shutdown() {
+        if (dialog_) dialog_->OnShutdown();
         tray::Remove(Seam(window_));
         End(IDOK);
     }
@@ -238,6 +242,10 @@ private:
             tray::Add(Seam(window_), icon_);
             return TRUE;
         }
+        if (message == shutdownRequest_ && shutdownRequest_ != 0) {
+            SetWindowLongPtrA(window_, DWLP_MSGRESULT, dialog_ ? dialog_->OnShutdownRequest() : kShutdownRefused);
+            return TRUE;
+        }
         switch (message) {
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
@@ -283,6 +291,7 @@ private:
     HICON icon_ = nullptr;
     UniqueIcon smallIcon_;
     UINT taskbarCreated_ = 0;
+    UINT shutdownRequest_ = 0;
     static constexpr UINT_PTR kBackstopTimer = 1;
     bool backstopSet_ = false;
     bool ended_ = false;
@@ -297,8 +306,21 @@ private:
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    // One instance at a time: a second one ends silently.
-    if (FindWindowA(nullptr, kMainWindowTitle)) return 0;
+    // One instance per session: a second one ends silently.
+    InstanceLock instanceLock;
+    if (!instanceLock.Acquire()) return 0;
+    // The main window's own class (the dialog template names it), by which
+    // the setup program finds it: a dialog's class with the dialog's extra
+    // bytes and the dialog manager's procedure.
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefDlgProcA;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KEYLOOM));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kMainWindowClass;
+    if (!RegisterClassExA(&windowClass)) return 1;
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS};
     InitCommonControlsEx(&controls);

@@ -12,3 +12,14 @@ inline constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 5;      // to the mai
 
 inline constexpr const char* kMainWindowTitle = "Keyloom";
 inline constexpr const char* kRecordDialogTitle = "Keyloom - Record";
+
+// How Keyloom knows its own running instance, and how the setup program and
+// the uninstaller ask it to end: names that no other program makes. A window
+// titled "Keyloom" proves nothing (an Explorer window on the install folder
+// has that title).
+inline constexpr const char* kInstanceMutexName = "Local\\KeyloomInstance";
+inline constexpr const char* kMainWindowClass = "KeyloomMainWindow";
+// Sent to the KeyloomMainWindow window; its answer is one of the two below.
+inline constexpr const char* kShutdownRequestName = "KeyloomShutdownRequest";
+inline constexpr win::LRESULT kShutdownAccepted = 1;  // Keyloom shuts down as the tray menu's Shutdown does
+inline constexpr win::LRESULT kShutdownRefused = 2;   // a dialog or box of Keyloom's is open, or a macro runs

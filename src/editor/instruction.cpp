@@ -11,6 +11,7 @@ std::int32_t* Instruction::Number(layout::Field field) {
     case Field::PlayBackSpeed: return &PlayBackSpeed;
     case Field::PlayBackEvent: return &PlayBackEvent;
     case Field::ShowStyle: return &ShowStyle;
+    case Field::Unelevated: return &Unelevated;
     default: return nullptr;
     }
 }

@@ -15,6 +15,7 @@ struct Instruction {
     // "Arguments", "DirName".
     std::array<std::string, 3> Texts;
     std::int32_t ShowStyle = 0;
+    std::int32_t Unelevated = 0;  // RUN: 1 starts the program with the user's normal rights
     std::int32_t PlayBackEvent = 0;
     std::int32_t PlayBackSpeed = 0;
     std::string JournalName;

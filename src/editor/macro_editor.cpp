@@ -142,10 +142,12 @@ bool MacroEditDialog::AskProperties(Instruction* instruction) {
         return true;
     }
     case kind::Run: {
-        RunValues values{instruction->Texts[0], instruction->Texts[1], instruction->Texts[2], instruction->ShowStyle};
+        RunValues values{instruction->Texts[0], instruction->Texts[1], instruction->Texts[2], instruction->ShowStyle,
+                         instruction->Unelevated != 0};
         if (!dialogs_.Run(&values)) return false;
         instruction->Texts = {values.command, values.arguments, values.startIn};
         instruction->ShowStyle = values.showStyle;
+        instruction->Unelevated = values.unelevated ? 1 : 0;
         return true;
     }
     default: return false;

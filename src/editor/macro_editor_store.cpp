@@ -7,6 +7,7 @@
 #include "exec/clipboard_buffers.h"
 #include "exec/runner.h"
 #include "store/message_text.h"
+#include "store/optional_value.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -40,6 +41,8 @@ void MacroEditDialog::LoadMacroBody() {
             }
         }
         if (!complete) continue;
+        for (Field field : layout::ValuesOf(code).optional)
+            RegistryStore::ReadOptionalInstructionValue(path, field, instruction.Number(field));
         Place(-1, instruction, false);
         if (code == kind::PasteToClipboard)
             FindClipboardBuffer(instruction.BufIndex).bufferText = instruction.DefPasteString;
@@ -138,6 +141,9 @@ bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
                                      : key.Write(layout::NameOf(field), *instruction.Text(field));
             if (!written) return false;
         }
+        for (Field field : layout::ValuesOf(instruction.id).optional)
+            if (*instruction.Number(field) != 0 && !key.Write(layout::NameOf(field), *instruction.Number(field)))
+                return false;
     }
     // Saved: nothing is left over to clear.
     partialName_.clear();

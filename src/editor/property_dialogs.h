@@ -29,6 +29,7 @@ struct RunValues {
     std::string arguments;
     std::string startIn;
     std::int32_t showStyle = 1;  // 1 normal, 2 minimized, 3 maximized
+    bool unelevated = false;     // "Start without administrator rights"
 };
 struct RecordingChoice {  // PLAYBACK RECORDING
     std::string name;

@@ -136,6 +136,7 @@ public:
             SendDlgItemMessageA(dialog, IDC_SHOW_STYLE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
         SendDlgItemMessageA(dialog, IDC_SHOW_STYLE, CB_SETCURSEL, static_cast<WPARAM>(RunListEntry(values_->showStyle)),
                             0);
+        CheckDlgButton(dialog, IDC_UNELEVATED, values_->unelevated ? BST_CHECKED : BST_UNCHECKED);
     }
     bool Accept(HWND dialog) override {
         const auto entry = static_cast<int>(SendDlgItemMessageA(dialog, IDC_SHOW_STYLE, CB_GETCURSEL, 0, 0));
@@ -143,6 +144,7 @@ public:
         values_->command = Text(dialog, IDC_COMMAND);
         values_->arguments = Text(dialog, IDC_ARGUMENTS);
         values_->startIn = Text(dialog, IDC_START_IN);
+        values_->unelevated = IsDlgButtonChecked(dialog, IDC_UNELEVATED) == BST_CHECKED;
         return true;
     }
     void Command(HWND dialog, WORD id) override {

@@ -1,5 +1,6 @@
 #include "exec/keystrokes.h"
 
+#include "input/held_input.h"
 #include "platform/win.h"
 #include "store/registry_store.h"
 
@@ -9,7 +10,7 @@ namespace {
 // byte, with the scan code the layout gives for the whole code.
 void SendKey(win::UINT code, win::DWORD flags) {
     const auto scanCode = static_cast<win::BYTE>(win::MapVirtualKeyA(code, win::MAPVK_VK_TO_VSC));
-    win::keybd_event(static_cast<win::BYTE>(code & 0xFFu), scanCode, flags, 0);
+    input::SendKeyEvent(static_cast<win::BYTE>(code & 0xFFu), scanCode, flags, input::Owner::Macro);
 }
 
 }  // namespace

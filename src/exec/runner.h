@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/messages.h"
+#include "input/held_input.h"
 #include "platform/win.h"
 
 // The last hot-key id handed out in this run; ids count up from 0.
@@ -27,6 +28,13 @@ class MacroRunner {
 public:
     // Ends the running macro; the runner becomes idle.
     virtual void EndMacro() = 0;
+    // Ends the run after a failure, a cancel or at Shutdown: nothing the
+    // user chose is left half done, so whatever Keyloom still holds (the
+    // macro's Key Down Only keys included) is released first.
+    void AbortMacro() {
+        input::ReleaseAllHeld();
+        EndMacro();
+    }
     // The macro could not be resumed after a playback (WM_RUN_MACRO could
     // not be posted): told as a failed start is, and ended.
     virtual void ResumeFailed() = 0;

@@ -6,6 +6,7 @@
 #include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "store/message_text.h"
+#include "store/optional_value.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -74,6 +75,17 @@ void RunAction(const std::string& macroPath) {
     if (!RegistryStore::ReadInstructionValue(macroPath, Field::Arguments, &arguments)) return;
     if (!RegistryStore::ReadInstructionValue(macroPath, Field::DirName, &directory)) return;
     if (!RegistryStore::ReadInstructionValue(macroPath, Field::ShowStyle, &showStyle)) return;
+    std::int32_t unelevated = 0;
+    if (!RegistryStore::ReadOptionalInstructionValue(macroPath, Field::Unelevated, &unelevated)) return;
+    if (unelevated != 0) {
+        // Keyloom runs elevated and whatever it starts would too; the desktop
+        // shell starts programs with the user's own rights.
+        if (win::DesktopShellExecute(file.c_str(), arguments.c_str(), directory.c_str(), "open", showStyle) >= 0)
+            return;
+        ShowWarning(nullptr, FormatText("No desktop shell can start %s without administrator rights. It starts "
+                                        "with Keyloom's rights.",
+                                        {file}));
+    }
     if (win::ShellExecuteA(nullptr, "open", file.c_str(), arguments.c_str(), directory.c_str(), showStyle) <= 32)
         ShowError(nullptr, "Error running: " + file);
 }

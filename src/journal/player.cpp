@@ -1,6 +1,9 @@
 #include "journal/player.h"
 
+#include <atomic>
+
 #include "common/messages.h"
+#include "input/held_input.h"
 #include "journal/cancel_keys.h"
 #include "journal/injected_input.h"
 #include "journal/journal_format.h"
@@ -24,9 +27,13 @@ enum class Driver {
     // Played out, but the runner could not be told to go on: the timer
     // tells it from the message loop, where it may show a box.
     ResumeFailed,
+    // The system took the journal hook away; the main window has been told
+    // and ends the playback when it gets the message.
+    Cancelled,
 };
 
-// The player's process-wide state; touched on the UI thread only.
+// The player's process-wide state; touched on the UI thread only, but for
+// the cancel key's own state and target, which its low-level hook uses.
 struct Player {
     Recording playbackEvents;
     PlaybackSchedule schedule;
@@ -38,6 +45,13 @@ struct Player {
     UniqueHook cancelKeyHook;
     UniqueObject timer;
     CancelKeys cancelKeys;
+    // Where the cancel key's hook posts WM_CANCELJOURNAL: the window of the
+    // runner that started the playback, never one found by its title.
+    std::atomic<win::HWND> cancelTarget{nullptr};
+    // The event the journal hook last handed the system: played when the
+    // system skips past it.
+    JournalEvent served{};
+    bool hasServed = false;
     ScreenCache screen;
     // The injecting driver's clock: the tick count at its start, carried on
     // by the performance counter, which is finer than the tick.
@@ -83,12 +97,18 @@ bool ArmTimerFor(win::DWORD playTime) {
     return ArmTimer((counts * 10'000'000 + player.counterFrequency - 1) / player.counterFrequency);
 }
 
+// Stops whatever plays and lets go of what the playback still holds: a
+// playback ends the same way whether it played out, failed or was
+// cancelled. The watch hook lives exactly as long as the playback.
 void StopDrivers() {
     player.playbackHook.reset();
     player.cancelKeyHook.reset();
+    player.watchHook.reset();
     if (player.timer) win::CancelWaitableTimer(player.timer.get());
     player.timer.reset();
     player.driver = Driver::None;
+    player.hasServed = false;
+    input::ReleaseHeld(input::Owner::Playback);
 }
 
 // The recording has played out: the runner goes on with its next
@@ -102,7 +122,7 @@ void FinishPlayback() {
     if (player.timer && ArmTimer(0)) {
         player.driver = Driver::ResumeFailed;
     } else if (player.runner != nullptr) {
-        player.runner->EndMacro();
+        player.runner->AbortMacro();
     }
 }
 
@@ -112,7 +132,7 @@ void FailPlayback() {
     player.playbackEvents = Recording{};
     player.schedule.Reset(&player.playbackEvents, 0, 1);
     ShowError(nullptr, kHookFailureText);
-    if (player.runner != nullptr) player.runner->EndMacro();
+    if (player.runner != nullptr) player.runner->AbortMacro();
 }
 
 bool StartInjecting() {
@@ -144,9 +164,7 @@ void InjectDueEvents() {
             return;
         }
         win::INPUT input;
-        if (ToInput(event, player.screen, &input)) win::SendInput(1, &input, static_cast<int>(sizeof input));
-        // Ctrl+Esc may have cancelled the playback while the input went out.
-        if (player.driver != Driver::Injecting) return;
+        if (ToInput(event, player.screen, &input)) input::Send(&input, 1, input::Owner::Playback);
         if (!player.schedule.AdvanceEvent()) {
             FinishPlayback();
             return;
@@ -165,7 +183,7 @@ void StartPlayback(const std::string& macroPath, MacroRunner& runner) {
     if (!RegistryStore::ReadInstructionValue(macroPath, Field::PlayBackEvent, &filter)) filter = 1;
     std::string name;
     if (!RegistryStore::ReadInstructionValue(macroPath, Field::JournalName, &name)) {
-        runner.EndMacro();
+        runner.AbortMacro();
         return;
     }
     // The previous recording is freed before the next one is read.
@@ -173,7 +191,7 @@ void StartPlayback(const std::string& macroPath, MacroRunner& runner) {
     player.schedule.Reset(&player.playbackEvents, speed, filter);
     Recording recording;
     if (!LoadRecording(name, &recording)) {
-        runner.EndMacro();
+        runner.AbortMacro();
         return;
     }
     PlayRecording(std::move(recording), speed, filter, runner);
@@ -186,6 +204,7 @@ void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter,
     StopDrivers();
     player.runner = &runner;
     player.mainWindow = runner.Window();
+    player.cancelTarget.store(player.mainWindow);
     player.playbackEvents = std::move(recording);
     player.schedule.Reset(&player.playbackEvents, speed, filter);
 
@@ -208,19 +227,22 @@ void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter,
         FailPlayback();
         return;
     }
-    // One watch hook for the whole run, however many recordings it plays, so
-    // that the run's end removes exactly the one it installed.
-    if (!player.watchHook) {
-        player.watchHook.reset(win::SetWindowsHookExA(win::WH_GETMESSAGE, &PlaybackWatchHook,
-                                                      win::GetModuleHandleA(nullptr), win::GetCurrentThreadId()));
-        if (!player.watchHook) FailPlayback();
-    }
+    player.watchHook.reset(win::SetWindowsHookExA(win::WH_GETMESSAGE, &PlaybackWatchHook,
+                                                  win::GetModuleHandleA(nullptr), win::GetCurrentThreadId()));
+    if (!player.watchHook) FailPlayback();
 }
 
 void RemovePlaybackWatchHook() {
-    player.watchHook.reset();
     // A run that ends, however it ends, plays nothing further.
     StopDrivers();
+}
+
+bool CancelPlayback() {
+    if (player.driver == Driver::None) return false;
+    StopDrivers();
+    player.playbackEvents = Recording{};
+    player.schedule.Reset(&player.playbackEvents, 0, 1);
+    return true;
 }
 
 win::HANDLE PlaybackTimer() { return player.timer.get(); }
@@ -237,6 +259,7 @@ void OnPlaybackTimer() {
         StopDrivers();
         if (player.runner != nullptr) player.runner->ResumeFailed();
         return;
+    case Driver::Cancelled:
     case Driver::Hook:
     case Driver::None:
         // The grace timer of a journal hook that the system called, or a
@@ -253,6 +276,12 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LP
         return win::CallNextHookEx(player.playbackHook.get(), code, wParam, lParam);
     if (player.driver == Driver::Grace) player.driver = Driver::Hook;
     if (code == win::HC_SKIP) {
+        // The system has played the event it was handed: what it pressed is
+        // held on the playback's behalf.
+        win::INPUT input;
+        if (player.hasServed && ToInput(player.served, player.screen, &input))
+            input::Note(input, input::Owner::Playback);
+        player.hasServed = false;
         if (!AdvanceEvent()) FinishPlayback();
         return 0;
     }
@@ -263,21 +292,24 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LP
         return 0;
     }
     *reinterpret_cast<win::EVENTMSG*>(lParam) = ToEventMsg(event);
+    player.served = event;
+    player.hasServed = true;
     return delay;
 }
 
 win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
     if (code < 0) return win::CallNextHookEx(player.watchHook.get(), code, wParam, lParam);
     const auto* message = reinterpret_cast<const win::MSG*>(lParam);
-    if (code == win::HC_ACTION && message->message == win::WM_CANCELJOURNAL && message->hwnd == nullptr) {
-        // The system has taken the journal hook away (or Ctrl+Esc stopped the
-        // injection): it may not be removed again.
-        player.playbackHook.release();
-        player.driver = Driver::None;
-        if (win::HWND main = win::FindWindowA(nullptr, kMainWindowTitle)) {
-            player.watchHook.reset();
-            win::SetForegroundWindow(main);
-            win::PostMessageA(main, win::WM_CANCELJOURNAL, 0, 0);
+    if (code == win::HC_ACTION && message->message == win::WM_CANCELJOURNAL && message->hwnd == nullptr &&
+        player.driver != Driver::None) {
+        // The system has taken the journal hook away: it may not be removed
+        // again. Nothing more is played until the main window ends the
+        // playback.
+        static_cast<void>(player.playbackHook.release());
+        player.driver = Driver::Cancelled;
+        if (player.timer) win::CancelWaitableTimer(player.timer.get());
+        if (win::PostMessageA(player.mainWindow, win::WM_CANCELJOURNAL, 0, 0)) {
+            win::SetForegroundWindow(player.mainWindow);
         } else {
             win::MessageBoxA(nullptr,
                              "Play back of recording has been terminated by the system!\n"
@@ -289,14 +321,11 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, wi
 }
 
 win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
+    // As the system cancels a journal: the main window that started the
+    // playback is told, and ends it; a cancel that arrives after the
+    // playback has ended changes nothing there.
     if (code == win::HC_ACTION &&
-        player.cancelKeys.OnKey(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam)) &&
-        player.driver == Driver::Injecting) {
-        // As the system cancels a journal: input stops at once, and the
-        // thread gets WM_CANCELJOURNAL, which the watch hook relays.
-        player.driver = Driver::None;
-        win::CancelWaitableTimer(player.timer.get());
-        win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
-    }
+        player.cancelKeys.OnKey(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam)))
+        win::PostMessageA(player.cancelTarget.load(), win::WM_CANCELJOURNAL, 0, 0);
     return win::CallNextHookEx(player.cancelKeyHook.get(), code, wParam, lParam);
 }

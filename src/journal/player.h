@@ -31,9 +31,13 @@ enum class PlaybackDriver {
 void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter, MacroRunner& runner,
                    PlaybackDriver driver = PlaybackDriver::Automatic);
 
-// Ends the run's playback: removes the hook that watches for cancellation
-// and stops any playback still under way.
+// Ends the run's playback: stops any playback still under way, removes its
+// hooks and releases what it holds.
 void RemovePlaybackWatchHook();
+// WM_CANCELJOURNAL at the main window: ends the playback under way as
+// RemovePlaybackWatchHook does and returns true; false, changing nothing,
+// when no playback runs.
+bool CancelPlayback();
 
 // The timer the message loop waits on besides messages; null when no
 // playback needs it.
@@ -48,9 +52,11 @@ bool AdvanceEvent();
 // The WH_JOURNALPLAYBACK hook: HC_GETNEXT fills the EVENTMSG at lParam and
 // returns the wait in ms; HC_SKIP moves on.
 win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LPARAM lParam);
-// The WH_GETMESSAGE hook on the UI thread: relays the system's
-// WM_CANCELJOURNAL, which arrives without a window, to the main window.
+// The WH_GETMESSAGE hook on the UI thread, for as long as a playback runs:
+// relays the system's WM_CANCELJOURNAL, which arrives without a window, to
+// the window of the runner that started the playback.
 win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam);
 // The WH_KEYBOARD_LL hook of an injected playback: a physical Esc pressed
-// while a physical Ctrl is down cancels it.
+// while a physical Ctrl is down posts WM_CANCELJOURNAL to the runner's
+// window.
 win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam, win::LPARAM lParam);

@@ -85,7 +85,7 @@ RecordDialog::Close RecordDialog::OnBegin() {
         return Close::Cancel;
     }
     if (minimizeMain) win::ShowWindow(mainWindow_, win::SW_SHOWMINNOACTIVE);
-    switch (recorder.InstallHooks()) {
+    switch (recorder.InstallHooks(dialog_)) {
     case HookInstall::Installed: break;
     case HookInstall::RecordHookRefused:
         recorder.Discard();

@@ -19,13 +19,13 @@ bool IsMouse(const JournalEvent& event) {
     return event.message >= kFirstMouseMessage && event.message <= kLastMouseMessage;
 }
 
-// Tells the Record dialog, when it is there, bringing it forward first so
-// that its message box is seen.
-void TellDialog(win::UINT message) {
-    if (win::HWND dialog = win::FindWindowA(nullptr, kRecordDialogTitle)) {
-        win::SetForegroundWindow(dialog);
-        win::PostMessageA(dialog, message, 0, 0);
-    }
+// Tells the Record dialog that installed the hooks, bringing it forward
+// first so that its message box is seen. A dialog that is gone is not
+// looked for under its title: another window may carry it.
+bool TellDialog(win::HWND dialog, win::UINT message) {
+    if (dialog == nullptr || !win::PostMessageA(dialog, message, 0, 0)) return false;
+    win::SetForegroundWindow(dialog);
+    return true;
 }
 
 std::uint32_t Handle32(win::HWND window) {
@@ -67,7 +67,7 @@ bool JournalRecorder::Grow() {
 JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
     if (IsKeyDown(event, win::VK_CANCEL)) {
         if (stoppedAt_ == kNoStop) stoppedAt_ = count_;
-        TellDialog(WM_RECORD_STOPPED);
+        TellDialog(dialog_, WM_RECORD_STOPPED);
         return Outcome::Stopped;
     }
     // Without a buffer (discarded while the hooks still run) nothing is kept.
@@ -75,7 +75,7 @@ JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
     if (count_ == capacity_ && !Grow()) {
         // Told once; the dialog removes the hooks when it gets the message.
         outOfMemory_ = true;
-        TellDialog(WM_RECORD_NOMEMORY);
+        TellDialog(dialog_, WM_RECORD_NOMEMORY);
         return Outcome::OutOfMemory;
     }
     if (!Passes(recordFilter, event.message)) return Outcome::Filtered;
@@ -84,8 +84,9 @@ JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
     return Outcome::Kept;
 }
 
-HookInstall JournalRecorder::InstallHooks() {
+HookInstall JournalRecorder::InstallHooks(win::HWND dialog) {
     RemoveHooks();
+    dialog_ = dialog;
     outOfMemory_ = false;
     const win::HINSTANCE instance = win::GetModuleHandleA(nullptr);
     // The low-level pair first: current systems refuse journal hooks, and
@@ -177,11 +178,7 @@ win::LRESULT KEYLOOM_CALLBACK RecordWatchHook(int code, win::WPARAM wParam, win:
     if (code < 0) return win::CallNextHookEx(recorder.WatchHookHandle(), code, wParam, lParam);
     const auto* message = reinterpret_cast<const win::MSG*>(lParam);
     if (code == win::HC_ACTION && message->message == win::WM_CANCELJOURNAL) {
-        if (win::HWND dialog = win::FindWindowA(nullptr, kRecordDialogTitle)) {
-            recorder.RemoveWatchHook();
-            win::SetForegroundWindow(dialog);
-            win::PostMessageA(dialog, win::WM_CANCELJOURNAL, 0, 0);
-        }
+        if (TellDialog(recorder.Dialog(), win::WM_CANCELJOURNAL)) recorder.RemoveWatchHook();
     }
     return 0;
 }

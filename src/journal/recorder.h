@@ -51,8 +51,10 @@ public:
 
     // Installs the record hook (the low-level pair where the system refuses
     // a journal hook) and the watch hook on this thread. On failure nothing
-    // stays installed.
-    HookInstall InstallHooks();
+    // stays installed. `dialog` is the Record dialog, which the hooks tell of
+    // a stop, a cancel and a buffer that cannot grow.
+    HookInstall InstallHooks(win::HWND dialog);
+    win::HWND Dialog() const { return dialog_; }
     // Removes whatever hooks are installed; removing none does nothing.
     void RemoveHooks();
     RecordDriver Driver() const { return driver_; }
@@ -93,6 +95,7 @@ private:
     std::uint32_t stoppedAt_ = kNoStop;
     bool outOfMemory_ = false;
     RecordDriver driver_ = RecordDriver::None;
+    win::HWND dialog_ = nullptr;
     UniqueHook recordHook_;
     UniqueHook keyboardHook_;
     UniqueHook mouseHook_;

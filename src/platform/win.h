@@ -318,6 +318,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
 // ---- Injected input ----------------------------------------------------------
 constexpr DWORD INPUT_MOUSE = 0;
 constexpr DWORD INPUT_KEYBOARD = 1;
+constexpr DWORD KEYEVENTF_UNICODE = 0x4;
 constexpr DWORD KEYEVENTF_SCANCODE = 0x8;
 constexpr DWORD MOUSEEVENTF_MOVE = 0x0001;
 constexpr DWORD MOUSEEVENTF_LEFTDOWN = 0x0002;
@@ -374,6 +375,25 @@ BOOL CancelWaitableTimer(HANDLE timer);
 BOOL QueryPerformanceCounter(std::int64_t* count);
 BOOL QueryPerformanceFrequency(std::int64_t* frequency);
 
+// ---- Key state, waits and the thread's queue -------------------------------------
+// Bit 15 set while the key is down: GetAsyncKeyState as the system's input
+// stands, GetKeyState as the calling thread's messages have left it (bit 0:
+// a toggle key is on). Shift, Ctrl and Alt are down as the generic key and
+// as their left or right one.
+SHORT GetAsyncKeyState(int virtualKey);
+SHORT GetKeyState(int virtualKey);
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+constexpr UINT PM_NOREMOVE = 0;
+constexpr UINT PM_REMOVE = 1;
+// The next message for the calling thread, if any: sent messages and the
+// thread's low-level hooks are served first, as every look at the queue
+// does.
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+
 // ---- Windows of other programs ----------------------------------------------
 using WNDENUMPROC = BOOL(KEYLOOM_CALLBACK*)(HWND window, LPARAM lParam);
 constexpr int SW_SHOWMINNOACTIVE = 7;
@@ -399,5 +419,63 @@ HWND GetDesktopWindow();
 HWND WindowFromPoint(POINT point);
 HWND GetForegroundWindow();
 constexpr UINT MB_ICONINFORMATION = 0x40;
+
+
+// ---- Security of registry keys ----------------------------------------------
+// Descriptors are opaque above the seam: they are built from and read back
+// as security descriptor strings, and handed to the registry as they are.
+using ULONG = std::uint32_t;
+using HLOCAL = void*;
+using SECURITY_INFORMATION = DWORD;
+using PSECURITY_DESCRIPTOR = void*;
+constexpr SECURITY_INFORMATION DACL_SECURITY_INFORMATION = 0x4;
+constexpr DWORD SDDL_REVISION_1 = 1;
+constexpr LSTATUS ERROR_INVALID_SECURITY_DESCR = 1338;
+// `size` is the buffer's size in bytes; a buffer too small fails with
+// ERROR_INSUFFICIENT_BUFFER and `size` set to the size needed.
+LSTATUS RegGetKeySecurity(HKEY key, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor, DWORD* size);
+LSTATUS RegSetKeySecurity(HKEY key, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor);
+// The descriptor and the text are the system's, freed with LocalFree.
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor, ULONG* size);
+BOOL ConvertSecurityDescriptorToStringSecurityDescriptorA(PSECURITY_DESCRIPTOR descriptor, DWORD revision,
+                                                          SECURITY_INFORMATION information, char** text,
+                                                          ULONG* length);
+HLOCAL LocalFree(HLOCAL memory);
+
+
+// ---- The session: named objects, and messages between programs ----------------
+constexpr LSTATUS ERROR_ALREADY_EXISTS = 183;
+constexpr UINT WM_COMMAND = 0x0111;
+// A mutex that already exists is opened: the handle is good and the last
+// error is ERROR_ALREADY_EXISTS.
+HANDLE CreateMutexA(void* attributes, BOOL initialOwner, const char* name);
+// The same number for the same name (case-insensitive) in every program of
+// the session, from 0xC000 up; 0 on failure.
+UINT RegisterWindowMessageA(const char* name);
+// What a window of this elevated program accepts from programs of a lower
+// integrity level: nothing but what it lets through.
+constexpr DWORD MSGFLT_RESET = 0;
+constexpr DWORD MSGFLT_ALLOW = 1;
+constexpr DWORD MSGFLT_DISALLOW = 2;
+BOOL ChangeWindowMessageFilterEx(HWND window, UINT message, DWORD action, void* changeFilterStruct);
+
+
+// ---- The desktop shell's ShellExecute ------------------------------------------
+using HRESULT = std::int32_t;
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+// IShellDispatch2::ShellExecute of the shell that owns the desktop, reached
+// from the desktop window: IShellWindows::FindWindowSW(SWC_DESKTOP), its
+// top-level IShellBrowser, the active view's background object
+// (IShellFolderViewDual) and its Application. The program starts as the
+// shell's own child, with the signed-in user's normal rights, not with
+// this elevated program's. Needs COM on the calling thread. Success (S_OK)
+// means the shell took the request: whether the program then starts is
+// the shell's business, as are the messages it shows when it cannot.
+// A failure (E_FAIL when no window is the desktop's) means there is no
+// desktop shell to ask.
+HRESULT DesktopShellExecute(const char* file, const char* parameters, const char* directory, const char* verb,
+                            int showCommand);
 
 }  // namespace win

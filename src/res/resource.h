@@ -68,6 +68,7 @@
 #define IDC_START_IN 1162
 #define IDC_BROWSE_START_IN 1163
 #define IDC_SHOW_STYLE 1164
+#define IDC_UNELEVATED 1165
 
 // Recording selection dialog. The event radios' ids are those of the
 // Record dialog's.

@@ -14,7 +14,7 @@ struct FieldInfo {
 };
 
 // In the order of Field.
-constexpr std::array<FieldInfo, 13> kFields{{
+constexpr std::array<FieldInfo, 14> kFields{{
     {"KeyPressed", ValueType::Dword},
     {"DelayInterval", ValueType::Dword},
     {"BufIndex", ValueType::Dword},
@@ -28,6 +28,7 @@ constexpr std::array<FieldInfo, 13> kFields{{
     {"Arguments", ValueType::Text},
     {"DirName", ValueType::Text},
     {"ShowStyle", ValueType::Dword},
+    {"Unelevated", ValueType::Dword},
 }};
 
 using F = Field;
@@ -39,6 +40,7 @@ constexpr F kPlaybackStored[] = {F::JournalName, F::PlayBackSpeed, F::PlayBackEv
 constexpr F kPlaybackRead[] = {F::PlayBackSpeed, F::PlayBackEvent, F::JournalName};
 constexpr F kMessageBox[] = {F::WindowTitle, F::MessageBody};
 constexpr F kRun[] = {F::FileName, F::Arguments, F::DirName, F::ShowStyle};
+constexpr F kRunOptional[] = {F::Unelevated};
 
 }  // namespace
 
@@ -73,7 +75,7 @@ KindValues ValuesOf(std::int32_t code) {
     case kind::PasteToClipboard: return {kPaste, kPaste};
     case kind::PlaybackRecording: return {kPlaybackStored, kPlaybackRead};
     case kind::MessageBox: return {kMessageBox, kMessageBox};
-    case kind::Run: return {kRun, kRun};
+    case kind::Run: return {kRun, kRun, kRunOptional};
     default: return {kKeyValues, kKeyValues};
     }
 }

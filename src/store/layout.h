@@ -93,6 +93,7 @@ enum class Field : std::uint8_t {
     Arguments,
     DirName,
     ShowStyle,
+    Unelevated,
 };
 enum class ValueType : std::uint8_t { Dword, Text };
 
@@ -104,10 +105,14 @@ ValueType TypeOf(Field field);
 // editor's load read them (PLAYBACK RECORDING reads its speed and filter
 // before the name; REBOOT, SHUTDOWN, PAUSE, TIME and DATE store a
 // "KeyPressed" of 0 that nobody reads). Any code that is no command is a
-// key and stores "KeyPressed".
+// key and stores "KeyPressed". `optional` are numbers that later versions
+// added: absent means 0, so each is written only when it is not 0 and read
+// without a word when it is missing, and a macro stored before reads and
+// runs as it did (RUN's "Unelevated").
 struct KindValues {
     std::span<const Field> stored;
     std::span<const Field> read;
+    std::span<const Field> optional = {};
 };
 KindValues ValuesOf(std::int32_t code);
 

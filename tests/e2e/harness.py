@@ -79,10 +79,34 @@ def stop_display(pid):
             pass
 
 
+# The probe's exit codes.
+PROBE_NOT_FOUND = 1
+PROBE_ERROR = 2
+PROBE_AMBIGUOUS = 3  # two or more top-level windows share the title
+
+
+class ProbeError(AssertionError):
+    """A probe command that had to succeed did not: its exit code and what
+    it said on stderr."""
+
+    def __init__(self, args, returncode, messages):
+        self.returncode = returncode
+        what = {PROBE_NOT_FOUND: "not found", PROBE_AMBIGUOUS: "two windows share the title"}.get(returncode, "error")
+        super().__init__(f"probe {' '.join(map(str, args))}: exit code {returncode} ({what}) {messages}".rstrip())
+
+
 class ProbeResult:
-    def __init__(self, returncode, stdout):
+    def __init__(self, returncode, stdout, args=(), messages=""):
         self.returncode = returncode
         self.stdout = stdout
+        self.args = args
+        self.messages = messages
+
+    def check(self):
+        """Itself when the command succeeded, else ProbeError."""
+        if self.returncode != 0:
+            raise ProbeError(self.args, self.returncode, self.messages)
+        return self
 
     @property
     def ok(self):
@@ -165,19 +189,20 @@ class WineSession:
                                     stderr=stderr, env=self.env, timeout=timeout)
             stderr.seek(0)
             messages = stderr.read().decode("latin-1")
-        if result.returncode not in (0, 1):
-            errors = [line for line in messages.splitlines()
-                      if line.strip() and not line.startswith(("fixme:", "warn:"))]
-            print(f"probe {' '.join(map(str, args))}: exit code {result.returncode}: " + " | ".join(errors[-5:]),
+        errors = " | ".join([line for line in messages.splitlines()
+                             if line.strip() and not line.startswith(("fixme:", "warn:"))][-5:])
+        if result.returncode not in (0, PROBE_NOT_FOUND):
+            print(f"probe {' '.join(map(str, args))}: exit code {result.returncode}: " + errors,
                   file=sys.stderr, flush=True)
-        return ProbeResult(result.returncode, result.stdout.decode("latin-1"))
+        return ProbeResult(result.returncode, result.stdout.decode("latin-1"), args, errors)
 
     def find(self, title):
-        """(exists, visible) of the top-level window with that exact title."""
+        """(exists, visible) of the top-level window with that exact title;
+        ProbeError when two windows have it or the probe fails."""
         result = self.probe("find", title)
-        if not result.ok:
+        if result.returncode == PROBE_NOT_FOUND:
             return False, False
-        return True, result.stdout.split()[1] == "1"
+        return True, result.check().stdout.split()[1] == "1"
 
     def wait_window(self, title, ms=WAIT_MS):
         return self.probe("wait", title, ms, timeout=ms / 1000 + 60).ok
@@ -196,10 +221,12 @@ class WineSession:
                 return False
             time.sleep(0.2)
 
+    # The readers below raise ProbeError when the probe fails, the window or
+    # control missing included: an empty answer is never a failed look.
+
     def rect(self, title):
-        """(left, top, right, bottom), or None when there is no such window."""
-        result = self.probe("rect", title)
-        return tuple(map(int, result.stdout.split()[:4])) if result.ok else None
+        """(left, top, right, bottom) of a top-level window."""
+        return tuple(map(int, self.probe("rect", title).check().stdout.split()[:4]))
 
     def click_into(self, title):
         """Clicks the middle of a window: with no window manager that is
@@ -219,7 +246,7 @@ class WineSession:
 
     def texts(self, title):
         """[(class, id, text)] with the window itself first (id "top")."""
-        result = self.probe("texts", title)
+        result = self.probe("texts", title).check()
         rows = []
         for line in result.lines():
             cls, ident, text = (line.split("\t", 2) + ["", ""])[:3]
@@ -227,12 +254,12 @@ class WineSession:
         return rows
 
     def listview(self, title, control_id):
-        result = self.probe("listview", title, control_id)
+        result = self.probe("listview", title, control_id).check()
         return [[unescape(cell) for cell in line.split("\t")] for line in result.lines()]
 
     def listcols(self, title, control_id):
         """([(column text, width)], client width)."""
-        result = self.probe("listcols", title, control_id)
+        result = self.probe("listcols", title, control_id).check()
         columns, client = [], None
         for line in result.lines():
             parts = line.split("\t")
@@ -245,7 +272,7 @@ class WineSession:
     def listbox(self, title, control_id):
         """(lines, index of the selected line or -1) of a list box."""
         lines, selected = [], -1
-        for index, line in enumerate(self.probe("listbox", title, control_id).lines()):
+        for index, line in enumerate(self.probe("listbox", title, control_id).check().lines()):
             if line.startswith("*"):
                 selected, line = index, line[1:]
             lines.append(unescape(line))
@@ -255,9 +282,8 @@ class WineSession:
         return self.probe("lbselect", title, control_id, row).ok
 
     def child_rect(self, title, control_id):
-        """(left, top, right, bottom) of a control on the screen, or None."""
-        result = self.probe("childrect", title, control_id)
-        return tuple(map(int, result.stdout.split()[:4])) if result.ok else None
+        """(left, top, right, bottom) of a control on the screen."""
+        return tuple(map(int, self.probe("childrect", title, control_id).check().stdout.split()[:4]))
 
     def click_control(self, title, control_id):
         """A real mouse click in the middle of a control."""
@@ -265,8 +291,7 @@ class WineSession:
         click_at((left + right) // 2, (top + bottom) // 2)
 
     def edittext(self, match="Notepad"):
-        result = self.probe("edittext", match)
-        return result.stdout if result.ok else None
+        return self.probe("edittext", match).check().stdout
 
     # --- registry -----------------------------------------------------------
 
@@ -351,9 +376,17 @@ def clipboard_text():
 
 
 def wait_until(predicate, seconds=WAIT_MS / 1000, interval=0.2):
+    """Polls predicate until it is true or the time is up. A window that is
+    not there yet counts as false while polling; any other probe failure
+    ends the wait with its ProbeError."""
     deadline = time.monotonic() + seconds
     while True:
-        value = predicate()
+        try:
+            value = predicate()
+        except ProbeError as error:
+            if error.returncode != PROBE_NOT_FOUND:
+                raise
+            value = None
         if value:
             return value
         if time.monotonic() >= deadline:
@@ -437,7 +470,7 @@ class KeyloomWithNotepad(KeyloomSession):
     with_notepad = True
 
     def notepad_text(self):
-        return self.wine.edittext() or ""
+        return self.wine.edittext()
 
     def fresh_notepad(self):
         self.wine.click_into(NOTEPAD)

@@ -92,15 +92,15 @@ class MacroMadeInTheEditor(harness.KeyloomWithNotepad):
 
     def hot_key(self, title=ADD_TITLE):
         """The hot-key control's key and flags (1 Shift, 2 Ctrl, 4 Alt)."""
-        result = self.wine.probe("sendto", title, IDC_HOT_KEY, hex(HKM_GETHOTKEY), "0", "0")
-        value = int(result.stdout.strip()) if result.ok else 0
+        result = self.wine.probe("sendto", title, IDC_HOT_KEY, hex(HKM_GETHOTKEY), "0", "0").check()
+        value = int(result.stdout.strip())
         return value & 0xFF, value >> 8
 
     def radio(self, title, control_id):
         """(checked, enabled) of a radio button."""
-        checked = self.wine.probe("sendto", title, control_id, hex(BM_GETCHECK), "0", "0")
-        enabled = self.wine.probe("childrect", title, control_id).stdout.split()
-        return checked.ok and checked.stdout.strip() == "1", enabled[-1] == "1"
+        checked = self.wine.probe("sendto", title, control_id, hex(BM_GETCHECK), "0", "0").check()
+        enabled = self.wine.probe("childrect", title, control_id).check().stdout.split()
+        return checked.stdout.strip() == "1", enabled[-1] == "1"
 
     def caption(self, control_id, title=ADD_TITLE):
         return {int(ident): text for _, ident, text in self.wine.texts(title) if ident.lstrip("-").isdigit()}[control_id]

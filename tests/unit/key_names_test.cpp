@@ -75,16 +75,6 @@ TEST_F(KeyNames, InstructionNamesOnTheUsLayout) {
     }
 }
 
-TEST_F(KeyNames, CommandNamesFollowTheirCodes) {
-    const char* names[] = {"DELAY",       "REBOOT", "SHUTDOWN", "COPY FROM CLIP BOARD", "PASTE TO CLIP BOARD",
-                           "PLAYBACK RECORDING", "PAUSE", "TIME", "DATE", "MESSAGE BOX", "RUN"};
-    for (std::int32_t code = kind::FirstCommand; code <= kind::LastCommand; ++code) {
-        EXPECT_TRUE(IsCommand(code));
-        EXPECT_EQ(InstructionCodeName(code), names[code - kind::FirstCommand]);
-    }
-    EXPECT_FALSE(IsCommand(kind::FirstCommand - 1));
-    EXPECT_FALSE(IsCommand(kind::LastCommand + 1));
-}
 
 // On the German-like layout several US pair characters sit on keys that an
 // earlier test in the keyboard-row order already names.

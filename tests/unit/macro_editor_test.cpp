@@ -225,12 +225,5 @@ TEST_F(EditorTest, SaveRefusesWhatCannotBeStoredAndWritesNothing) {
     EXPECT_EQ(fake::HotKeys().back().modifiers, static_cast<win::UINT>(win::MOD_CONTROL | win::MOD_ALT));
 }
 
-TEST_F(EditorTest, HotKeyFlagsConvertBothWays) {
-    EXPECT_EQ(ModifiersFromControl(1), win::MOD_SHIFT);
-    EXPECT_EQ(ModifiersFromControl(2), win::MOD_CONTROL);
-    EXPECT_EQ(ModifiersFromControl(4 | 8), win::MOD_ALT);
-    EXPECT_EQ(ControlFromModifiers(win::MOD_ALT | win::MOD_SHIFT), 4 | 1);
-    EXPECT_EQ(ControlFromModifiers(win::MOD_CONTROL), 2);
-}
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/main_dialog.h"
+#include "input/held_input.h"
 #include "platform/fake/fake.h"
 #include "store/registry_store.h"
 #include "test_rows.h"
@@ -54,6 +55,7 @@ class RunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::Reset();
+        input::ForgetHeld();
         window = fake::AddWindow("Keyloom");
         ASSERT_TRUE(RegistryStore::EnsureStoreTree());
     }

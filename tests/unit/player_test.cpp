@@ -1,6 +1,7 @@
 #include <climits>
 
 #include "store/layout.h"
+#include "input/held_input.h"
 #include "journal/journal_format.h"
 #include "journal/player.h"
 #include "journal/recorder.h"
@@ -164,9 +165,13 @@ TEST_F(PlayerTest, TheJournalHookPlaysTheRecordingAtItsPaceAndTheMacroGoesOn) {
     EXPECT_EQ(MacroKeys(), (std::vector<win::BYTE>{'Z', 'Z'}));
     EXPECT_EQ(dialog->macroRunning, 0);
     EXPECT_TRUE(fake::Hooks().empty());
-    // The grace timer of a hook the system called injects nothing.
+    // The grace timer of a hook the system called injects nothing; the one
+    // key the recording left down is released as the playback ends.
     RunTimer();
-    EXPECT_TRUE(fake::SentInputs().empty());
+    ASSERT_EQ(fake::SentInputs().size(), 1u);
+    EXPECT_EQ(fake::SentInputs()[0].ki.wVk, 'B');
+    EXPECT_EQ(fake::SentInputs()[0].ki.wScan, 0x30);
+    EXPECT_EQ(fake::SentInputs()[0].ki.dwFlags, win::KEYEVENTF_KEYUP);
     EXPECT_EQ(PlaybackTimer(), nullptr);
     EXPECT_TRUE(fake::MessageBoxes().empty());
 }
@@ -333,14 +338,22 @@ TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnD
     RunTimer(1);
     ASSERT_EQ(fake::SentInputs().size(), 5u);
 
+    // A window of another program under the same title does not take the
+    // cancel: it goes to the window that started the playback.
+    const win::HWND other = fake::AddWindow("Keyloom");
     fake::PressPhysicalKey(kLeftControl, false);
     fake::PressPhysicalKey(kEscape, false);
+    const auto posted = fake::TakePosted();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].window, window);
+    EXPECT_NE(posted[0].window, other);
+    EXPECT_EQ(posted[0].message, win::WM_CANCELJOURNAL);
+    dialog->OnCancelJournal();
     EXPECT_EQ(RunTimer(), 0);  // nothing more is injected
-    EXPECT_EQ(fake::SentInputs().size(), 5u);
-    // The thread's WM_CANCELJOURNAL reaches the main window through the
-    // watch hook, as the system's own would.
-    fake::RetrieveThreadMessages();
-    Deliver();
+    // The recording's 'A' was down: it is released, as injected input.
+    ASSERT_EQ(fake::SentInputs().size(), 6u);
+    EXPECT_EQ(fake::SentInputs()[5].ki.wVk, 'A');
+    EXPECT_EQ(fake::SentInputs()[5].ki.dwFlags, win::KEYEVENTF_KEYUP);
     EXPECT_EQ(dialog->macroRunning, 0);
     ASSERT_EQ(fake::MessageBoxes().size(), 1u);
     EXPECT_EQ(fake::MessageBoxes()[0].text, "Play back of recording has been terminated by the system!");
@@ -349,13 +362,46 @@ TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnD
     EXPECT_EQ(PlaybackTimer(), nullptr);
 }
 
-TEST_F(PlayerTest, TheSystemsCancelIsRelayedToTheMainWindowOrReportedWhenItIsGone) {
+TEST_F(PlayerTest, TheSystemsCancelIsRelayedToThePlayersOwnWindowOrReportedWhenItIsGone) {
     StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 5000)});
     StorePlayback("M", 0, "R");
+    StoreKeyStroke("M", 1, 'Z');
     StartMacro();
+    const win::HWND other = fake::AddWindow("Keyloom");
     win::EVENTMSG record{};
-    fake::CallHook(fake::FindHook(win::WH_JOURNALPLAYBACK), win::HC_GETNEXT, 0, reinterpret_cast<win::LPARAM>(&record));
+    const win::HHOOK journal = fake::FindHook(win::WH_JOURNALPLAYBACK);
+    fake::CallHook(journal, win::HC_GETNEXT, 0, reinterpret_cast<win::LPARAM>(&record));
+    fake::CallHook(journal, win::HC_SKIP, 0, 0);  // 'A' is down now
 
+    fake::CancelJournal();
+    fake::RetrieveThreadMessages();
+    auto posted = fake::TakePosted();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].window, window);
+    EXPECT_EQ(posted[0].message, win::WM_CANCELJOURNAL);
+    EXPECT_EQ(RunTimer(), 0);  // the grace timer plays nothing after the cancel
+    dialog->OnCancelJournal();
+    EXPECT_EQ(dialog->macroRunning, 0);
+    ASSERT_EQ(fake::SentInputs().size(), 1u);  // the system's 'A' released
+    EXPECT_EQ(fake::SentInputs()[0].ki.dwFlags, win::KEYEVENTF_KEYUP);
+    EXPECT_TRUE(fake::Hooks().empty());
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Play back of recording has been terminated by the system!"});
+    // A cancel when no playback runs changes nothing.
+    fake::ClearMessageBoxes();
+    win::PostThreadMessageA(fake::MainThreadId(), win::WM_CANCELJOURNAL, 0, 0);
+    fake::RetrieveThreadMessages();
+    dialog->OnCancelJournal();
+    PressHotKey(0);
+    EXPECT_EQ(dialog->macroRunning, 1);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    RemovePlaybackWatchHook();
+    dialog->EndMacro();
+    fake::RemoveWindow(other);
+
+    // The player's window gone, the cancel is reported and the run stays.
+    StartMacro();
+    fake::CallHook(fake::FindHook(win::WH_JOURNALPLAYBACK), win::HC_GETNEXT, 0, reinterpret_cast<win::LPARAM>(&record));
+    fake::ClearMessageBoxes();
     fake::RemoveWindow(window);
     fake::CancelJournal();
     fake::RetrieveThreadMessages();
@@ -367,22 +413,9 @@ TEST_F(PlayerTest, TheSystemsCancelIsRelayedToTheMainWindowOrReportedWhenItIsGon
     EXPECT_EQ(fake::MessageBoxes()[0].type, win::MB_OK | win::MB_ICONWARNING);
     EXPECT_EQ(fake::CountHooks(win::WH_GETMESSAGE), 1);  // the run was not reset
     EXPECT_EQ(dialog->macroRunning, 1);
-
-    // The window back, the next cancel reaches it.
-    window = fake::AddWindow("Keyloom");
-    dialog = std::make_unique<MainDialog>(window, macroList, recordingList);
-    dialog->macroRunning = 1;
-    fake::ClearMessageBoxes();
-    win::PostThreadMessageA(fake::MainThreadId(), win::WM_CANCELJOURNAL, 0, 0);
-    fake::RetrieveThreadMessages();
-    EXPECT_EQ(fake::CountHooks(win::WH_GETMESSAGE), 0);
-    Deliver();
-    EXPECT_EQ(dialog->macroRunning, 0);
-    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
-    EXPECT_EQ(fake::MessageBoxes()[0].caption, "Attention");
 }
 
-TEST_F(PlayerTest, TwoPlaybacksInOneRunShareOneWatchHook) {
+TEST_F(PlayerTest, EachPlaybackHasAWatchHookForAsLongAsItPlays) {
     StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000)});
     StorePlayback("M", 0, "R");
     StorePlayback("M", 1, "R");
@@ -396,7 +429,7 @@ TEST_F(PlayerTest, TwoPlaybacksInOneRunShareOneWatchHook) {
     Deliver();
     EXPECT_EQ(MacroKeys(), (std::vector<win::BYTE>{'Z', 'Z'}));
     EXPECT_TRUE(fake::Hooks().empty());
-    EXPECT_EQ(fake::Calls("UnhookWindowsHookEx"), 3);  // two journal hooks, one watch hook
+    EXPECT_EQ(fake::Calls("UnhookWindowsHookEx"), 4);  // a journal and a watch hook each
 }
 
 TEST_F(PlayerTest, RecordingsWithNothingToPlayLetTheMacroGoOnAtOnce) {
@@ -489,6 +522,131 @@ TEST_F(PlayerTest, AHookThatCannotBeSetEndsTheRunAndLeavesNoHookBehind) {
     EXPECT_TRUE(fake::Hooks().empty());
     EXPECT_EQ(PlaybackTimer(), nullptr);
     EXPECT_EQ(RunTimer(), 0);
+}
+
+// What Keyloom holds is let go whenever an end was not the user's choice:
+// the playback's own keys when it ends in any way, the macro's Key Down Only
+// keys too when the run fails, is cancelled or the program shuts down.
+std::vector<std::pair<win::WORD, win::DWORD>> Releases() {
+    std::vector<std::pair<win::WORD, win::DWORD>> sent;
+    for (const auto& input : fake::SentInputs())
+        if (input.type == win::INPUT_KEYBOARD && (input.ki.dwFlags & win::KEYEVENTF_KEYUP) != 0)
+            sent.emplace_back(input.ki.wVk, input.ki.dwFlags);
+    return sent;
+}
+
+TEST_F(PlayerTest, APlaybackLetsGoOfItsKeysHoweverItEndsAndTheMacroKeepsItsOwnOnlyWhenItEndsNormally) {
+    RefuseJournalHooks();
+    // Key Down Only Q, then a recording that holds Shift and Ctrl across a
+    // long pause before it lets go.
+    StoreInstruction("M", 0, 'Q', {Dword("KeyPressed", 0)});
+    StoreRecording("R", {Key(win::WM_KEYDOWN, win::VK_SHIFT, 0x2A, 1000), Key(win::WM_KEYDOWN, win::VK_CONTROL, 0x1D, 1000),
+                         Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 1000),
+                         Mouse(win::WM_MOUSEMOVE, 5, 5, 5000), Key(win::WM_KEYUP, win::VK_CONTROL, 0x1D, 9000), Key(win::WM_KEYUP, win::VK_SHIFT, 0x2A, 9000)});
+    StorePlayback("M", 1, "R");
+    const std::vector<std::pair<win::WORD, win::DWORD>> playbackReleased{{win::VK_CONTROL, win::KEYEVENTF_KEYUP},
+                                                                         {win::VK_SHIFT, win::KEYEVENTF_KEYUP}};
+    const auto inThePause = [&] {
+        fake::ClearSentInputs();
+        StartMacro();
+        RunTimer(1);
+        ASSERT_EQ(fake::SentInputs().size(), 4u);
+        ASSERT_EQ(input::HeldCount(), 3u);  // Q, Shift, Ctrl
+        fake::ClearSentInputs();
+        fake::ClearMessageBoxes();
+    };
+
+    {
+        SCOPED_TRACE("played out: the macro keeps its Q");
+        StartMacro();
+        RunTimer();
+        Deliver();
+        EXPECT_EQ(dialog->macroRunning, 0);
+        EXPECT_TRUE(Releases().size() == 3u && Releases()[0].first == 'A') << "the recording's own releases only";
+        EXPECT_EQ(input::HeldCount(), 1u);
+        input::ForgetHeld();
+    }
+    {
+        SCOPED_TRACE("cancelled inside the pause");
+        inThePause();
+        fake::PressPhysicalKey(kLeftControl, false);
+        fake::PressPhysicalKey(kEscape, false);
+        fake::PressPhysicalKey(kLeftControl, true);
+        Deliver();
+        // Newest first, then the macro's Q: a cancel is no choice of the user.
+        auto expected = playbackReleased;
+        expected.emplace_back('Q', win::KEYEVENTF_KEYUP);
+        EXPECT_EQ(Releases(), expected);
+        EXPECT_EQ(input::HeldCount(), 0u);
+        EXPECT_EQ(dialog->macroRunning, 0);
+    }
+    {
+        SCOPED_TRACE("a timer that fails");
+        inThePause();
+        // Inside the pause the timer cannot be armed for the next event.
+        fake::Fail("SetWaitableTimer", win::ERROR_INVALID_HANDLE, 1);
+        RunTimer(1);
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to set hook for play back of recording!"});
+        auto expected = playbackReleased;
+        expected.emplace_back('Q', win::KEYEVENTF_KEYUP);
+        EXPECT_EQ(Releases(), expected);
+        EXPECT_EQ(dialog->macroRunning, 0);
+        fake::ClearMessageBoxes();
+    }
+    {
+        SCOPED_TRACE("shut down");
+        inThePause();
+        dialog->OnShutdown();
+        auto expected = playbackReleased;
+        expected.emplace_back('Q', win::KEYEVENTF_KEYUP);
+        EXPECT_EQ(Releases(), expected);
+        EXPECT_EQ(dialog->macroRunning, 0);
+        EXPECT_TRUE(fake::Hooks().empty());
+        EXPECT_EQ(PlaybackTimer(), nullptr);
+    }
+}
+
+TEST(HeldInput, ReleasesNewestFirstOnceEachAndKeepsWhatTheSystemRefused) {
+    fake::Reset();
+    input::ForgetHeld();
+    // A press twice (auto-repeat) is held once; a right-hand release ends a
+    // generic press; mouse buttons and X buttons are held as keys are.
+    input::SendKeyEvent(win::VK_SHIFT, 0x2A, 0, input::Owner::Macro);
+    input::SendKeyEvent(win::VK_SHIFT, 0x2A, 0, input::Owner::Macro);
+    input::SendKeyEvent(win::VK_CONTROL, 0x1D, 0, input::Owner::Macro);
+    input::SendKeyEvent(win::VK_RCONTROL, 0x1D, win::KEYEVENTF_EXTENDEDKEY | win::KEYEVENTF_KEYUP, input::Owner::Macro);
+    win::INPUT presses[3]{};
+    presses[0].type = win::INPUT_MOUSE;
+    presses[0].mi.dwFlags = win::MOUSEEVENTF_MOVE | win::MOUSEEVENTF_ABSOLUTE | win::MOUSEEVENTF_LEFTDOWN;
+    presses[1].type = win::INPUT_MOUSE;
+    presses[1].mi.dwFlags = win::MOUSEEVENTF_XDOWN;
+    presses[1].mi.mouseData = 2;
+    presses[2].type = win::INPUT_KEYBOARD;
+    presses[2].ki.wVk = win::VK_RMENU;
+    presses[2].ki.wScan = 0x38;
+    presses[2].ki.dwFlags = win::KEYEVENTF_EXTENDEDKEY;
+    EXPECT_EQ(input::Send(presses, 3, input::Owner::Playback), 3u);
+    EXPECT_EQ(input::HeldCount(), 4u);
+
+    // The system takes one input of the batch: the rest stays held.
+    fake::ClearSentInputs();
+    fake::Fail("SendInput", win::ERROR_ACCESS_DENIED, 1);
+    input::ReleaseAllHeld();
+    EXPECT_EQ(input::HeldCount(), 4u);
+    input::ReleaseHeld(input::Owner::Playback);
+    const auto& sent = fake::SentInputs();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0].ki.wVk, win::VK_RMENU);
+    EXPECT_EQ(sent[0].ki.dwFlags, win::KEYEVENTF_EXTENDEDKEY | win::KEYEVENTF_KEYUP);
+    EXPECT_EQ(sent[1].mi.dwFlags, win::MOUSEEVENTF_XUP);  // no move: released where the pointer is
+    EXPECT_EQ(sent[1].mi.mouseData, 2u);
+    EXPECT_EQ(sent[2].mi.dwFlags, win::MOUSEEVENTF_LEFTUP);
+    EXPECT_EQ(input::HeldCount(), 1u);  // the macro's Shift
+    input::ReleaseAllHeld();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[3].ki.wVk, win::VK_SHIFT);
+    EXPECT_EQ(sent[3].ki.wScan, 0x2A);
+    EXPECT_EQ(input::HeldCount(), 0u);
 }
 
 }  // namespace

@@ -71,12 +71,5 @@ TEST(NumberFieldTest, RefusalsAndTheDelaysRangeAreToldInTheirWords) {
     EXPECT_EQ(delay, 2000000000);
 }
 
-TEST(RunDialogTest, TheListStandsForShowStyles) {
-    EXPECT_EQ(RunListEntry(1), 0);
-    EXPECT_EQ(RunListEntry(3), 2);
-    EXPECT_EQ(RunListEntry(0), -1);
-    EXPECT_EQ(ShowStyleFromEntry(1, 0), 2);
-    EXPECT_EQ(ShowStyleFromEntry(-1, 0), 0) << "no entry chosen keeps the style";
-}
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <utility>
 #include <string>
 #include <vector>
@@ -57,6 +58,15 @@ int OpenKeyCount();
 // registry compares them.
 using StoredValues = std::map<std::string, std::pair<std::uint32_t, std::vector<std::uint8_t>>>;
 std::map<std::string, StoredValues> Tree(const std::string& path);
+// A key's access list as a security descriptor string ("D:..."), as
+// ConvertSecurityDescriptorToStringSecurityDescriptorA writes it; empty when
+// the key is missing. A fresh machine's Software lets Users read and passes
+// that on to every key made below it, as Windows' does.
+std::string KeyDacl(const std::string& path);
+void SetKeyDacl(const std::string& path, const std::string& dacl);
+// Blocks of LocalFree's memory alive right now (descriptors and their
+// strings).
+int LiveLocalBlocks();
 
 // ---- Message boxes -------------------------------------------------------
 struct MessageBoxRecord {
@@ -80,6 +90,9 @@ struct PostedMessage {
     win::WPARAM wParam;
     win::LPARAM lParam;
 };
+// The messages that `window` lets through the integrity filter
+// (ChangeWindowMessageFilterEx), by number.
+std::set<win::UINT> MessagesLetThrough(win::HWND window);
 // Messages posted since the last call, oldest first; the queue is emptied.
 std::vector<PostedMessage> TakePosted();
 
@@ -134,6 +147,10 @@ struct ShellCall {
 const std::vector<ShellCall>& ShellCalls();
 // What ShellExecuteA answers from now on (default 42, a success).
 void SetShellResult(std::intptr_t result);
+// DesktopShellExecute's requests, in order, and what it answers from now on
+// (default S_OK: a desktop shell took the request).
+const std::vector<ShellCall>& DesktopShellCalls();
+void SetDesktopShellResult(win::HRESULT result);
 // ExitWindowsEx flags requested, in order. Nothing is shut down.
 const std::vector<win::UINT>& ExitRequests();
 // Whether the shutdown privilege is enabled in the process token.

@@ -136,6 +136,8 @@ void Reset() {
     detail::ResetClipboard();
     detail::ResetShell();
     detail::ResetHooks();
+    detail::ResetSecurity();
+    detail::ResetSession();
 }
 
 void Fail(const std::string& function, std::int32_t code, int times, const std::string& argContains) {
@@ -184,6 +186,7 @@ DWORD FormatMessageA(DWORD flags, const void* /*source*/, DWORD messageId, DWORD
         {1300, "Not all privileges or groups referenced are assigned to the caller.\r\n"},
         {1313, "A specified privilege does not exist.\r\n"},
         {1314, "A required privilege is not held by the client.\r\n"},
+        {1338, "The security descriptor structure is invalid.\r\n"},
         {1400, "Invalid window handle.\r\n"},
         {1409, "Hot key is already registered.\r\n"},
         {1418, "Thread does not have a clipboard open.\r\n"},

@@ -3,6 +3,7 @@
 #include "platform/fake/fake_hooks.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "platform/fake/fake.h"
@@ -38,6 +39,17 @@ struct State {
     // dropped when the tick count is set anew.
     win::DWORD counterTick = 0;
     std::int64_t subTick = 0;
+    // The system's key state: down, and toggled by every press.
+    std::array<bool, 256> down{};
+    std::array<bool, 256> toggled{};
+    win::POINT cursor{0, 0};
+    // The low-level chains being called, innermost last: CallNextHookEx
+    // goes on with the next hook of the innermost one.
+    struct Running {
+        std::vector<HHOOK> chain;
+        std::size_t at;
+    };
+    std::vector<Running> running;
 };
 
 State state;
@@ -80,15 +92,108 @@ std::vector<HHOOK> Chain(int idHook) {
     return chain;
 }
 
-// Runs the low-level keyboard chain; true when a hook swallowed the key.
-bool RunKeyboardChain(win::BYTE virtualKey, bool up, DWORD flags) {
-    win::KBDLLHOOKSTRUCT info{virtualKey, win::MapVirtualKeyA(virtualKey, win::MAPVK_VK_TO_VSC),
-                              flags | (up ? win::LLKHF_UP : 0), win::GetTickCount(), 0};
-    for (HHOOK hook : Chain(win::WH_KEYBOARD_LL)) {
-        if (fake::CallHook(hook, win::HC_ACTION, up ? win::WM_KEYUP : win::WM_KEYDOWN, reinterpret_cast<win::LPARAM>(&info)) != 0)
-            return true;
+// Calls the newest hook of a low-level chain, which reaches the older ones
+// only through CallNextHookEx, as the system chains them. True when the
+// event was kept from the system (a nonzero answer).
+bool RunLowLevelChain(int idHook, win::WPARAM message, win::LPARAM info) {
+    std::vector<HHOOK> chain = Chain(idHook);
+    if (chain.empty()) return false;
+    state.running.push_back(State::Running{chain, 0});
+    const win::LRESULT answer = fake::CallHook(chain.front(), win::HC_ACTION, message, info);
+    state.running.pop_back();
+    return answer != 0;
+}
+
+constexpr DWORD kManualReset = 0x1;  // CREATE_WAITABLE_TIMER_MANUAL_RESET
+
+// Shift, Ctrl and Alt are down as the generic key and as the one side that
+// was pressed: the generic key counts as the left one, an extended Ctrl or
+// Alt (or Shift's scan code 0x36) as the right one.
+void SetKeyDown(win::BYTE key, bool down, DWORD scan, bool extended) {
+    struct Pair {
+        win::BYTE generic, left, right;
+    };
+    constexpr Pair pairs[] = {{win::VK_SHIFT, win::VK_LSHIFT, win::VK_RSHIFT},
+                              {win::VK_CONTROL, win::VK_LCONTROL, win::VK_RCONTROL},
+                              {win::VK_MENU, win::VK_LMENU, win::VK_RMENU}};
+    for (const Pair& pair : pairs) {
+        if (key != pair.generic && key != pair.left && key != pair.right) continue;
+        win::BYTE side = key;
+        if (key == pair.generic)
+            side = (pair.generic == win::VK_SHIFT ? scan == 0x36 : extended) ? pair.right : pair.left;
+        if (down && !state.down[side]) state.toggled[side] = !state.toggled[side];
+        state.down[side] = down;
+        key = pair.generic;
+        down = state.down[pair.left] || state.down[pair.right];
+        break;
     }
-    return false;
+    if (down && !state.down[key]) state.toggled[key] = !state.toggled[key];
+    state.down[key] = down;
+}
+
+// A key event through the low-level keyboard chain and, unless a hook
+// keeps it, into the key state.
+void PassKey(win::BYTE virtualKey, DWORD scan, bool up, bool extended, DWORD hookFlags, win::ULONG_PTR extraInfo) {
+    if (scan == 0) scan = win::MapVirtualKeyA(virtualKey, win::MAPVK_VK_TO_VSC);
+    win::KBDLLHOOKSTRUCT info{virtualKey, scan,
+                              hookFlags | (up ? win::LLKHF_UP : 0) | (extended ? win::LLKHF_EXTENDED : 0),
+                              win::GetTickCount(), extraInfo};
+    if (RunLowLevelChain(win::WH_KEYBOARD_LL, up ? win::WM_KEYUP : win::WM_KEYDOWN, reinterpret_cast<win::LPARAM>(&info)))
+        return;
+    SetKeyDown(virtualKey, !up, scan, extended);
+}
+
+// One injected mouse input: the move first, then each button and wheel,
+// each through the low-level mouse chain, marked injected.
+void MouseInput(const win::MOUSEINPUT& mouse) {
+    const DWORD flags = mouse.dwFlags;
+    if ((flags & win::MOUSEEVENTF_MOVE) != 0) {
+        win::POINT to = state.cursor;
+        if ((flags & win::MOUSEEVENTF_ABSOLUTE) != 0) {
+            // 0..65535 spans the virtual screen or the primary monitor.
+            const bool virtualDesk = (flags & win::MOUSEEVENTF_VIRTUALDESK) != 0;
+            const std::int64_t left = virtualDesk ? state.screenLeft : 0, top = virtualDesk ? state.screenTop : 0;
+            const std::int64_t width = virtualDesk ? state.screenWidth : 1280;
+            const std::int64_t height = virtualDesk ? state.screenHeight : 1024;
+            to.x = static_cast<win::LONG>(left + ((std::int64_t{mouse.dx} * width) >> 16));
+            to.y = static_cast<win::LONG>(top + ((std::int64_t{mouse.dy} * height) >> 16));
+        } else {
+            to.x += mouse.dx;
+            to.y += mouse.dy;
+        }
+        to.x = std::clamp<win::LONG>(to.x, state.screenLeft, state.screenLeft + state.screenWidth - 1);
+        to.y = std::clamp<win::LONG>(to.y, state.screenTop, state.screenTop + state.screenHeight - 1);
+        win::MSLLHOOKSTRUCT info{to, 0, win::LLMHF_INJECTED, win::GetTickCount(), mouse.dwExtraInfo};
+        if (!RunLowLevelChain(win::WH_MOUSE_LL, win::WM_MOUSEMOVE, reinterpret_cast<win::LPARAM>(&info)))
+            state.cursor = to;
+    }
+    const struct {
+        DWORD flag;
+        win::UINT message;
+        win::BYTE button;  // its virtual key; 0 for a wheel
+        bool down;
+    } events[] = {
+        {win::MOUSEEVENTF_LEFTDOWN, win::WM_LBUTTONDOWN, 0x01, true},
+        {win::MOUSEEVENTF_LEFTUP, win::WM_LBUTTONUP, 0x01, false},
+        {win::MOUSEEVENTF_RIGHTDOWN, win::WM_RBUTTONDOWN, 0x02, true},
+        {win::MOUSEEVENTF_RIGHTUP, win::WM_RBUTTONUP, 0x02, false},
+        {win::MOUSEEVENTF_MIDDLEDOWN, win::WM_MBUTTONDOWN, 0x04, true},
+        {win::MOUSEEVENTF_MIDDLEUP, win::WM_MBUTTONUP, 0x04, false},
+        {win::MOUSEEVENTF_XDOWN, 0x020B, 0, true},  // WM_XBUTTONDOWN, XBUTTON1 or 2 in mouseData
+        {win::MOUSEEVENTF_XUP, 0x020C, 0, false},
+        {win::MOUSEEVENTF_WHEEL, win::WM_MOUSEWHEEL, 0, false},
+        {win::MOUSEEVENTF_HWHEEL, win::WM_MOUSEHWHEEL, 0, false},
+    };
+    for (const auto& event : events) {
+        if ((flags & event.flag) == 0) continue;
+        const bool withData = event.button == 0;
+        win::MSLLHOOKSTRUCT info{state.cursor, withData ? mouse.mouseData << 16 : 0, win::LLMHF_INJECTED,
+                                 win::GetTickCount(), mouse.dwExtraInfo};
+        if (RunLowLevelChain(win::WH_MOUSE_LL, event.message, reinterpret_cast<win::LPARAM>(&info))) continue;
+        win::BYTE button = event.button;
+        if (event.message == 0x020B || event.message == 0x020C) button = mouse.mouseData == 2 ? 0x06 : 0x05;
+        if (button != 0) state.down[button] = event.down;
+    }
 }
 
 constexpr std::int64_t kCountsPerTick = fake::kCounterFrequency / 1000;
@@ -102,11 +207,25 @@ std::int64_t Counter() {
     return std::int64_t{tick} * kCountsPerTick + state.subTick;
 }
 
+// A timer whose due time the counter has reached has fired: it is
+// signalled, whether anyone looked or not.
+void Expire(fake::Timer& timer) {
+    if (timer.armed && timer.due <= Counter()) {
+        timer.armed = false;
+        timer.signalled = true;
+    }
+}
+
 }  // namespace
 
 namespace fake::detail {
 
 void ResetHooks() { state = State{}; }
+
+void InjectKey(win::BYTE virtualKey, win::BYTE scanCode, win::DWORD flags, win::ULONG_PTR extraInfo) {
+    PassKey(virtualKey, scanCode, (flags & win::KEYEVENTF_KEYUP) != 0, (flags & win::KEYEVENTF_EXTENDEDKEY) != 0,
+             win::LLKHF_INJECTED, extraInfo);
+}
 
 
 bool CloseTimer(HANDLE handle) {
@@ -147,26 +266,39 @@ void CancelJournal() {
     state.threadMessages.push_back(ThreadMessage{thread, win::WM_CANCELJOURNAL, 0, 0});
 }
 
-void PressPhysicalKey(win::BYTE virtualKey, bool up) { RunKeyboardChain(virtualKey, up, 0); }
+void PressPhysicalKey(win::BYTE virtualKey, bool up) { PassKey(virtualKey, 0, up, false, 0, 0); }
 
 win::DWORD MainThreadId() { return kMainThread; }
 win::HINSTANCE ModuleInstance() { return kModule; }
+
+}  // namespace fake
+
+namespace {
+
+// The oldest thread message, removed and shown to the thread's
+// WH_GETMESSAGE hooks as GetMessage does.
+fake::ThreadMessage RetrieveOne(win::MSG* msg) {
+    fake::ThreadMessage message = state.threadMessages.front();
+    state.threadMessages.erase(state.threadMessages.begin());
+    *msg = win::MSG{nullptr, message.message, message.wParam, message.lParam, win::GetTickCount(), state.cursor};
+    for (HHOOK hook : Chain(win::WH_GETMESSAGE)) {
+        const fake::Hook* found = Find(hook);
+        if (found != nullptr && found->threadId == message.threadId)
+            fake::CallHook(hook, win::HC_ACTION, kRemoveMessage, reinterpret_cast<win::LPARAM>(msg));
+    }
+    return message;
+}
+
+}  // namespace
+
+namespace fake {
 
 std::vector<ThreadMessage> RetrieveThreadMessages() {
     std::vector<ThreadMessage> retrieved;
     // Hooks may post further thread messages while they run; those are
     // retrieved in turn, as a message loop would.
-    while (!state.threadMessages.empty()) {
-        ThreadMessage message = state.threadMessages.front();
-        state.threadMessages.erase(state.threadMessages.begin());
-        retrieved.push_back(message);
-        win::MSG msg{nullptr, message.message, message.wParam, message.lParam, win::GetTickCount(), {0, 0}};
-        for (HHOOK hook : Chain(win::WH_GETMESSAGE)) {
-            const Hook* found = Find(hook);
-            if (found != nullptr && found->threadId == message.threadId)
-                CallHook(hook, win::HC_ACTION, kRemoveMessage, reinterpret_cast<win::LPARAM>(&msg));
-        }
-    }
+    win::MSG msg;
+    while (!state.threadMessages.empty()) retrieved.push_back(RetrieveOne(&msg));
     return retrieved;
 }
 
@@ -184,6 +316,9 @@ void SetVirtualScreen(int left, int top, int width, int height) {
 
 std::vector<Timer> Timers() { return state.timers; }
 void RefuseHighResolutionTimers(bool refuse) { state.refuseHighResolution = refuse; }
+
+bool IsKeyDown(win::BYTE virtualKey) { return state.down[virtualKey]; }
+win::POINT CursorPosition() { return state.cursor; }
 
 bool FireTimer(win::HANDLE timer) {
     Timer* found = FindTimer(timer);
@@ -241,9 +376,18 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
     return TRUE;
 }
 
-LRESULT CallNextHookEx(HHOOK /*hook*/, int /*code*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-    // No other program's hooks follow the program's own.
+LRESULT CallNextHookEx(HHOOK /*hook*/, int code, WPARAM wParam, LPARAM lParam) {
+    // The handle is ignored, as the system ignores it: inside a low-level
+    // chain the next hook is called; past the last one, or outside a chain,
+    // no other program's hooks follow the program's own.
     fake::detail::Count("CallNextHookEx");
+    if (state.running.empty()) return 0;
+    State::Running& running = state.running.back();
+    while (++running.at < running.chain.size()) {
+        // A hook removed meanwhile is passed over.
+        if (Find(running.chain[running.at]) != nullptr)
+            return fake::CallHook(running.chain[running.at], code, wParam, lParam);
+    }
     return 0;
 }
 
@@ -276,9 +420,13 @@ UINT SendInput(UINT count, INPUT* inputs, int size) {
     }
     for (UINT i = 0; i < count; ++i) {
         state.inputs.push_back(inputs[i]);
-        if (inputs[i].type == INPUT_KEYBOARD)
-            RunKeyboardChain(static_cast<BYTE>(inputs[i].ki.wVk), (inputs[i].ki.dwFlags & KEYEVENTF_KEYUP) != 0,
-                             LLKHF_INJECTED);
+        const INPUT& input = inputs[i];
+        if (input.type == INPUT_KEYBOARD) {
+            PassKey(static_cast<BYTE>(input.ki.wVk), input.ki.wScan, (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0,
+                     (input.ki.dwFlags & KEYEVENTF_EXTENDEDKEY) != 0, LLKHF_INJECTED, input.ki.dwExtraInfo);
+        } else if (input.type == INPUT_MOUSE) {
+            MouseInput(input.mi);
+        }
     }
     return count;
 }
@@ -318,11 +466,14 @@ BOOL SetWaitableTimer(HANDLE timer, const std::int64_t* dueTime, LONG /*period*/
         fake::detail::SetError(found == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    Expire(*found);
     // Negative: relative to now, in 100 ns units, which are the counter's.
     // Positive: an absolute time, here on the counter's scale.
     found->due = *dueTime < 0 ? Counter() - *dueTime : *dueTime;
     found->armed = true;
-    found->signalled = false;  // setting a timer resets its signal
+    // Wine 8 resets the signal of a manual-reset timer only: a
+    // synchronization timer set again keeps one it owed (Windows resets it).
+    if ((found->flags & kManualReset) != 0) found->signalled = false;
     return TRUE;
 }
 
@@ -334,7 +485,65 @@ BOOL CancelWaitableTimer(HANDLE timer) {
         return FALSE;
     }
     // Cancelling stops a pending due time but leaves a signal as it is.
+    Expire(*found);
     found->armed = false;
+    return TRUE;
+}
+
+// ---- Key state, waits and the thread's queue -----------------------------------
+
+SHORT GetAsyncKeyState(int virtualKey) {
+    fake::detail::Count("GetAsyncKeyState");
+    if (virtualKey < 0 || virtualKey > 255) return 0;
+    return static_cast<SHORT>(state.down[static_cast<std::size_t>(virtualKey)] ? 0x8000 : 0);
+}
+
+// The program's one thread sees the system's state, as Wine's thread state
+// follows injected input.
+SHORT GetKeyState(int virtualKey) {
+    fake::detail::Count("GetKeyState");
+    if (virtualKey < 0 || virtualKey > 255) return 0;
+    const auto key = static_cast<std::size_t>(virtualKey);
+    return static_cast<SHORT>((state.down[key] ? 0xFF80 : 0) | (state.toggled[key] ? 1 : 0));
+}
+
+// Timers only. Time passes during the wait as during Sleep: up to the due
+// time when it comes within the wait, else the whole wait.
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    if (Fails("WaitForSingleObject")) return WAIT_FAILED;
+    fake::Timer* timer = FindTimer(handle);
+    if (timer == nullptr) {
+        fake::detail::SetError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    Expire(*timer);
+    if (!timer->signalled && milliseconds != 0) {
+        const bool comes = timer->armed && (milliseconds == INFINITE ||
+                                            timer->due <= Counter() + std::int64_t{milliseconds} * kCountsPerTick);
+        if (comes) {
+            fake::FireTimer(handle);
+        } else if (milliseconds != INFINITE) {
+            fake::SetTickCount(GetTickCount() + milliseconds);
+        }
+    }
+    if (!timer->signalled) return WAIT_TIMEOUT;
+    if ((timer->flags & kManualReset) == 0) timer->signalled = false;
+    return WAIT_OBJECT_0;
+}
+
+// The thread messages posted to the program's thread; window messages are
+// the tests' to deliver (fake_windows.h).
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+    fake::detail::Count("PeekMessageA");
+    if (window != nullptr || state.threadMessages.empty()) return FALSE;
+    const UINT message = state.threadMessages.front().message;
+    if ((filterMin != 0 || filterMax != 0) && (message < filterMin || message > filterMax)) return FALSE;
+    if ((removeFlags & PM_REMOVE) != 0) {
+        RetrieveOne(msg);
+        return TRUE;
+    }
+    const fake::ThreadMessage& next = state.threadMessages.front();
+    *msg = MSG{nullptr, next.message, next.wParam, next.lParam, GetTickCount(), state.cursor};
     return TRUE;
 }
 

@@ -32,9 +32,9 @@ win::LRESULT CallHook(win::HHOOK hook, int code, win::WPARAM wParam, win::LPARAM
 // every journal hook and posts WM_CANCELJOURNAL, without a window, to the
 // thread that installed the playback hook (the main thread when none).
 void CancelJournal();
-// A physical key press or release: every low-level keyboard hook sees it,
-// newest first, without LLKHF_INJECTED; a hook that returns nonzero keeps it
-// from the others.
+// A physical key press or release: the low-level keyboard hooks see it,
+// newest first and on through CallNextHookEx, without LLKHF_INJECTED; a
+// hook that returns nonzero keeps it from the system.
 void PressPhysicalKey(win::BYTE virtualKey, bool up);
 
 // The program's own thread and module.
@@ -55,10 +55,16 @@ std::vector<ThreadMessage> RetrieveThreadMessages();
 const std::vector<ThreadMessage>& ThreadMessages();
 
 // ---- Injected input ------------------------------------------------------------
-// Every INPUT that SendInput accepted, in order. Keyboard inputs also pass
-// the low-level keyboard hooks, marked LLKHF_INJECTED.
+// Every INPUT that SendInput accepted, in order. Each also passes the
+// low-level hooks, newest first and on through CallNextHookEx, marked
+// LLKHF_INJECTED or LLMHF_INJECTED with its extra information; what no hook
+// keeps moves the key state and the pointer. keybd_event does the same.
 const std::vector<win::INPUT>& SentInputs();
 void ClearSentInputs();
+// Whether the system holds a key or mouse button down (GetAsyncKeyState),
+// and where the pointer is.
+bool IsKeyDown(win::BYTE virtualKey);
+win::POINT CursorPosition();
 // The desktop over all monitors (GetSystemMetrics SM_*VIRTUALSCREEN); the
 // primary monitor is at (0, 0). Default: one 1280 x 1024 monitor.
 void SetVirtualScreen(int left, int top, int width, int height);

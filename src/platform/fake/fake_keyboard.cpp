@@ -301,6 +301,7 @@ namespace win {
 void keybd_event(BYTE virtualKey, BYTE scanCode, DWORD flags, ULONG_PTR extraInfo) {
     fake::detail::Count("keybd_event");
     keyEvents.push_back(fake::KeyEvent{virtualKey, scanCode, flags, extraInfo});
+    fake::detail::InjectKey(virtualKey, scanCode, flags, extraInfo);
 }
 
 SHORT VkKeyScanA(char character) {

@@ -40,6 +40,7 @@ struct Key {
     std::string name;
     Key* parent = nullptr;
     bool deleted = false;
+    std::string dacl = "D:";  // access list, as a descriptor string
     std::map<std::string, std::shared_ptr<Key>, NameLess> subkeys;
     std::map<std::string, Value, NameLess> values;
 };
@@ -61,11 +62,16 @@ constexpr std::size_t kMaxAnsiPath = 260;
 
 bool PathTooLong(const char* subKey) { return subKey != nullptr && std::strlen(subKey) > kMaxAnsiPath; }
 
+constexpr const char* kSoftwareDacl = "D:PAI(A;CIIO;KA;;;CO)(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)";
+
 std::shared_ptr<Key> FreshRoot() {
     auto fresh = std::make_shared<Key>();
     auto software = std::make_shared<Key>();
     software->name = "Software";
     software->parent = fresh.get();
+    // As on Windows: everyone signed in may read, administrators and the
+    // system may do anything, and each key below inherits that.
+    software->dacl = kSoftwareDacl;
     fresh->subkeys.emplace(software->name, software);
     return fresh;
 }
@@ -162,6 +168,7 @@ LSTATUS CreatePath(Key* from, const std::vector<std::string>& parts, Key** out, 
             auto child = std::make_shared<Key>();
             child->name = part;
             child->parent = key;
+            child->dacl = fake::detail::InheritedDacl(key->dacl);
             it = key->subkeys.emplace(part, child).first;
             *created = true;
         } else {
@@ -327,6 +334,39 @@ LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD /*samDesired*/, DWOR
     return ERROR_SUCCESS;
 }
 
+LSTATUS RegGetKeySecurity(HKEY key, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor, DWORD* size) {
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegGetKeySecurity", {FullPath(key, nullptr)}, &code)) return code;
+    if (size == nullptr) return ERROR_INVALID_PARAMETER;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    const std::string dacl = (information & DACL_SECURITY_INFORMATION) != 0 ? open->key->dacl : std::string("D:");
+    const std::string bytes = fake::detail::DescriptorBytes(dacl);
+    if (descriptor == nullptr || *size < bytes.size()) {
+        *size = static_cast<DWORD>(bytes.size());
+        return ERROR_INSUFFICIENT_BUFFER;
+    }
+    std::memcpy(descriptor, bytes.data(), bytes.size());
+    *size = static_cast<DWORD>(bytes.size());
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegSetKeySecurity(HKEY key, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor) {
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegSetKeySecurity", {FullPath(key, nullptr)}, &code)) return code;
+    std::string dacl;
+    if (!fake::detail::DescriptorDacl(descriptor, &dacl)) return ERROR_INVALID_PARAMETER;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    // Only this key's list changes: unlike the security calls of the
+    // access-control API, the registry's own call passes nothing on to
+    // the keys below.
+    if ((information & DACL_SECURITY_INFORMATION) != 0) open->key->dacl = dacl;
+    return ERROR_SUCCESS;
+}
+
 LSTATUS RegCloseKey(HKEY key) {
     std::int32_t code = 0;
     if (fake::detail::Faulted("RegCloseKey", {FullPath(key, nullptr)}, &code)) return code;
@@ -405,6 +445,15 @@ void Collect(const Key& key, const std::string& path, std::map<std::string, Stor
         Collect(*child, path.empty() ? detail::Lower(child->name) : path + "\\" + detail::Lower(child->name), tree);
 }
 }  // namespace
+
+std::string KeyDacl(const std::string& path) {
+    Key* key = RootFor(path);
+    return key != nullptr ? key->dacl : std::string();
+}
+
+void SetKeyDacl(const std::string& path, const std::string& dacl) {
+    if (Key* key = RootFor(path)) detail::NormaliseDacl(dacl, &key->dacl);
+}
 
 std::map<std::string, StoredValues> Tree(const std::string& path) {
     std::map<std::string, StoredValues> tree;

@@ -27,6 +27,8 @@ struct State {
     DWORD platformId = win::VER_PLATFORM_WIN32_NT;
     std::vector<fake::ShellCall> shellCalls;
     std::intptr_t shellResult = 42;
+    std::vector<fake::ShellCall> desktopShellCalls;
+    win::HRESULT desktopShellResult = win::S_OK;
     std::vector<UINT> exitRequests;
     std::map<std::uintptr_t, DWORD> tokens;  // handle -> access
     bool shutdownEnabled = false;
@@ -45,6 +47,8 @@ namespace fake {
 void SetPlatformId(win::DWORD platformId) { state.platformId = platformId; }
 const std::vector<ShellCall>& ShellCalls() { return state.shellCalls; }
 void SetShellResult(std::intptr_t result) { state.shellResult = result; }
+const std::vector<ShellCall>& DesktopShellCalls() { return state.desktopShellCalls; }
+void SetDesktopShellResult(win::HRESULT result) { state.desktopShellResult = result; }
 const std::vector<win::UINT>& ExitRequests() { return state.exitRequests; }
 bool ShutdownPrivilegeEnabled() { return state.shutdownEnabled; }
 int OpenTokenCount() { return static_cast<int>(state.tokens.size()); }
@@ -77,6 +81,14 @@ std::intptr_t ShellExecuteA(HWND /*owner*/, const char* verb, const char* file, 
         return code;
     }
     return state.shellResult;
+}
+
+HRESULT DesktopShellExecute(const char* file, const char* parameters, const char* directory, const char* verb,
+                            int showCommand) {
+    fake::detail::Count("DesktopShellExecute");
+    state.desktopShellCalls.push_back(
+        fake::ShellCall{Text(verb), Text(file), Text(parameters), Text(directory), showCommand});
+    return state.desktopShellResult;
 }
 
 HANDLE GetCurrentProcess() {
@@ -167,6 +179,7 @@ BOOL CloseHandle(HANDLE handle) {
     if (Fails("CloseHandle")) return FALSE;
     if (handle == kCurrentProcess) return TRUE;
     if (fake::detail::CloseTimer(handle)) return TRUE;
+    if (fake::detail::CloseMutex(handle)) return TRUE;
     if (state.tokens.erase(Value(handle)) == 0) {
         SetError(ERROR_INVALID_HANDLE);
         return FALSE;

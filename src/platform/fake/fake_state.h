@@ -46,8 +46,24 @@ inline std::uintptr_t Value(const void* handle) { return reinterpret_cast<std::u
 bool WindowExists(win::HWND window);
 // A destroyed window's hot keys go with it.
 void DropHotKeys(win::HWND window);
+// keybd_event's way through the low-level hooks into the key state, as
+// SendInput's for a key.
+void InjectKey(win::BYTE virtualKey, win::BYTE scanCode, win::DWORD flags, win::ULONG_PTR extraInfo);
 // CloseHandle's part for timers: true when `handle` was a timer, now closed.
 bool CloseTimer(win::HANDLE handle);
+// The same for mutexes (fake_session.cpp).
+bool CloseMutex(win::HANDLE handle);
+
+// Security descriptors (fake_security.cpp). A key's access list is kept as
+// its string, "D:" and the entries. NormaliseDacl checks a string and
+// writes it as Windows writes it back; InheritedDacl is what a new key below
+// a key with access list `parent` receives.
+bool NormaliseDacl(const std::string& text, std::string* out);
+std::string InheritedDacl(const std::string& parent);
+// A descriptor block holding `dacl`, and the access list of such a block
+// (false when `descriptor` is none of the fake's).
+std::string DescriptorBytes(const std::string& dacl);
+bool DescriptorDacl(const void* descriptor, std::string* dacl);
 
 // Each part of the fake puts its own state back to a fresh machine.
 void ResetFaults();
@@ -60,5 +76,7 @@ void ResetKeyboard();
 void ResetClipboard();
 void ResetShell();
 void ResetHooks();
+void ResetSecurity();
+void ResetSession();
 
 }  // namespace fake::detail

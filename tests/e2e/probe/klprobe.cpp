@@ -1,6 +1,8 @@
 // klprobe: looks at and pokes the windows of other processes for the e2e
 // tests. One subcommand per run; results on stdout.
-// Exit codes: 0 success, 1 not found (or still there, for wait-gone), 2 error.
+// Exit codes: 0 success, 1 not found (or still there, for wait-gone), 2 error
+// (a control that cannot be clicked among them), 3 two or more top-level
+// windows share the title asked for. Each failure says what it was on stderr.
 //
 // Texts that may hold line breaks or tabs (the "texts" and "listview"
 // output) are escaped as \r \n \t \\ so that every record stays on one line.
@@ -11,6 +13,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,12 +29,15 @@ namespace {
 constexpr int kFound = 0;
 constexpr int kNotFound = 1;
 constexpr int kError = 2;
+constexpr int kAmbiguous = 3;
 constexpr UINT kSendTimeoutMs = 5000;
 
 int Fail(const char* what) {
     std::fprintf(stderr, "klprobe: %s\n", what);
     return kError;
 }
+
+int Fail(const std::string& what) { return Fail(what.c_str()); }
 
 // Decimal (optionally negative) or 0x hex.
 bool ParseNumber(const char* text, long long& out) {
@@ -130,7 +136,8 @@ BOOL CALLBACK MatchTitle(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-// Set when a title named more than one window; main() then answers kError.
+// Set when a title named more than one window; main() then answers
+// kAmbiguous whatever the command found.
 bool g_ambiguous = false;
 
 // Exact, case-sensitive title match over all top-level windows, hidden
@@ -251,7 +258,10 @@ std::string ItemText(const RemoteBlock& remote, HWND list, int row, int column) 
 
 int CmdFind(const std::string& title) {
     HWND hwnd = FindTopLevel(title);
-    if (!hwnd) return kNotFound;
+    if (!hwnd) {
+        if (!g_ambiguous) std::fprintf(stderr, "klprobe: no top-level window is titled \"%s\"\n", title.c_str());
+        return kNotFound;
+    }
     PrintWindowLine(hwnd);
     return kFound;
 }
@@ -329,17 +339,23 @@ bool MakeForeground(HWND hwnd) {
 }
 
 // Posted, not sent: a click that opens a modal box would otherwise block
-// the probe until someone closes that box.
+// the probe until someone closes that box. A control that a user could not
+// click is an error, never a silent command: no control of that id, one
+// hidden itself (without WS_VISIBLE), or one disabled.
 int CmdClick(const std::string& title, const char* idText) {
     HWND hwnd = FindTopLevel(title);
     if (!hwnd) return kNotFound;
     long long id = 0;
     if (!ParseNumber(idText, id)) return Fail("bad control id");
     HWND child = ChildById(hwnd, static_cast<int>(id));
-    // BM_CLICK goes through the button as a mouse click would; a hidden
-    // window's buttons get the command the button would have sent.
-    if (child && IsWindowVisible(hwnd) && IsWindowVisible(child) && IsWindowEnabled(child) &&
-        _stricmp(ClassOf(child).c_str(), "Button") == 0) {
+    const std::string which = "control " + std::to_string(id) + " of \"" + title + "\"";
+    if (!child) return Fail("no " + which);
+    if ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) == 0) return Fail(which + " is hidden");
+    if (!IsWindowEnabled(child)) return Fail(which + " is disabled");
+    // BM_CLICK goes through the button as a mouse click would. The buttons
+    // of a hidden window (the main window in the tray) get the command the
+    // button would have sent, as the tray menu's items send theirs.
+    if (IsWindowVisible(hwnd) && _stricmp(ClassOf(child).c_str(), "Button") == 0) {
         if (!MakeForeground(hwnd)) return Fail("the window did not become the foreground window");
         if (!PostMessageA(child, BM_CLICK, 0, 0)) return Fail("PostMessageA BM_CLICK failed");
         return kFound;
@@ -661,6 +677,78 @@ int CmdChildRect(const std::string& title, const char* idText) {
     return kFound;
 }
 
+// ---- Security and single-instance checks ------------------------------------
+
+// The access list of a key below HKLM in the 32-bit view, as a descriptor
+// string.
+int CmdDacl(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, READ_CONTROL | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return kNotFound;
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<BYTE> buffer(size > 0 ? size : 1);
+    LSTATUS rc = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, buffer.data(), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return Fail("RegGetKeySecurity failed");
+    char* text = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(buffer.data(), SDDL_REVISION_1,
+                                                              DACL_SECURITY_INFORMATION, &text, nullptr))
+        return Fail("the descriptor has no string form");
+    std::printf("%s\n", text);
+    LocalFree(text);
+    return kFound;
+}
+
+LRESULT CALLBACK DecoyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A visible top-level window of another program, titled `title`, for
+// `seconds`: what an Explorer window on a folder of that name looks like.
+int CmdDecoy(const std::string& title, const char* secondsText) {
+    long long seconds = 0;
+    if (!ParseNumber(secondsText, seconds)) return Fail("bad seconds");
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DecoyProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KlProbeDecoy";
+    if (!RegisterClassA(&windowClass)) return Fail("RegisterClassA failed");
+    HWND window = CreateWindowExA(0, "KlProbeDecoy", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                                  120, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr) return Fail("CreateWindowExA failed");
+    std::printf("%p\n", static_cast<void*>(window));
+    std::fflush(stdout);
+    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    MSG msg;
+    while (IsWindow(window) && static_cast<LONG>(end - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    if (IsWindow(window)) DestroyWindow(window);
+    return kFound;
+}
+
+// Sends (or posts) message `name` to the first top-level window of class
+// `className`, hidden or not, and prints the answer. `name` is a number or
+// the name of a registered message.
+int CmdClassMessage(bool send, const char* className, const char* name, char** args) {
+    long long wParam = 0, lParam = 0, number = 0;
+    if (!ParseNumber(args[0], wParam) || !ParseNumber(args[1], lParam)) return Fail("bad parameters");
+    HWND window = FindWindowA(className, nullptr);
+    if (window == nullptr) return kNotFound;
+    const UINT message = ParseNumber(name, number) ? static_cast<UINT>(number) : RegisterWindowMessageA(name);
+    if (!send) return PostMessageA(window, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam))
+                          ? kFound
+                          : Fail("PostMessageA failed");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+        return Fail("SendMessageTimeoutA failed");
+    std::printf("%llu\n", static_cast<unsigned long long>(result));
+    return kFound;
+}
+
 void Usage() {
     std::fputs(
         "usage: klprobe <command> ...\n"
@@ -674,7 +762,8 @@ void Usage() {
         "  post <title> <msg> <wparam> <lparam> PostMessageA\n"
         "  send <title> <msg> <wparam> <lparam> SendMessageA, prints the result\n"
         "  texts <title>                        window text, then class id text of each child\n"
-        "  click <title> <id>                   click a button of the window\n"
+        "  click <title> <id>                   click a button of the window (an error when the\n"
+        "                                       control is missing, hidden or disabled)\n"
         "  listview <title> <id>                rows of a list view, columns tab-separated\n"
         "  listcols <title> <id>                columns of a list view: text and width\n"
         "  listselect <title> <id> <row>        select a row of a list view\n"
@@ -686,7 +775,12 @@ void Usage() {
         "  childrect <title> <id>               a control's screen rectangle, visible, enabled\n"
         "  sendto <title> <id> <msg> <w> <l>    SendMessageA to a control, prints the result\n"
         "  procstats <title>                    handles, USER and GDI objects, private and working bytes\n"
-        "                                       of the window's process\n",
+        "                                       of the window's process\n"
+        "  dacl <key>                           access list of HKLM\\<key> (32-bit view) as a string\n"
+        "  decoy <title> <seconds>              shows a window of that title for that long\n"
+        "  sendclass <class> <msg> <w> <l>      SendMessage to the class's first window, hidden or not; <msg> a\n"
+        "                                       number or a registered message's name; prints the result\n"
+        "  postclass <class> <msg> <w> <l>      the same with PostMessage\n",
         stderr);
 }
 
@@ -723,8 +817,12 @@ int main(int argc, char** argv) {
     else if (command == "childrect" && args == 2) rc = CmdChildRect(title, argv[3]);
     else if (command == "sendto" && args == 5) rc = CmdSendTo(title, argv[3], argv + 4);
     else if (command == "procstats" && args == 1) rc = CmdProcStats(title);
+    else if (command == "dacl" && args == 1) rc = CmdDacl(argv[2]);
+    else if (command == "decoy" && args == 2) rc = CmdDecoy(title, argv[3]);
+    else if (command == "sendclass" && args == 4) rc = CmdClassMessage(true, argv[2], argv[3], argv + 4);
+    else if (command == "postclass" && args == 4) rc = CmdClassMessage(false, argv[2], argv[3], argv + 4);
     else Usage();
     std::fflush(stdout);
-    if (g_ambiguous) return kError;
+    if (g_ambiguous) return kAmbiguous;
     return rc;
 }

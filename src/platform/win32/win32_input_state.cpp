@@ -1,0 +1,35 @@
+// The real layer's key state, waits and message queue: each call forwards
+// to Windows.
+#include "platform/win.h"
+
+namespace {
+constexpr auto seam_INFINITE = win::INFINITE;
+constexpr auto seam_WAIT_OBJECT_0 = win::WAIT_OBJECT_0;
+constexpr auto seam_WAIT_TIMEOUT = win::WAIT_TIMEOUT;
+constexpr auto seam_WAIT_FAILED = win::WAIT_FAILED;
+constexpr auto seam_PM_NOREMOVE = win::PM_NOREMOVE;
+constexpr auto seam_PM_REMOVE = win::PM_REMOVE;
+}  // namespace
+
+#include <windows.h>
+
+static_assert(seam_INFINITE == INFINITE);
+static_assert(seam_WAIT_OBJECT_0 == WAIT_OBJECT_0);
+static_assert(seam_WAIT_TIMEOUT == WAIT_TIMEOUT);
+static_assert(seam_WAIT_FAILED == WAIT_FAILED);
+static_assert(seam_PM_NOREMOVE == PM_NOREMOVE);
+static_assert(seam_PM_REMOVE == PM_REMOVE);
+
+namespace win {
+
+SHORT GetAsyncKeyState(int virtualKey) { return ::GetAsyncKeyState(virtualKey); }
+SHORT GetKeyState(int virtualKey) { return ::GetKeyState(virtualKey); }
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) { return ::WaitForSingleObject(handle, milliseconds); }
+
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+    return ::PeekMessageA(reinterpret_cast<::MSG*>(msg), reinterpret_cast<::HWND>(window), filterMin, filterMax,
+                          removeFlags);
+}
+
+}  // namespace win
