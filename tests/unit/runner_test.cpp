@@ -147,11 +147,12 @@ TEST_F(RunnerTest, WhatArrivesInsideAMacrosBoxNeverStartsASecondRunnerLoop) {
     EXPECT_EQ(KeysDown(), "AC");
     EXPECT_EQ(main.macroRunning, 0);
 
-    // The run is ended inside the box and another macro runs there: after
-    // the box the first run is not carried on with the other's state.
+    // The run is ended inside the box (as the player ends it) and another
+    // macro runs there: after the box the first run is not carried on with
+    // the other's state.
     fake::OnMessageBox([&](const fake::MessageBoxRecord& box) {
         if (box.text != "Wait") return win::IDOK;
-        main.OnCancelJournal();
+        main.EndMacro();
         main.OnHotKey(1);
         Pump();
         return win::IDOK;
