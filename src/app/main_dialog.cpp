@@ -3,6 +3,7 @@
 #include "store/message_text.h"
 #include "store/registry_store.h"
 #include "store/store_security.h"
+#include "store/work_keys.h"
 
 namespace {
 
@@ -31,6 +32,8 @@ bool MainDialog::InitializeContent() {
     const bool treeReady = RegistryStore::EnsureStoreTree();
     // Runs on whatever the outcome: the store is usable as it is.
     if (treeReady) RegistryStore::RestrictStoreAccess();
+    // What a change that did not finish left behind goes before anything is listed.
+    if (treeReady) WorkKeys::CleanUp();
     RegisterAllHotKeys();
     FillRecordingList();
     return treeReady;

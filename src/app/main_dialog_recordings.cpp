@@ -9,6 +9,7 @@
 #include "store/message_text.h"
 #include "store/recording_store.h"
 #include "store/registry_store.h"
+#include "store/work_keys.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ void MainDialog::FillRecordingList() {
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(journals.get(), index, name, sizeof name) == win::ERROR_SUCCESS;
          ++index) {
+        if (layout::IsWorkKeyName(name)) continue;
         std::int32_t type = 0;
         // An unreadable "Type" has been reported by the store; it lists as
         // "Unknown".
@@ -73,8 +75,6 @@ void MainDialog::DeleteRecording() {
     recordingList_.RemoveRow(row);
 }
 
-// The new key is made and filled before the old one goes, so a refused
-// create or write leaves the recording stored under its old name.
 void MainDialog::EditRecording(RecordingDialogs& dialogs) {
     int row = -1;
     std::string oldName;
@@ -87,6 +87,10 @@ void MainDialog::EditRecording(RecordingDialogs& dialogs) {
         ShowWarning(window_, "A recording name must not contain a backslash (\\).");
         return;
     }
+    if (layout::IsWorkKeyName(newName)) {
+        ShowWarning(window_, FormatText("A recording name must not begin with %s.", {layout::kWorkPrefix}));
+        return;
+    }
     // The same key, whatever the spelling (the registry decides): copying
     // it onto itself and then deleting the old name would delete it.
     switch (RegistryStore::NamesSameKey(layout::JournalsFullPath(), oldName, newName)) {
@@ -97,38 +101,16 @@ void MainDialog::EditRecording(RecordingDialogs& dialogs) {
         return;
     }
 
-    // The values are carried over as stored, damaged or not. More than the
-    // largest recording the player loads is damaged data; holding it all
-    // would cost memory without bound.
-    StoredRecording recording;
-    switch (ReadRecording(oldName, kMaxRecordingBytes, true, &recording)) {
-    case RecordingRead::Done: break;
-    case RecordingRead::Failed: return;
-    case RecordingRead::TooLarge: ShowError(window_, "Error allocating memory!"); return;
-    }
-    const std::string newPath = layout::RecordingFullPath(newName);
-    const bool newExisted = RegistryStore::KeyExists(newPath);
-    if (!WriteRecording(newName, ViewsOf(recording.chunks), recording.count, recording.type)) {
-        // A half copy under a name that was free is removed again.
-        if (!newExisted && RegistryStore::KeyExists(newPath)) RegistryStore::DeleteKeyTree(newPath);
-        return;
-    }
+    // Renamed as the registry renames a key, values as stored, damaged or
+    // not: the recording is under the old name or the new one, never both,
+    // never in part.
     const int existingRow = FindRow(recordingList_, newName);
-    if (!RegistryStore::DeleteKeyTree(layout::RecordingFullPath(oldName))) {
-        // Both names are stored now: the list shows both, and the user is
-        // told why.
-        ShowWarning(window_, "Unable to delete recording: " + oldName);
-        if (existingRow < 0) {
-            const int added = recordingList_.AppendRow(newName);
-            recordingList_.SetCell(added, 1, TypeText(recording.type));
-        }
-        return;
-    }
+    const bool replace = RegistryStore::KeyExists(layout::RecordingFullPath(newName));
+    if (!WorkKeys::Move(layout::JournalsFullPath(), oldName, newName, replace)) return;
     // Renamed onto another recording: that one's row goes, one row per key.
     if (existingRow >= 0) {
         recordingList_.RemoveRow(existingRow);
         if (existingRow < row) --row;
     }
     recordingList_.SetCell(row, 0, newName);
-    recordingList_.SetCell(row, 1, TypeText(recording.type));
 }

@@ -32,6 +32,7 @@ void MainDialog::RegisterAllHotKeys() {
     ListFill fill(macroList_);
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
+        if (layout::IsWorkKeyName(name)) continue;  // a change under way, not a macro
         const std::string storePath = layout::MacroStorePath(name);
         std::int32_t virtualKey = -1, modifiers = -1;
         const bool keyRead = RegistryStore::ReadDword(storePath, layout::kHotKeyVk, &virtualKey);
@@ -72,6 +73,7 @@ void MainDialog::OnHotKey(int id) {
     if (!OpenMacros(window_, &macros)) return;
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
+        if (layout::IsWorkKeyName(name)) continue;
         UniqueKey macro;
         if (win::LSTATUS rc = win::RegOpenKeyExA(macros.get(), name, 0, RegistryStore::kAccess, macro.put());
             rc != win::ERROR_SUCCESS) {
@@ -173,10 +175,12 @@ void MainDialog::DeleteMacro() {
     std::string name;
     if (!SelectedName(macroList_, "No macro selected!", &row, &name)) return;
     std::int32_t id = 0;
-    // Only an id that a registration took is given back.
-    const bool idRead = RegistryStore::ReadDword(layout::MacroStorePath(name), layout::kId, &id) && id != kNoHotKey &&
-                        !HasStaleId(name);
-    if (!RegistryStore::DeleteKeyTree(layout::MacroFullPath(name))) {
+    // Only an id that a registration took is given back; a macro whose id
+    // cannot be read stays, since its hot key would stay taken.
+    const bool read = RegistryStore::ReadDword(layout::MacroStorePath(name), layout::kId, &id);
+    // A stale id is another macro's now: that macro's hot key stays.
+    const bool idRead = read && id != kNoHotKey && !HasStaleId(name);
+    if (!read || !RegistryStore::DeleteKeyTree(layout::MacroFullPath(name))) {
         ShowWarning(window_, "Unable to delete macro: " + name);
         return;
     }

@@ -9,6 +9,7 @@ inline constexpr win::UINT WM_RECORD_NOMEMORY = win::WM_USER + 2;  // to the Rec
 inline constexpr win::UINT WM_RECORD_BEGIN = win::WM_USER + 3;     // to the Record dialog: start the hooks
 inline constexpr win::UINT WM_RUN_MACRO = win::WM_USER + 4;        // to the main window: run the macro on
 inline constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 5;      // to the main window: the tray icon's callback
+inline constexpr win::UINT WM_RECORD_FULL = win::WM_USER + 6;      // to the Record dialog: as many events as play back
 
 inline constexpr const char* kMainWindowTitle = "Keyloom";
 inline constexpr const char* kRecordDialogTitle = "Keyloom - Record";

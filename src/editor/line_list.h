@@ -15,8 +15,9 @@ public:
     virtual ~LineList() = default;
 
     virtual int Count() const = 0;
-    // Inserts a line at `index`, or appends it when `index` is -1.
-    virtual void Insert(int index, const std::string& text) = 0;
+    // Inserts a line at `index`, or appends it when `index` is -1: where
+    // the line went, -1 when the list did not take it (out of space).
+    virtual int Insert(int index, const std::string& text) = 0;
     virtual void Remove(int index) = 0;
     virtual std::string Text(int index) const = 0;
     // A number kept with a line; 0 until one is set.

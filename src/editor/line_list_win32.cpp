@@ -13,10 +13,12 @@ public:
 
     int Count() const override { return static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0)); }
 
-    void Insert(int index, const std::string& text) override {
+    int Insert(int index, const std::string& text) override {
         // LB_INSERTSTRING with -1 appends and, unlike LB_ADDSTRING, never
-        // sorts.
-        SendMessageA(list_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+        // sorts; LB_ERR and LB_ERRSPACE are negative.
+        const LRESULT at =
+            SendMessageA(list_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+        return at < 0 ? -1 : static_cast<int>(at);
     }
 
     void Remove(int index) override { SendMessageA(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0); }

@@ -62,12 +62,28 @@ void MacroEditDialog::Initialize() {
         hotKeyPreset = HotKeyValue{static_cast<std::uint16_t>(virtualKey & 0xFF), ControlFromModifiers(modifiers)};
 }
 
-void MacroEditDialog::Place(int index, const Instruction& instruction, bool fromInsertion) {
-    body_.Insert(index, InstructionText(instruction, fromInsertion));
-    if (index < 0)
-        InstructionList.push_back(instruction);
-    else
-        InstructionList.insert(InstructionList.begin() + index, instruction);
+namespace {
+
+void ReportLineRefused(win::HWND dialog) { ShowError(dialog, "Unable to add the line to the macro!"); }
+
+}  // namespace
+
+int MacroEditDialog::Place(int index, const Instruction& instruction, bool fromInsertion) {
+    // Line i shows instruction i: the instruction goes where the line went,
+    // and nowhere when the list box refused the line.
+    const int at = body_.Insert(index, InstructionText(instruction, fromInsertion));
+    if (at < 0 || at > static_cast<int>(InstructionList.size())) {
+        if (at >= 0) body_.Remove(at);
+        ReportLineRefused(dialog_);
+        return -1;
+    }
+    InstructionList.insert(InstructionList.begin() + at, instruction);
+    return at;
+}
+
+void MacroEditDialog::Unplace(int index) {
+    body_.Remove(index);
+    InstructionList.erase(InstructionList.begin() + index);
 }
 
 void MacroEditDialog::InsertKey(std::int32_t code) {
@@ -77,16 +93,20 @@ void MacroEditDialog::InsertKey(std::int32_t code) {
     const bool presses = KeyMode == KeyDownOnly || KeyMode == NormalKeyStroke;
     const bool releases = KeyMode == KeyUpOnly || KeyMode == NormalKeyStroke;
     const int selected = body_.Selected();
+    // A key stroke goes in whole or not at all: a press whose release was
+    // refused is taken out again, and so is a release whose press was.
     if (selected < 0) {
-        if (presses) Place(-1, press, true);
-        if (releases) Place(-1, release, true);
+        const int pressed = presses ? Place(-1, press, true) : -2;
+        if (pressed == -1) return;
+        if (releases && Place(-1, release, true) < 0 && pressed >= 0) Unplace(pressed);
         return;
     }
     // Ahead of the selected line, release first: the press then lands ahead
     // of it. The list box keeps that line selected, so further keys land in
     // order ahead of it too.
-    if (releases) Place(selected, release, true);
-    if (presses) Place(selected, press, true);
+    const int released = releases ? Place(selected, release, true) : -2;
+    if (released == -1) return;
+    if (presses && Place(selected, press, true) < 0 && released >= 0) Unplace(released);
 }
 
 void MacroEditDialog::OnKeyButton(int id) {
@@ -184,11 +204,20 @@ void MacroEditDialog::EditInstruction() {
         return;
     }
     if (!AskProperties(&changed)) return;
-    InstructionList[static_cast<std::size_t>(selected)] = changed;
     // A MESSAGE BOX line shows no property: it stays as it is, selected.
-    if (changed.id == kind::MessageBox) return;
-    body_.Remove(selected);
-    body_.Insert(selected, InstructionText(changed, false));
+    if (changed.id == kind::MessageBox) {
+        InstructionList[static_cast<std::size_t>(selected)] = changed;
+        return;
+    }
+    // The new line goes in before the old one goes: when the list box
+    // refuses it, line and instruction stay as they were.
+    if (const int at = body_.Insert(selected, InstructionText(changed, false)); at != selected) {
+        if (at >= 0) body_.Remove(at);
+        ReportLineRefused(dialog_);
+        return;
+    }
+    body_.Remove(selected + 1);
+    InstructionList[static_cast<std::size_t>(selected)] = changed;
     body_.ClearSelection();
 }
 

@@ -13,6 +13,7 @@
 #include "editor/line_list.h"
 #include "editor/property_dialogs.h"
 #include "platform/win.h"
+#include "store/work_keys.h"
 
 // The keyboard buttons' captions.
 class KeyCaptions {
@@ -73,8 +74,12 @@ public:
     std::vector<Instruction> InstructionList;
 
 private:
-    // Places a line and its instruction at `index`, or at the end for -1.
-    void Place(int index, const Instruction& instruction, bool fromInsertion);
+    // Places a line and its instruction at `index`, or at the end for -1,
+    // where the list box took the line: the index of both, or -1 when it
+    // took none (said, and no instruction added).
+    int Place(int index, const Instruction& instruction, bool fromInsertion);
+    // Takes line `index` and its instruction out again.
+    void Unplace(int index);
     void ShowCaptions(bool shifted);
     // Asks the property dialog of the instruction's kind; false when there
     // is none or it was cancelled.
@@ -83,9 +88,13 @@ private:
     // store would take for a path, one too long to read back, one that
     // addresses another macro.
     bool NameCanBeStored(const std::string& name);
-    // Removes what a failed save left of this macro, so that it is written
-    // afresh: its key and its row.
-    bool ClearFailedSave();
+    // Writes the macro with hot-key id `id` below Macros\<key>; false at the
+    // first failure, which the store has shown.
+    bool WriteMacroTree(const std::string& key, std::int32_t id);
+    // Writes the macro whole under a work key with a new hot-key id and puts
+    // it in the place of `oldName` (empty: none) under macroName.
+    WorkKeys::Outcome StoreWhole(const std::string& oldName, std::string* stamp);
+    void RegisterSavedHotKey();
 
     win::HWND dialog_;
     win::HWND mainWindow_;
@@ -98,11 +107,10 @@ private:
     std::string oldName_;          // Edit mode: the name the macro is stored under
     std::int32_t virtualKey_ = 0;  // the hot key being saved
     std::int32_t modifiers_ = 0;
-    // After a save that failed: the old macro is gone (Edit mode), and the
-    // key and row that the failed save made for this macro.
-    bool oldRemoved_ = false;
-    std::string partialName_;
-    std::int32_t partialRow_ = -1;
+    std::int32_t newId_ = 0;
+    // After a Save that could neither put the new macro in place nor the old
+    // one back: the stamp of the old macro's work key.
+    std::string aside_;
 };
 
 // Shows the editor over `owner` (Windows build).

@@ -9,6 +9,7 @@
 #include "store/message_text.h"
 #include "store/optional_value.h"
 #include "store/registry_store.h"
+#include "store/work_keys.h"
 
 namespace {
 
@@ -17,6 +18,11 @@ using layout::ValueType;
 
 // The load leaves an instruction without these values with an empty text,
 // and one without any other value out altogether.
+// An old macro that a failed Save set aside and could not put back.
+constexpr const char* kKeptAside =
+    "The macro %s is kept under a temporary name: it comes back when Save is pressed again or at the next start of "
+    "Keyloom.";
+
 bool Optional(Field field) { return field == Field::DefPasteString || field == Field::JournalName; }
 
 }  // namespace
@@ -59,16 +65,20 @@ bool MacroEditDialog::Save(const std::string& name, HotKeyValue hotKey) {
         ShowWarning(dialog_, "Must select hot key!");
         return false;
     }
+    // The old macro that an earlier Save could neither replace nor put back
+    // comes back before anything else is tried.
+    if (!aside_.empty()) {
+        if (!WorkKeys::Restore(layout::MacrosFullPath(), aside_)) {
+            ShowWarning(dialog_, FormatText(kKeptAside, {oldName_}));
+            return false;
+        }
+        aside_.clear();
+    }
     if (!NameCanBeStored(name)) return false;
     macroName = name;
     virtualKey_ = hotKey.virtualKey;
     modifiers_ = ModifiersFromControl(hotKey.flags);
-    // What an earlier, failed Save left of this macro goes first; the old
-    // macro, once gone, is not looked for again in row EditIndex, which may
-    // belong to another macro by now.
-    if (!ClearFailedSave()) return false;
     if (IsAdd) return SaveNewMacro(macroList_.RowCount());
-    if (oldRemoved_) return SaveNewMacro(EditIndex);
     return SaveEditedMacro();
 }
 
@@ -76,6 +86,11 @@ bool MacroEditDialog::NameCanBeStored(const std::string& name) {
     // A backslash would make the name a path to some other key.
     if (name.find('\\') != std::string::npos) {
         ShowWarning(dialog_, "A macro name must not contain a backslash (\\).");
+        return false;
+    }
+    // Names of this form are the store's own, for a save under way.
+    if (layout::IsWorkKeyName(name)) {
+        ShowWarning(dialog_, FormatText("A macro name must not begin with %s.", {layout::kWorkPrefix}));
         return false;
     }
     // Every saved macro must be listed at the next start and its last
@@ -89,12 +104,10 @@ bool MacroEditDialog::NameCanBeStored(const std::string& name) {
     }
     // Another macro's key must not take this macro in: the registry decides
     // which spellings name the same key. This macro's own key (its old
-    // name, or what a failed save left) may be written again.
+    // name) may be written again.
     if (!RegistryStore::KeyExists(layout::MacroFullPath(name))) return true;
-    const std::string macros = layout::MacrosFullPath();
-    for (const std::string& own : {partialName_, IsAdd || oldRemoved_ ? std::string() : oldName_}) {
-        if (own.empty()) continue;
-        switch (RegistryStore::NamesSameKey(macros, own, name)) {
+    if (!IsAdd) {
+        switch (RegistryStore::NamesSameKey(layout::MacrosFullPath(), oldName_, name)) {
         case RegistryStore::SameKey::Yes: return true;
         case RegistryStore::SameKey::No: break;
         case RegistryStore::SameKey::Unknown:
@@ -106,68 +119,92 @@ bool MacroEditDialog::NameCanBeStored(const std::string& name) {
     return false;
 }
 
-bool MacroEditDialog::ClearFailedSave() {
-    if (partialName_.empty()) return true;
-    const std::string path = layout::MacroFullPath(partialName_);
-    if (RegistryStore::KeyExists(path) && !RegistryStore::DeleteKeyTree(path)) {
-        ShowWarning(dialog_, "Unable to modify macro: " + partialName_);
-        return false;
-    }
-    if (partialRow_ >= 0) macroList_.RemoveRow(partialRow_);
-    partialName_.clear();
-    partialRow_ = -1;
-    return true;
-}
-
-bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
+bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
     RegistryStore::KeyWriter macro;
-    if (!macro.CreateMacro(macroName)) return false;
-    partialName_ = macroName;
-    const std::int32_t id = ++hotKeyCounter;
-    partialRow_ = macroList_.InsertRow(row, macroName);
-    macroList_.SetCell(partialRow_, 1, HotKeyText(virtualKey_, modifiers_));
-    if (!RegistryStore::CreateMacroKey(layout::CommandsPath(macroName))) return false;
+    if (!macro.CreateMacro(key)) return false;
+    if (!RegistryStore::CreateMacroKey(layout::CommandsPath(key))) return false;
     if (!macro.Write(layout::kHotKeyVk, virtualKey_) || !macro.Write(layout::kHotKeyModifiers, modifiers_) ||
         !macro.Write(layout::kId, id))
         return false;
     for (std::size_t i = 0; i < InstructionList.size(); ++i) {
         const Instruction& instruction = InstructionList[i];
-        RegistryStore::KeyWriter key;
-        if (!key.CreateMacro(layout::InstructionPath(macroName, static_cast<std::int32_t>(i)))) return false;
-        if (!key.Write(layout::kId, instruction.id)) return false;
+        RegistryStore::KeyWriter writer;
+        if (!writer.CreateMacro(layout::InstructionPath(key, static_cast<std::int32_t>(i)))) return false;
+        if (!writer.Write(layout::kId, instruction.id)) return false;
         for (Field field : layout::ValuesOf(instruction.id).stored) {
             const bool written = layout::TypeOf(field) == ValueType::Dword
-                                     ? key.Write(layout::NameOf(field), *instruction.Number(field))
-                                     : key.Write(layout::NameOf(field), *instruction.Text(field));
+                                     ? writer.Write(layout::NameOf(field), *instruction.Number(field))
+                                     : writer.Write(layout::NameOf(field), *instruction.Text(field));
             if (!written) return false;
         }
         for (Field field : layout::ValuesOf(instruction.id).optional)
-            if (*instruction.Number(field) != 0 && !key.Write(layout::NameOf(field), *instruction.Number(field)))
+            if (*instruction.Number(field) != 0 && !writer.Write(layout::NameOf(field), *instruction.Number(field)))
                 return false;
     }
-    // Saved: nothing is left over to clear.
-    partialName_.clear();
-    partialRow_ = -1;
-    if (!win::RegisterHotKey(mainWindow_, id, static_cast<win::UINT>(modifiers_), static_cast<win::UINT>(virtualKey_)))
+    return true;
+}
+
+WorkKeys::Outcome MacroEditDialog::StoreWhole(const std::string& oldName, std::string* stamp) {
+    // The macro is written whole under a work key first; only a complete
+    // tree takes the place of the old one, which goes last.
+    *stamp = WorkKeys::FreshStamp();
+    const std::string work = WorkKeys::NameOf(WorkKeys::Role::New, *stamp);
+    const std::int32_t id = ++hotKeyCounter;
+    if (!WriteMacroTree(work, id)) {
+        WorkKeys::Remove(layout::MacroFullPath(work));
+        return WorkKeys::Outcome::Old;
+    }
+    newId_ = id;
+    return WorkKeys::PutInPlace(layout::MacrosFullPath(), *stamp, oldName, macroName);
+}
+
+void MacroEditDialog::RegisterSavedHotKey() {
+    if (!win::RegisterHotKey(mainWindow_, newId_, static_cast<win::UINT>(modifiers_),
+                             static_cast<win::UINT>(virtualKey_)))
         win::MessageBoxA(dialog_, ("Failed to start macro: " + macroName).c_str(), "Error",
                          win::MB_OK | win::MB_ICONWARNING);
+}
+
+bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
+    std::string stamp;
+    if (StoreWhole(std::string(), &stamp) != WorkKeys::Outcome::New) return false;
+    const int added = macroList_.InsertRow(row, macroName);
+    macroList_.SetCell(added, 1, HotKeyText(virtualKey_, modifiers_));
+    RegisterSavedHotKey();
     return true;
 }
 
 bool MacroEditDialog::SaveEditedMacro() {
-    const std::string oldName = macroList_.Cell(EditIndex, 0);
+    const std::string oldName = oldName_;
+    // The old hot key must be given back once the new macro is in place: a
+    // registration left under an id that no macro holds keeps its key
+    // combination taken until the next start.
     std::int32_t oldId = 0;
-    const bool idRead =
-        RegistryStore::ReadDword(layout::MacroStorePath(oldName), layout::kId, &oldId) && oldId != kNoHotKey &&
-        !HasStaleId(oldName);
-    if (!RegistryStore::DeleteKeyTree(layout::MacroFullPath(oldName))) {
+    if (!RegistryStore::ReadDword(layout::MacroStorePath(oldName), layout::kId, &oldId)) {
         ShowWarning(dialog_, "Unable to modify macro: " + oldName);
         return false;
     }
+    // A stale id is another macro's now: that macro's hot key stays.
+    const bool idRead = oldId != kNoHotKey && !HasStaleId(oldName);
+    std::string stamp;
+    switch (StoreWhole(oldName, &stamp)) {
+    case WorkKeys::Outcome::New: break;
+    case WorkKeys::Outcome::Old:
+        // The old macro is whole: body, hot key and row.
+        ShowWarning(dialog_, "Unable to modify macro: " + oldName);
+        return false;
+    case WorkKeys::Outcome::OldAside:
+        aside_ = stamp;
+        ShowWarning(dialog_, FormatText(kKeptAside, {oldName}));
+        return false;
+    }
+    // Saved whole: the row and the hot key follow.
     ForgetStaleId(oldName);
-    oldRemoved_ = true;
-    macroList_.RemoveRow(EditIndex);
+    oldName_ = macroName;
+    macroList_.SetCell(EditIndex, 0, macroName);
+    macroList_.SetCell(EditIndex, 1, HotKeyText(virtualKey_, modifiers_));
     if (idRead && !win::UnregisterHotKey(mainWindow_, oldId))
         ShowWarning(dialog_, "Unable to unregister hotkey for macro: " + oldName);
-    return SaveNewMacro(EditIndex);
+    RegisterSavedHotKey();
+    return true;
 }

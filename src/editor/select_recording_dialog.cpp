@@ -1,5 +1,6 @@
 #include "editor/select_recording_dialog.h"
 
+#include "journal/playback_schedule.h"
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
 #include "store/registry_store.h"
@@ -62,12 +63,30 @@ void SelectRecordingDialog::Initialize() {
     speedChoice = speed == 0 ? 1 : speed > 0 ? 3 : 2;
     percentEnabled = speed != 0;
     percentText = std::to_string(speed < 0 ? -speed : speed);
+    initialized_ = true;
 }
 
 int SelectRecordingDialog::RowOfName(const std::string& name) const {
-    std::vector<std::string> names;
-    for (int row = 0; row < list_.RowCount(); ++row) names.push_back(list_.Cell(row, 0));
-    return RegistryStore::FindStoredName(layout::JournalsFullPath(), names, name);
+    if (name.empty()) return -1;
+    for (int row = 0; row < list_.RowCount(); ++row)
+        if (list_.Cell(row, 0) == name) return row;
+    // Spelt in another case. Opening the dialog writes nothing to the store,
+    // so the registry is not asked by a mark (as a rename asks it): a
+    // stored name is matched by its letters without regard to case, and
+    // only when exactly one row matches.
+    if (!RegistryStore::KeyExists(layout::RecordingFullPath(name))) return -1;
+    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    int found = -1;
+    for (int row = 0; row < list_.RowCount(); ++row) {
+        const std::string cell = list_.Cell(row, 0);
+        if (cell.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; same && i < cell.size(); ++i) same = fold(cell[i]) == fold(name[i]);
+        if (!same) continue;
+        if (found >= 0) return -1;
+        found = row;
+    }
+    return found;
 }
 
 void SelectRecordingDialog::FollowRow(int row) {
@@ -90,14 +109,14 @@ void SelectRecordingDialog::FollowRow(int row) {
     choice_.events = checkedEvents;
 }
 
+void SelectRecordingDialog::OnSelectionChanged() {
+    if (initialized_) FollowRow(list_.SelectedRow());
+}
+
 void SelectRecordingDialog::OnListClick() { FollowRow(list_.SelectedRow()); }
 
-void SelectRecordingDialog::OnListKey(int virtualKey) {
-    int row = list_.SelectedRow();
-    if (row < 0) return;
-    if (virtualKey == win::VK_UP && row > 0) --row;
-    if (virtualKey == win::VK_DOWN && row + 1 < list_.RowCount()) ++row;
-    FollowRow(row);
+void SelectRecordingDialog::OnListKey() {
+    if (const int row = list_.SelectedRow(); row >= 0) FollowRow(row);
 }
 
 bool SelectRecordingDialog::OnSpeed(int choice) {
@@ -130,6 +149,13 @@ bool SelectRecordingDialog::OnOk(const std::string& text) {
     const std::string name = list_.Cell(row, 0);
     if (percent < 0) {
         ShowWarning(dialog_, "Replay speed percentage must be greater than or equal to 0.");
+        return false;
+    }
+    // A slowdown so large that an hour's pause would scale past the
+    // longest wait the player makes is refused; speeding up never gets there.
+    if (speedChoice == 3 && percent > MostSlowdownPercent()) {
+        ShowWarning(dialog_, FormatText("Replay speed percentage must be less than or equal to %s.",
+                                        {std::to_string(MostSlowdownPercent())}));
         return false;
     }
     choice_.name = name;

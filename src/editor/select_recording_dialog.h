@@ -21,10 +21,15 @@ public:
     // Columns, the stored recordings with their types, the row of the
     // entry's name (ignoring case) selected, then the radios.
     void Initialize();
-    // A click in the list, after which `SelectedRow` is the list's
-    // selection; a key pressed in it, before the list moves its selection.
+    // The list's selection changed, whatever moved it (keys, type-ahead, a
+    // click, a right-click, the program itself); ignored until Initialize
+    // is done, which derives the radios itself. A click in the list, also
+    // on the row already selected; a key pressed in it, while a row is
+    // selected (a key that moves the selection is followed by the change).
+    // Each derives the event radios from the selected row.
+    void OnSelectionChanged();
     void OnListClick();
-    void OnListKey(int virtualKey);
+    void OnListKey();
     // The speed radios: 1 as recorded, 2 increase, 3 decrease. True when
     // the percentage field is to show `percentText` anew.
     bool OnSpeed(int choice);
@@ -51,12 +56,14 @@ public:
 private:
     // Derives the event radios from a row's recording type.
     void FollowRow(int row);
-    // The row of the recording `name` addresses; -1 when none.
+    // The row of the recording `name` addresses; -1 when none. It only
+    // reads the store.
     int RowOfName(const std::string& name) const;
 
     win::HWND dialog_;
     RowList& list_;
     RecordingChoice choice_;
+    bool initialized_ = false;
 };
 
 // The text a recording's "Type" is listed with; "Unknown" for any code but

@@ -54,11 +54,18 @@ INT_PTR CALLBACK SelectRecordingProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->idFrom != IDC_RECORDINGS) return FALSE;
-        if (header->code == static_cast<UINT>(NM_CLICK)) {
+        if (header->code == static_cast<UINT>(LVN_ITEMCHANGED)) {
+            // Whatever moved the selection: the radios follow the row.
+            const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+            if ((change->uChanged & LVIF_STATE) != 0 && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) != 0) {
+                model.OnSelectionChanged();
+                ShowState(dialog, model, false);
+            }
+        } else if (header->code == static_cast<UINT>(NM_CLICK) || header->code == static_cast<UINT>(NM_RCLICK)) {
             model.OnListClick();
             ShowState(dialog, model, false);
         } else if (header->code == static_cast<UINT>(LVN_KEYDOWN)) {
-            model.OnListKey(reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey);
+            model.OnListKey();
             ShowState(dialog, model, false);
         }
         return FALSE;

@@ -105,9 +105,10 @@ bool LoadRecording(const std::string& name, Recording* recording) {
         ShowError(nullptr, FormatText("The recording %s is too large to be played back!", {name}));
         return false;
     }
-    if (!JoinChunks(ViewsOf(stored.chunks), recording)) {
-        ShowError(nullptr, "Error allocating memory!");
-        return false;
-    }
+    // The chunks were read back to back into one buffer: it is the event
+    // array as it stands.
+    recording->byteCount = stored.chunks.byteCount;
+    recording->count = static_cast<std::uint32_t>(stored.chunks.byteCount / kJournalEventBytes);
+    recording->bytes = std::move(stored.chunks.bytes);
     return true;
 }

@@ -32,6 +32,25 @@ static_assert(kJournalChunkBytes % kJournalEventBytes == 0, "a chunk never split
 // The largest recording the player loads: 64 MiB, about 3.3 million events.
 // A recording that claims more is damaged data, not hours of input.
 inline constexpr std::uint64_t kMaxRecordingBytes = 64ull * 1024 * 1024;
+// What loading `events` as the recorder stores them counts against
+// kMaxRecordingBytes: their bytes and the overhead of each chunk.
+constexpr std::uint64_t LoadCost(std::uint64_t events) {
+    const std::uint64_t bytes = events * kJournalEventBytes;
+    return bytes + (bytes + kJournalChunkBytes - 1) / kJournalChunkBytes * RegistryStore::kChunkOverheadBytes;
+}
+// The most events a recording may hold to be played back and renamed: the
+// recorder stops there.
+constexpr std::uint32_t MostEventsLoaded() {
+    constexpr std::uint64_t fullChunkCost = kJournalChunkBytes + RegistryStore::kChunkOverheadBytes;
+    const std::uint64_t fullChunks = kMaxRecordingBytes / fullChunkCost;
+    const std::uint64_t rest = kMaxRecordingBytes - fullChunks * fullChunkCost;
+    const std::uint64_t tail = rest > RegistryStore::kChunkOverheadBytes
+                                   ? (rest - RegistryStore::kChunkOverheadBytes) / kJournalEventBytes
+                                   : 0;
+    return static_cast<std::uint32_t>(fullChunks * kEventsPerChunk + tail);
+}
+inline constexpr std::uint32_t kMaxRecordedEvents = MostEventsLoaded();
+static_assert(LoadCost(kMaxRecordedEvents) <= kMaxRecordingBytes && LoadCost(kMaxRecordedEvents + 1ull) > kMaxRecordingBytes);
 
 void SerializeEvent(const JournalEvent& event, std::uint8_t* out);
 JournalEvent DeserializeEvent(const std::uint8_t* bytes);

@@ -1,6 +1,15 @@
 #include "journal/playback_schedule.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+
+namespace {
+
+// How far before now a play time is kept: any time gone by plays at once.
+constexpr std::int64_t kEarliestLead = INT32_MIN / 2;
+
+}  // namespace
 
 std::int64_t ScaleInterval(std::int32_t interval, std::int32_t speed) {
     // Formed in double precision from the single-precision factor. Neither
@@ -12,6 +21,17 @@ std::int64_t ScaleInterval(std::int32_t interval, std::int32_t speed) {
     if (speed > 0) return interval + static_cast<std::int64_t>(std::trunc(speed * kPercent * d));
     if (speed < 0) return -static_cast<std::int64_t>(std::trunc((1.0 / (2.0 * speed * kPercent)) * d));
     return interval;
+}
+
+std::int32_t MostSlowdownPercent() {
+    constexpr std::int32_t kHour = 3600000;
+    std::int32_t low = 0, high = INT32_MAX;  // low fits; high is above what fits or the largest
+    while (low < high) {
+        const std::int32_t middle = low + (high - low) / 2 + 1;
+        if (ScaleInterval(kHour, middle) <= kLongestWait) low = middle;
+        else high = middle - 1;
+    }
+    return low;
 }
 
 void PlaybackSchedule::Reset(const Recording* recording, std::int32_t speed, std::int32_t filter) {
@@ -53,7 +73,15 @@ bool PlaybackSchedule::GetNext(Clock clock, JournalEvent* event, std::int32_t* d
         const auto here = recording_->Event(static_cast<std::uint32_t>(position_)).time;
         const auto before = recording_->Event(static_cast<std::uint32_t>(position_ - 1)).time;
         const auto interval = static_cast<std::int32_t>(here - before);
-        playClock_ += static_cast<win::DWORD>(static_cast<std::uint64_t>(ScaleInterval(interval, speed_)));
+        // The wait is a signed 32-bit count of ms: a scaled interval beyond
+        // it waits as long as it can rather than wrapping round to a time
+        // gone by, which would play at once. Time going backwards stays
+        // well short of wrapping the other way.
+        const win::DWORD now = clock();
+        const std::int64_t lead =
+            std::clamp<std::int64_t>(static_cast<std::int32_t>(playClock_ - now) + ScaleInterval(interval, speed_),
+                                     kEarliestLead, kLongestWait);
+        playClock_ = now + static_cast<win::DWORD>(static_cast<std::uint64_t>(lead));
         playTime = playClock_;
     } else if (started_) {
         // A separate flag rather than a zero clock: a start at tick 0 must not

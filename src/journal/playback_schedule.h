@@ -15,6 +15,13 @@
 // 0.01 is single precision, so +100 turns 1000 ms into 1999 ms.
 std::int64_t ScaleInterval(std::int32_t interval, std::int32_t speed);
 
+// The longest wait between two events, in ms (about 24.8 days): the
+// schedule waits no longer, however an interval scales.
+inline constexpr std::int64_t kLongestWait = 0x7FFFFFFF;
+// The largest slowdown, in percent, that keeps an interval of an hour within
+// kLongestWait; a speed-up never stretches one that far.
+std::int32_t MostSlowdownPercent();
+
 class PlaybackSchedule {
 public:
     // A tick clock in milliseconds: GetTickCount for the journal hook, a

@@ -112,6 +112,14 @@ void RecordDialog::OnNoMemory() {
     ShowBox(dialog_, "System error while recording.  Retry!", "Error", win::MB_ICONERROR | win::MB_SYSTEMMODAL);
 }
 
+// The events held are the longest recording the player loads; they stay
+// for "Save".
+void RecordDialog::OnFull() {
+    StopRecordingHooks();
+    ShowBox(dialog_, "Recording stopped!  It holds as many events as can be played back.", "Attention",
+            win::MB_ICONWARNING);
+}
+
 void RecordDialog::OnCancelJournal() {
     StopRecordingHooks();
     Recorder().Discard();
@@ -133,6 +141,10 @@ RecordDialog::Close RecordDialog::OnSave() {
     // A backslash would store the recording below another one's key.
     if (recordingName.find('\\') != std::string::npos) {
         ShowWarning(dialog_, "A recording name must not contain a backslash (\\).");
+        return Close::No;
+    }
+    if (layout::IsWorkKeyName(recordingName)) {
+        ShowWarning(dialog_, FormatText("A recording name must not begin with %s.", {layout::kWorkPrefix}));
         return Close::No;
     }
     // A save that fails half way leaves no half recording under a name that

@@ -42,9 +42,11 @@ public:
     void OnRecord();
     // WM_RECORD_BEGIN: allocates the buffer and installs the hooks.
     Close OnBegin();
-    // WM_RECORD_STOPPED, WM_RECORD_NOMEMORY, WM_CANCELJOURNAL.
+    // WM_RECORD_STOPPED, WM_RECORD_NOMEMORY, WM_RECORD_FULL,
+    // WM_CANCELJOURNAL.
     void OnStopped();
     void OnNoMemory();
+    void OnFull();
     void OnCancelJournal();
     // "Save", with recordingName taken from the edit control.
     Close OnSave();

@@ -72,6 +72,7 @@ INT_PTR CALLBACK RecordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_RECORD_BEGIN: Finish(dialog, session, model.OnBegin()); return TRUE;
     case WM_RECORD_STOPPED: model.OnStopped(); return TRUE;
     case WM_RECORD_NOMEMORY: model.OnNoMemory(); return TRUE;
+    case WM_RECORD_FULL: model.OnFull(); return TRUE;
     case WM_CANCELJOURNAL: model.OnCancelJournal(); return TRUE;
     case WM_DESTROY:
         // However the dialog goes, no hook outlives it.

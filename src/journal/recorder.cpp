@@ -52,8 +52,8 @@ void JournalRecorder::Discard() {
 }
 
 bool JournalRecorder::Grow() {
-    if (capacity_ > 0xFFFFFFFFu - kRecordGrowthEvents) return false;
-    const std::uint32_t capacity = capacity_ + kRecordGrowthEvents;
+    const std::uint32_t capacity =
+        capacity_ < mostEvents - kRecordGrowthEvents ? capacity_ + kRecordGrowthEvents : mostEvents;
     // Growing in place where the heap can spares copying the whole recording
     // inside the hook at every step; on failure the old buffer stays.
     void* grown = std::realloc(bytes_.get(), std::size_t{capacity} * kJournalEventBytes);
@@ -72,6 +72,14 @@ JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
     }
     // Without a buffer (discarded while the hooks still run) nothing is kept.
     if (outOfMemory_ || !bytes_) return Outcome::OutOfMemory;
+    if (full_) return Outcome::Full;
+    if (count_ >= mostEvents) {
+        // A recording longer than this would be saved but could be neither
+        // played back nor renamed: it ends here, keeping what it holds.
+        full_ = true;
+        TellDialog(dialog_, WM_RECORD_FULL);
+        return Outcome::Full;
+    }
     if (count_ == capacity_ && !Grow()) {
         // Told once; the dialog removes the hooks when it gets the message.
         outOfMemory_ = true;
@@ -88,6 +96,7 @@ HookInstall JournalRecorder::InstallHooks(win::HWND dialog) {
     RemoveHooks();
     dialog_ = dialog;
     outOfMemory_ = false;
+    full_ = false;
     const win::HINSTANCE instance = win::GetModuleHandleA(nullptr);
     // The low-level pair first: current systems refuse journal hooks, and
     // some accept one but call it only for input to this program's own
@@ -169,7 +178,8 @@ JournalEvent MouseRecord(win::WPARAM message, const win::MSLLHOOKSTRUCT& mouse, 
 win::LRESULT KEYLOOM_CALLBACK RecordHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
     if (code != win::HC_ACTION) return win::CallNextHookEx(recorder.RecordHookHandle(), code, wParam, lParam);
     const auto* record = reinterpret_cast<const win::EVENTMSG*>(lParam);
-    if (recorder.Record(FromEventMsg(*record)) == JournalRecorder::Outcome::OutOfMemory)
+    const JournalRecorder::Outcome outcome = recorder.Record(FromEventMsg(*record));
+    if (outcome == JournalRecorder::Outcome::OutOfMemory || outcome == JournalRecorder::Outcome::Full)
         return win::CallNextHookEx(recorder.RecordHookHandle(), code, wParam, lParam);
     return 0;
 }

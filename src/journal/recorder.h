@@ -44,9 +44,11 @@ public:
 
     // What the hooks do with one event: a Ctrl-Break key-down ends the
     // recording and is not kept; a full buffer grows; the event is kept when
-    // it passes recordFilter. After a failed growth nothing more is kept
-    // until the hooks are installed again.
-    enum class Outcome { Kept, Filtered, Stopped, OutOfMemory };
+    // it passes recordFilter. After a failed growth, and once
+    // mostEvents are held (the most the player loads), nothing more
+    // is kept until the hooks are installed again; the dialog is told once
+    // (WM_RECORD_NOMEMORY, WM_RECORD_FULL).
+    enum class Outcome { Kept, Filtered, Stopped, OutOfMemory, Full };
     Outcome Record(const JournalEvent& event);
 
     // Installs the record hook (the low-level pair where the system refuses
@@ -72,6 +74,8 @@ public:
 
     // 1 keyboard and mouse, 2 keyboard, 3 mouse; takes effect at once.
     std::int32_t recordFilter = 1;
+    // The most events held: the most the player loads (tests lower it).
+    std::uint32_t mostEvents = kMaxRecordedEvents;
 
     // The hooks' own handles, for CallNextHookEx.
     win::HHOOK RecordHookHandle() const { return recordHook_.get(); }
@@ -94,6 +98,7 @@ private:
     static constexpr std::uint32_t kNoStop = 0xFFFFFFFFu;
     std::uint32_t stoppedAt_ = kNoStop;
     bool outOfMemory_ = false;
+    bool full_ = false;
     RecordDriver driver_ = RecordDriver::None;
     win::HWND dialog_ = nullptr;
     UniqueHook recordHook_;

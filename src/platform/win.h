@@ -76,7 +76,17 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD
 LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD dataSize);
 LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD samDesired, DWORD reserved);
+// Renames the subkey `subKeyName` of `key` (`key` itself when null) to
+// `newKeyName`, a name without a path, with everything below it. Fails, and
+// changes nothing, when a key of the new name exists. UTF-16 only.
+LSTATUS RegRenameKey(HKEY key, const wchar_t* subKeyName, const wchar_t* newKeyName);
 LSTATUS RegCloseKey(HKEY key);
+
+// Text conversion: the ANSI code page's bytes to UTF-16. With a `wideLength`
+// of 0 it returns the length needed; `multiByteLength` -1 takes the NUL too.
+constexpr UINT CP_ACP = 0;
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int multiByteLength, wchar_t* wide,
+                        int wideLength);
 
 // Error texts.
 constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;

@@ -1,6 +1,7 @@
 #include "store/layout.h"
 
 #include <array>
+#include <string_view>
 
 namespace layout {
 namespace {
@@ -57,6 +58,19 @@ std::string MacrosFullPath() { return std::string(kRootPath) + kMacros; }
 std::string JournalsFullPath() { return std::string(kRootPath) + kJournals; }
 std::string MacroFullPath(const std::string& macroPath) { return kRootPath + MacroStorePath(macroPath); }
 std::string RecordingFullPath(const std::string& name) { return kRootPath + RecordingStorePath(name); }
+
+bool IsWorkKeyName(const std::string& name) {
+    // The registry takes "|KEYLOOM|" for the same key: case does not count.
+    const std::string_view prefix(kWorkPrefix);
+    if (name.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char c = name[i];
+        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        const char want = prefix[i] >= 'A' && prefix[i] <= 'Z' ? static_cast<char>(prefix[i] - 'A' + 'a') : prefix[i];
+        if (lower != want) return false;
+    }
+    return true;
+}
 
 std::string ChunkName(std::int32_t position) { return std::to_string(position); }
 

@@ -61,6 +61,14 @@ std::string JournalsFullPath();
 std::string MacroFullPath(const std::string& macroPath);
 std::string RecordingFullPath(const std::string& name);
 
+// Work keys: what the store writes beside the macros and recordings while a
+// change is under way (a tree being written, an old one set aside, a note of
+// where it goes back to, the mark that compares two names). Their names
+// begin with kWorkPrefix, which the editor and the Record dialog refuse at
+// the start of a name; the lists and the hot-key registration pass over them.
+inline constexpr const char* kWorkPrefix = "|Keyloom|";
+bool IsWorkKeyName(const std::string& name);
+
 // The ANSI registry calls take key paths of at most this many characters,
 // and the lists enumerate names of at most kLongestListedName.
 inline constexpr std::size_t kLongestKeyPath = 260;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "store/message_text.h"
+#include "store/work_keys.h"
+
 RecordingRead ReadRecording(const std::string& name, std::uint64_t maxBytes, bool withType, StoredRecording* recording) {
     *recording = StoredRecording{};
     RegistryStore::KeyReader key;
@@ -18,9 +21,31 @@ RecordingRead ReadRecording(const std::string& name, std::uint64_t maxBytes, boo
 
 bool WriteRecording(const std::string& name, const std::vector<RegistryStore::ChunkView>& chunks, std::int32_t count,
                     std::int32_t type) {
-    RegistryStore::KeyWriter key;
-    return key.CreateRecording(name) && key.WriteChunks(chunks) && key.Write(layout::kChunkCount, count) &&
-           key.Write(layout::kRecordingType, type);
+    // Written whole under a work key, then renamed into place: a recording
+    // stored under the name is never one whose chunks are part old, part new.
+    const std::string stamp = WorkKeys::FreshStamp();
+    const std::string work = WorkKeys::NameOf(WorkKeys::Role::New, stamp);
+    bool written = false;
+    {
+        RegistryStore::KeyWriter key;
+        written = key.CreateRecording(work) && key.WriteChunks(chunks) && key.Write(layout::kChunkCount, count) &&
+                  key.Write(layout::kRecordingType, type);
+    }
+    if (!written) {
+        WorkKeys::Remove(layout::RecordingFullPath(work));
+        return false;
+    }
+    const std::string old = RegistryStore::KeyExists(layout::RecordingFullPath(name)) ? name : std::string();
+    switch (WorkKeys::PutInPlace(layout::JournalsFullPath(), stamp, old, name)) {
+    case WorkKeys::Outcome::New: return true;
+    case WorkKeys::Outcome::Old: return false;
+    case WorkKeys::Outcome::OldAside:
+        ShowWarning(nullptr, FormatText("The recording %s is kept under a temporary name and comes back at the next "
+                                        "start of Keyloom.",
+                                        {name}));
+        return false;
+    }
+    return false;
 }
 
 std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count) {
@@ -30,11 +55,4 @@ std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, s
         chunks.push_back(RegistryStore::ChunkView{bytes + at, size});
     }
     return chunks;
-}
-
-std::vector<RegistryStore::ChunkView> ViewsOf(const std::vector<RegistryStore::Chunk>& chunks) {
-    std::vector<RegistryStore::ChunkView> views;
-    views.reserve(chunks.size());
-    for (const RegistryStore::Chunk& chunk : chunks) views.push_back(RegistryStore::ChunkView{chunk.bytes.get(), chunk.count});
-    return views;
 }

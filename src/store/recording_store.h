@@ -12,14 +12,15 @@
 // chunks it names, and "Type".
 struct StoredRecording {
     std::int32_t count = 0;
-    std::vector<RegistryStore::Chunk> chunks;
+    RegistryStore::ChunkBytes chunks;
     std::int32_t type = 0;
 };
 
 enum class RecordingRead {
     Done,
     Failed,    // the store has said why
-    TooLarge,  // the chunks add up to more than the caller's limit; nothing said
+    TooLarge,  // the chunks (bytes and RegistryStore::kChunkOverheadBytes each) add up
+               // to more than the caller's limit; nothing said
 };
 
 // Reads "Count", then chunks "0" to Count - 1 (none for a Count of 0 or
@@ -27,15 +28,13 @@ enum class RecordingRead {
 // `withType`. `recording` is emptied first.
 RecordingRead ReadRecording(const std::string& name, std::uint64_t maxBytes, bool withType, StoredRecording* recording);
 
-// Creates Journals\<name> (or opens it when it exists) and writes the
-// chunks, "Count" = `count`, then "Type". Stops at the first failure, which
-// the store has shown.
+// Stores Journals\<name> whole: the chunks, "Count" = `count`, then "Type",
+// written under a work key and renamed into place, in place of a recording
+// of that name. On a failure, which has been shown, the name holds what it
+// held before.
 bool WriteRecording(const std::string& name, const std::vector<RegistryStore::ChunkView>& chunks, std::int32_t count,
                     std::int32_t type);
 
 // Views of an event array cut as the store keeps it: full chunks of
 // layout::kChunkBytes, then the rest, if any. No bytes, no chunk.
 std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count);
-
-// Views of chunks read back, in order.
-std::vector<RegistryStore::ChunkView> ViewsOf(const std::vector<RegistryStore::Chunk>& chunks);

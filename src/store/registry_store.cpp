@@ -4,14 +4,15 @@
 
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
+#include "store/work_keys.h"
 
 bool isWindowsNt = false;
 
 namespace RegistryStore {
 namespace {
 
-// The size of every journal chunk but the last.
-constexpr win::DWORD kChunkGuess = layout::kChunkBytes;
+// RegCreateKeyExA's disposition for a key it made (REG_CREATED_NEW_KEY).
+constexpr win::DWORD kCreatedNewKey = 1;
 
 win::LSTATUS CreateKey(const std::string& fullPath, win::HKEY* key) {
     return win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), 0, nullptr, 0, kAccess, nullptr, key,
@@ -69,40 +70,14 @@ void ReportValueRead(const std::string& fullPath, const std::string& valueName, 
                                     {fullPath + "\\" + valueName, SystemErrorText(rc)}));
 }
 
-// Reads a whole value of an open key into a buffer with 5 spare bytes. The
-// size is asked first, then the value is read with that capacity; when the
-// caller can guess the size (a journal chunk is at most 16000 bytes), the
-// first read is made into a buffer of the guess and the size is asked only
-// when the value is larger. A value larger than `limit` is not read at all:
-// false, with nothing said and `*tooLarge` set, before any memory is had.
+// Reads a whole value of an open key into a buffer with 5 spare bytes: the
+// size is asked first, then the value is read with that capacity.
 bool QueryWholeValue(win::HKEY key, const std::string& fullPath, const std::string& valueName,
-                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count, win::DWORD guess = 0,
-                     std::uint64_t limit = UINT64_MAX, bool* tooLarge = nullptr) {
-    win::DWORD size = guess;
-    if (guess > 0) {
-        std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[guess + 5]());
-        if (buffer) {
-            win::DWORD capacity = guess + 5;
-            const win::LSTATUS rc =
-                win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, buffer.get(), &capacity);
-            if (rc == win::ERROR_SUCCESS) {
-                *bytes = std::move(buffer);
-                *count = capacity;
-                return true;
-            }
-            if (rc != win::ERROR_MORE_DATA) {
-                ReportValueRead(fullPath, valueName, rc);
-                return false;
-            }
-        }
-    }
+                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count) {
+    win::DWORD size = 0;
     if (win::LSTATUS rc = win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size);
         rc != win::ERROR_SUCCESS) {
         ReportValueRead(fullPath, valueName, rc);
-        return false;
-    }
-    if (size > limit) {
-        if (tooLarge != nullptr) *tooLarge = true;
         return false;
     }
     // A value too large for the spare bytes cannot be held at all.
@@ -325,21 +300,31 @@ SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, co
     if (a == b) return SameKey::Yes;
     // Whether two spellings name one key is the registry's to say, by its
     // own case rules: a mark made below one name is looked for below the
-    // other, then removed.
-    constexpr const char* kMark = "Keyloom same-key mark";
+    // other, then removed. Each call makes a mark of its own: one that
+    // exists already is another call's leftover, and tells nothing.
     UniqueKey first;
-    if (OpenKey(parentFullPath + "\\" + a, first.put()) != win::ERROR_SUCCESS) return SameKey::No;
-    UniqueKey mark;
-    win::DWORD disposition = 0;
-    if (win::RegCreateKeyExA(first.get(), kMark, 0, nullptr, 0, kAccess, nullptr, mark.put(), &disposition) !=
-        win::ERROR_SUCCESS)
-        return SameKey::Unknown;
-    mark.reset();
-    const bool same = KeyExists(parentFullPath + "\\" + b + "\\" + kMark);
+    if (win::LSTATUS rc = OpenKey(parentFullPath + "\\" + a, first.put()); rc != win::ERROR_SUCCESS)
+        return rc == win::ERROR_FILE_NOT_FOUND ? SameKey::No : SameKey::Unknown;
+    std::string mark;
+    for (int attempt = 0; attempt < 3 && mark.empty(); ++attempt) {
+        const std::string name = WorkKeys::NameOf(WorkKeys::Role::Mark, WorkKeys::FreshStamp());
+        UniqueKey made;
+        win::DWORD disposition = 0;
+        if (win::RegCreateKeyExA(first.get(), name.c_str(), 0, nullptr, 0, kAccess, nullptr, made.put(),
+                                 &disposition) != win::ERROR_SUCCESS)
+            return SameKey::Unknown;
+        if (disposition == kCreatedNewKey) mark = name;
+    }
+    if (mark.empty()) return SameKey::Unknown;
+    UniqueKey seen;
+    const win::LSTATUS seenRc = OpenKey(parentFullPath + "\\" + b + "\\" + mark, seen.put());
+    seen.reset();
+    const bool same = seenRc == win::ERROR_SUCCESS;
     // The mark must not stay behind in a stored macro or recording: a
-    // refused removal is tried once more.
-    if (win::RegDeleteKeyExA(first.get(), kMark, kView, 0) != win::ERROR_SUCCESS)
-        win::RegDeleteKeyExA(first.get(), kMark, kView, 0);
+    // refused removal is tried once more, and the next start removes it.
+    if (win::RegDeleteKeyExA(first.get(), mark.c_str(), kView, 0) != win::ERROR_SUCCESS)
+        win::RegDeleteKeyExA(first.get(), mark.c_str(), kView, 0);
+    if (!same && seenRc != win::ERROR_FILE_NOT_FOUND) return SameKey::Unknown;
     return same ? SameKey::Yes : SameKey::No;
 }
 
@@ -359,26 +344,60 @@ bool WriteInstructionValue(const std::string& text, const std::string& instructi
     return WriteMacroString(text, instructionPath, layout::NameOf(field));
 }
 
-ChunkRead KeyReader::ReadChunks(std::int32_t count, std::uint64_t maxBytes, std::vector<Chunk>* chunks) const {
-    chunks->clear();
+ChunkRead KeyReader::ReadChunks(std::int32_t count, std::uint64_t maxBytes, ChunkBytes* chunks) const {
+    *chunks = ChunkBytes{};
+    // First the sizes: what the chunks hold is known, and checked against
+    // the limit, before memory is had for a byte of them.
     std::uint64_t total = 0;
     for (std::int32_t i = 0; i < count; ++i) {
-        Chunk chunk;
         win::DWORD size = 0;
-        bool tooLarge = false;
-        if (!QueryWholeValue(key_.get(), fullPath_, layout::ChunkName(i), &chunk.bytes, &size, kChunkGuess,
-                             maxBytes - total, &tooLarge)) {
-            chunks->clear();
-            return tooLarge ? ChunkRead::TooLarge : ChunkRead::Failed;
+        if (win::LSTATUS rc = win::RegQueryValueExA(key_.get(), layout::ChunkName(i).c_str(), nullptr, nullptr,
+                                                     nullptr, &size);
+            rc != win::ERROR_SUCCESS) {
+            ReportValueRead(fullPath_, layout::ChunkName(i), rc);
+            *chunks = ChunkBytes{};
+            return ChunkRead::Failed;
         }
-        chunk.count = size;
         total += size;
-        if (total > maxBytes) {
-            chunks->clear();
+        if (total + (static_cast<std::uint64_t>(i) + 1) * kChunkOverheadBytes > maxBytes) {
+            *chunks = ChunkBytes{};
             return ChunkRead::TooLarge;
         }
-        chunks->push_back(std::move(chunk));
+        try {
+            chunks->sizes.push_back(size);
+        } catch (const std::bad_alloc&) {
+            *chunks = ChunkBytes{};
+            ShowError(nullptr, "Error allocating memory!");
+            return ChunkRead::Failed;
+        }
     }
+    std::unique_ptr<std::uint8_t[]> bytes;
+    if (total < SIZE_MAX) bytes.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(total) + 1]);
+    if (!bytes) {
+        *chunks = ChunkBytes{};
+        ShowError(nullptr, "Error allocating memory!");
+        return ChunkRead::Failed;
+    }
+    // Then the bytes, each chunk into its place. A chunk that has grown
+    // since its size was asked no longer fits and is a failed read; one
+    // that reads shorter (a text read through the ANSI call) keeps what it
+    // read, and the next follows on at once.
+    std::uint64_t at = 0;
+    for (std::size_t i = 0; i < chunks->sizes.size(); ++i) {
+        win::DWORD size = chunks->sizes[i];
+        if (size == 0) continue;
+        const std::string name = layout::ChunkName(static_cast<std::int32_t>(i));
+        if (win::LSTATUS rc = win::RegQueryValueExA(key_.get(), name.c_str(), nullptr, nullptr, bytes.get() + at, &size);
+            rc != win::ERROR_SUCCESS) {
+            ReportValueRead(fullPath_, name, rc);
+            *chunks = ChunkBytes{};
+            return ChunkRead::Failed;
+        }
+        chunks->sizes[i] = size;
+        at += size;
+    }
+    chunks->bytes = std::move(bytes);
+    chunks->byteCount = at;
     return ChunkRead::Done;
 }
 
@@ -395,10 +414,50 @@ int FindStoredName(const std::string& parentFullPath, const std::vector<std::str
     return -1;
 }
 
+namespace {
+
+// Whether every key of the tree at `fullPath` can be opened and its subkeys
+// listed: a tree that cannot be walked whole cannot be deleted whole, and is
+// found out before anything of it goes.
+bool CanDeleteWhole(const std::string& fullPath) {
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS) {
+        ShowWarning(nullptr, FormatText("Error opening key %s in the registry - %s", {fullPath, SystemErrorText(rc)}));
+        return false;
+    }
+    char name[255];
+    for (win::DWORD index = 0;; ++index) {
+        const win::LSTATUS rc = win::RegEnumKeyA(key.get(), index, name, sizeof name);
+        if (rc == win::ERROR_NO_MORE_ITEMS) return true;
+        if (rc != win::ERROR_SUCCESS) {
+            ShowWarning(nullptr, FormatText("Error reading the subkeys of key %s in the registry - %s",
+                                            {fullPath, SystemErrorText(rc)}));
+            return false;
+        }
+        if (!CanDeleteWhole(fullPath + "\\" + name)) return false;
+    }
+}
+
+}  // namespace
+
 bool DeleteKeyTree(const std::string& fullPath) {
-    if (isWindowsNt) return DeleteSubtree(fullPath);
-    return win::RegDeleteKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), kView, 0) ==
-           win::ERROR_SUCCESS;
+    if (!isWindowsNt)
+        return win::RegDeleteKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), kView, 0) == win::ERROR_SUCCESS;
+    if (!CanDeleteWhole(fullPath)) return false;
+    // A macro or a recording leaves its list at once, renamed to a work key,
+    // and is deleted from there: a failure halfway leaves nothing that lists
+    // or runs, and the next start removes the rest.
+    const std::size_t slash = fullPath.rfind('\\');
+    const std::string parent = slash == std::string::npos ? std::string() : fullPath.substr(0, slash);
+    const std::string name = fullPath.substr(slash + 1);
+    if ((parent == layout::MacrosFullPath() || parent == layout::JournalsFullPath()) && !layout::IsWorkKeyName(name)) {
+        const std::string aside = WorkKeys::NameOf(WorkKeys::Role::Old, WorkKeys::FreshStamp());
+        // A refused rename, like a refused deletion, shows no message.
+        if (WorkKeys::Rename(parent, name, aside) != win::ERROR_SUCCESS) return false;
+        WorkKeys::Remove(parent + "\\" + aside);
+        return true;
+    }
+    return DeleteSubtree(fullPath);
 }
 
 bool DeleteSubtree(const std::string& fullPath) {

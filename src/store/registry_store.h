@@ -52,14 +52,22 @@ bool WriteInstructionValue(const std::string& text, const std::string& instructi
 // A recording's journal chunks, the values "0", "1", ... of one key, go
 // through one open of the key: each reads or writes as ReadBinary and
 // WriteBinary do, with their messages, and stops at the first failure.
-struct Chunk {
-    std::unique_ptr<std::uint8_t[]> bytes;
-    std::uint32_t count = 0;
-};
 struct ChunkView {
     const std::uint8_t* bytes;
     std::uint32_t count;
 };
+// Chunks as read back: their bytes back to back in one buffer (with one
+// spare byte, so that no chunks is still a real allocation), and the size
+// of each in order, which is all that is needed to write them again.
+struct ChunkBytes {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::uint64_t byteCount = 0;
+    std::vector<std::uint32_t> sizes;
+};
+// What a chunk costs besides its bytes, the same in every build: its size
+// in ChunkBytes, with room to spare. It counts against a reader's limit, so
+// that no count of empty chunks makes memory grow past that.
+inline constexpr std::uint64_t kChunkOverheadBytes = 16;
 enum class ChunkRead { Done, Failed, TooLarge };
 // Reads the code of instruction `instructionPath` (below Macros) without
 // reporting anything: a failed read is the normal end of a macro.
@@ -94,10 +102,13 @@ public:
     bool Code(std::int32_t* code) const;
     bool Read(const std::string& valueName, std::int32_t* value) const;
     bool Read(const std::string& valueName, std::string* text) const;
-    // Reads chunks "0" to count - 1 (none for a count of 0 or less).
-    // TooLarge, with nothing said, when they add up to more than
-    // `maxBytes`.
-    ChunkRead ReadChunks(std::int32_t count, std::uint64_t maxBytes, std::vector<Chunk>* chunks) const;
+    // Reads chunks "0" to count - 1 (none for a count of 0 or less): the
+    // size of each is asked first, and memory is had once, for exactly
+    // what they hold. TooLarge, with nothing said and before any memory
+    // for their bytes is had, when their bytes and kChunkOverheadBytes each
+    // add up to more than `maxBytes`. Memory that cannot be had is said
+    // ("Error allocating memory!") and is Failed.
+    ChunkRead ReadChunks(std::int32_t count, std::uint64_t maxBytes, ChunkBytes* chunks) const;
 
 private:
     UniqueKey key_;

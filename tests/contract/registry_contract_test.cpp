@@ -273,4 +273,33 @@ TEST_F(RegistryContract, ADwordReadsBackAsFourLittleEndianBytes) {
     EXPECT_EQ(data, (std::vector<BYTE>{0x44, 0x33, 0x22, 0x11}));
 }
 
+// The store puts a whole tree in place by renaming it: the subtree and its
+// values go along, and a name that is taken, in any spelling, is refused
+// with both keys as they were.
+TEST_F(RegistryContract, RenameMovesTheWholeSubtreeAndRefusesATakenName) {
+    ASSERT_EQ(Make("From\\Commands\\0"), ERROR_SUCCESS);
+    ASSERT_EQ(Make("Taken"), ERROR_SUCCESS);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(scratch_, "From\\Commands\\0", 0, kAccess, &key), ERROR_SUCCESS);
+    ASSERT_EQ(Set(key, "id", REG_DWORD, {7, 0, 0, 0}), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    EXPECT_NE(RegRenameKey(scratch_, L"From", L"TAKEN"), ERROR_SUCCESS);
+    EXPECT_EQ(Enumerate(scratch_), (std::vector<std::string>{"From", "Taken"}));
+    EXPECT_EQ(RegRenameKey(scratch_, L"Missing", L"Other"), ERROR_FILE_NOT_FOUND);
+
+    ASSERT_EQ(RegRenameKey(scratch_, L"From", L"|Keyloom|n|1"), ERROR_SUCCESS);
+    EXPECT_EQ(Enumerate(scratch_), (std::vector<std::string>{"Taken", "|Keyloom|n|1"}));
+    ASSERT_EQ(RegOpenKeyExA(scratch_, "|Keyloom|n|1\\Commands\\0", 0, kAccess, &key), ERROR_SUCCESS);
+    std::vector<BYTE> data(4);
+    DWORD size = 4;
+    EXPECT_EQ(RegQueryValueExA(key, "id", nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
+    EXPECT_EQ(data, (std::vector<BYTE>{7, 0, 0, 0}));
+    RegCloseKey(key);
+
+    wchar_t wide[8] = {};
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "Ab|", -1, wide, 8), 4);
+    EXPECT_EQ(wide[2], L'|');
+}
+
 }  // namespace

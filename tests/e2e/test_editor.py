@@ -45,7 +45,9 @@ RECORDING = journal(typed("ZZ", 1000, 100))
 
 
 def reg_text():
-    return "\r\n".join([f"[{STORE}\\Journals\\Stored zz]", '"Count"=dword:00000001',
+    return "\r\n".join([f"[{STORE}\\Journals\\Stored all]", '"Count"=dword:00000000',
+                        f'"Type"={harness.reg_dword(1)}', "",
+                        f"[{STORE}\\Journals\\Stored zz]", '"Count"=dword:00000001',
                         f'"Type"={harness.reg_dword(KEYBOARD)}',
                         '"0"=hex:' + ",".join(f"{byte:02x}" for byte in RECORDING), ""]) + "\r\n"
 
@@ -177,12 +179,24 @@ class MacroMadeInTheEditor(harness.KeyloomWithNotepad):
         self.command("DATE")
         self.command("PLAYBACK RECORDING")
         self.dialog(SELECT_TITLE)
-        self.assertEqual(self.wine.listview(SELECT_TITLE, IDC_RECORDINGS), [["Stored zz", "Keyboard"]])
-        # A real click on the row: the event radios follow the recording.
+        self.assertEqual(self.wine.listview(SELECT_TITLE, IDC_RECORDINGS),
+                         [["Stored all", "Keyboard & Mouse"], ["Stored zz", "Keyboard"]])
+        # A real click on the first row, then End and Home: the event radios
+        # follow the row the keyboard moved to, whatever key moved it.
         left, top, right, _ = self.wine.child_rect(SELECT_TITLE, IDC_RECORDINGS)
         harness.click_at(left + 30, top + 28)
+        self.assertTrue(harness.wait_until(lambda: self.radio(SELECT_TITLE, IDC_EVENTS_MOUSE) == (False, True), 10),
+                        "choosing a keyboard-and-mouse recording did not enable Mouse")
+        self.assertEqual(self.radio(SELECT_TITLE, IDC_EVENTS_ALL), (True, True))
+        harness.key("End")
         self.assertTrue(harness.wait_until(lambda: self.radio(SELECT_TITLE, IDC_EVENTS_KEYBOARD) == (True, True), 10),
-                        "choosing a keyboard recording did not check Keyboard")
+                        "moving to a keyboard recording by key did not check Keyboard")
+        harness.screenshot("select-recording-by-key.png")
+        harness.key("Home")
+        self.assertTrue(harness.wait_until(lambda: self.radio(SELECT_TITLE, IDC_EVENTS_MOUSE) == (False, True), 10),
+                        "moving back by key did not enable Mouse")
+        harness.key("End")
+        self.assertTrue(harness.wait_until(lambda: self.radio(SELECT_TITLE, IDC_EVENTS_KEYBOARD) == (True, True), 10))
         self.assertEqual(self.radio(SELECT_TITLE, IDC_EVENTS_ALL), (False, False))
         self.assertEqual(self.radio(SELECT_TITLE, IDC_EVENTS_MOUSE), (False, False))
         self.click(IDC_INCREASE, SELECT_TITLE)
@@ -279,7 +293,9 @@ class MacroMadeInTheEditor(harness.KeyloomWithNotepad):
                          ["PLAYBACK RECORDING : Stored zz", "oO (Down)", "oO (Up)"])
         self.ok(EDIT_TITLE)
         self.assertEqual(self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST), [["Edited macro", "CTRL + ALT + E"]])
-        self.assertNotIn("Typed by editor", self.wine.reg_query(harness.STORE_KEY + "\\Macros"))
+        stored = self.wine.reg_query(harness.STORE_KEY + "\\Macros")
+        self.assertNotIn("Typed by editor", stored)
+        self.assertNotIn("|Keyloom|", stored)  # the new tree was renamed into place, the old one removed
         self.hide_main()
         self.fresh_notepad()
         self.press("ctrl+alt+e")

@@ -168,6 +168,22 @@ TEST_F(RecordingStoreTest, AChunkOfAnotherTypeIsTakenAsItsBytes) {
     EXPECT_EQ(recording.Event(0).hwnd, 0x00535251u);
 }
 
+// Memory follows what the chunks hold, not how many there are: each is read
+// at its own size into one buffer.
+TEST_F(RecordingStoreTest, ManySmallChunksCostWhatTheyHold) {
+    const auto events = Events(2000);
+    const auto bytes = Bytes(events);
+    fake::SetDword(kJournals + "Small", "Count", 2000);
+    for (int i = 0; i < 2000; ++i)
+        fake::SetValue(kJournals + "Small", std::to_string(i), win::REG_BINARY,
+                       {bytes.begin() + i * 20, bytes.begin() + i * 20 + 20});
+    Recording recording;
+    ASSERT_TRUE(LoadRecording("Small", &recording));
+    EXPECT_EQ(EventsOf(recording), events);
+    EXPECT_EQ(fake::LargestReadBuffer(), 20u);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
 // The cap is checked against a chunk's size before memory is had for it: a
 // damaged chunk of 3 GiB costs no 3 GiB.
 TEST_F(RecordingStoreTest, AChunkBeyondTheCapIsRefusedBeforeItIsRead) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -161,19 +162,42 @@ TEST_F(ScheduleTest, AStartAtTickZeroDoesNotLoseTheFirstEventWhenAskedAgain) {
     EXPECT_EQ(PlayTimes(schedule), (std::vector<win::DWORD>{0, 10}));
 }
 
-TEST_F(ScheduleTest, TheSlowestAndFastestSpeedsKeepTheClockDefined) {
-    Recording recording = Make({{kKey, 0}, {kKey, 0x7FFFFFFF}, {kKey, 0xFFFFFFFF}});
-    PlaybackSchedule schedule;
-    // 2^31 - 1 ms scaled to 50 ms; then -2^31 ms scaled to far in the past,
-    // which plays at once.
-    schedule.Reset(&recording, INT_MIN, 1);
-    EXPECT_EQ(PlayTimes(schedule), (std::vector<win::DWORD>{50000, 50050, 50050}));
-    JournalEvent event;
-    std::int32_t delay = 0;
-    schedule.Reset(&recording, INT_MAX, 1);
-    ASSERT_TRUE(schedule.GetNext(&win::GetTickCount, &event, &delay));
-    ASSERT_TRUE(schedule.AdvanceEvent());
-    ASSERT_TRUE(schedule.GetNext(&win::GetTickCount, &event, &delay));  // wraps like the tick count
+// A scaled interval longer than the longest wait waits that long; before,
+// it wrapped round to a time gone by and played at once.
+TEST_F(ScheduleTest, ScaledIntervalsSaturateAtTheLongestWaitInsteadOfWrapping) {
+    struct Case {
+        std::uint32_t interval;  // recorded, as the stamps' difference
+        std::int32_t speed;
+        std::int32_t wait;       // before the second event
+    };
+    const Case cases[] = {
+        {1000, 0, 1000},
+        {1000, 100, 1999},
+        {0x40000000, 100, 2147483624},  // just fits
+        {0x40000000, 200, INT32_MAX},
+        {0x7FFFFFFF, INT_MAX, INT32_MAX},
+        {0x7FFFFFFF, -1, INT32_MAX},    // 50 times as long
+        {0x7FFFFFFF, INT_MIN, 50},
+        {0x80000000, 100, 0},           // backwards, doubled: long gone, not far ahead
+        {0x80000000, -1, 0},
+    };
+    for (const Case& c : cases) {
+        fake::SetTickCount(50000);
+        Recording recording = Make({{kKey, 7}, {kKey, 7 + c.interval}});
+        PlaybackSchedule schedule;
+        schedule.Reset(&recording, c.speed, 1);
+        JournalEvent event;
+        std::int32_t delay = -1;
+        ASSERT_TRUE(schedule.GetNext(&win::GetTickCount, &event, &delay));
+        EXPECT_EQ(delay, 0);
+        ASSERT_TRUE(schedule.AdvanceEvent());
+        ASSERT_TRUE(schedule.GetNext(&win::GetTickCount, &event, &delay));
+        EXPECT_EQ(delay, c.wait) << c.interval << " at " << c.speed;
+        // Asked again a while later: what is left of the same wait.
+        fake::SetTickCount(50000 + 10);
+        ASSERT_TRUE(schedule.GetNext(&win::GetTickCount, &event, &delay));
+        EXPECT_EQ(delay, std::max(c.wait - 10, 0)) << c.interval << " at " << c.speed;
+    }
 }
 
 }  // namespace

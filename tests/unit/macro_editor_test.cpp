@@ -48,6 +48,32 @@ TEST_F(EditorTest, KeysGoToTheEndOrAheadOfTheSelectedLineInTheirMode) {
     EXPECT_EQ(editor.InstructionList.back().KeyPressed, kKeyUp);
 }
 
+// A list box out of space refuses a line: its instruction is not added, a
+// key stroke goes in whole or not at all, and an edit keeps the old line.
+TEST_F(EditorTest, LinesTheListBoxRefusesLeaveLinesAndInstructionsInStep) {
+    Start();
+    MacroEditDialog& editor = Open();
+    const auto inStep = [&] {
+        ASSERT_EQ(editor.InstructionList.size(), body.lines.size());
+        for (std::size_t i = 0; i < body.lines.size(); ++i)
+            EXPECT_EQ(InstructionText(editor.InstructionList[i], false), body.lines[i]) << i;
+    };
+    editor.InsertKey('A');
+    body.capacity = 3;
+    editor.InsertKey('B');  // the press fits, the release does not
+    EXPECT_EQ(body.lines, (Lines{"aA (Down)", "aA (Up)"}));
+    inStep();
+    body.selected = 1;
+    editor.InsertKey('C');  // ahead of a selected line: the release fits, the press does not
+    EXPECT_EQ(body.lines, (Lines{"aA (Down)", "aA (Up)"}));
+    inStep();
+    body.capacity = 2;
+    editor.SetKeyMode(KeyDownOnly);
+    editor.InsertKey('D');
+    inStep();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>(3, "Unable to add the line to the macro!")));
+}
+
 TEST_F(EditorTest, ShiftSwitchesTheCaptionsByTheKeyMode) {
     Start();
     MacroEditDialog& editor = Open();

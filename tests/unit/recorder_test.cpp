@@ -9,6 +9,7 @@
 #include "platform/fake/fake.h"
 #include "platform/fake/fake_hooks.h"
 #include "platform/fake/fake_windows.h"
+#include "store/recording_store.h"
 #include "store/registry_store.h"
 #include "test_rows.h"
 
@@ -36,6 +37,7 @@ protected:
     void TearDown() override {
         Recorder().RemoveHooks();
         Recorder().Discard();
+        Recorder().mostEvents = kMaxRecordedEvents;
     }
 
     // "Record" on a row, then the WM_RECORD_BEGIN it posts.
@@ -267,6 +269,37 @@ TEST_F(RecorderTest, TheBufferGrowsBy10000EventsWhenFull) {
     EXPECT_EQ(Recorder().Count(), 10001u);
     EXPECT_EQ(Recorder().Event(10000).time, 0u);
     EXPECT_EQ(Recorder().Event(9999).time, 9999u);
+}
+
+// A recording one event longer would be saved but could be neither played
+// back nor renamed. The stop is shown at a lower limit; the limit itself is
+// what the player loads, to the event.
+TEST_F(RecorderTest, RecordingStopsAtTheMostEventsThePlayerLoadsAndKeepsThem) {
+    Recorder().mostEvents = 25000;
+    StartIn(1);
+    Keys(25000);
+    EXPECT_EQ(Recorder().Capacity(), 25000u);
+    EXPECT_TRUE(fake::TakePosted().empty());
+    Keys(2);
+    EXPECT_EQ(Recorder().Count(), 25000u);
+    const auto posted = fake::TakePosted();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].message, WM_RECORD_FULL);
+    EXPECT_EQ(posted[0].window, dialogWindow);
+    dialog->OnFull();
+    EXPECT_EQ(fake::FindHook(win::WH_JOURNALRECORD), nullptr);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Recording stopped!  It holds as many events as can be played back."});
+    ASSERT_EQ(Save("full"), RecordDialog::Close::Ok);
+    EXPECT_EQ(Dword("full", "Count"), 32u);
+
+    for (std::uint32_t events : {kMaxRecordedEvents, kMaxRecordedEvents + 1}) {
+        std::vector<std::uint8_t> bytes(std::size_t{events} * kJournalEventBytes, 0);
+        const auto chunks = CutIntoChunks(bytes.data(), bytes.size());
+        ASSERT_TRUE(WriteRecording("most", chunks, static_cast<std::int32_t>(chunks.size()), 1));
+        Recording loaded;
+        EXPECT_EQ(LoadRecording("most", &loaded), events == kMaxRecordedEvents) << events;
+        if (events == kMaxRecordedEvents) EXPECT_EQ(loaded.count, events);
+    }
 }
 
 TEST_F(RecorderTest, SaveNeedsARecordingAndAName) {

@@ -2,7 +2,9 @@
 
 #include "platform/fake/fake.h"
 #include "store/recording_store.h"
+#include "store/message_text.h"
 #include "store/registry_store.h"
+#include "store/work_keys.h"
 
 namespace {
 
@@ -196,19 +198,35 @@ TEST_F(RegistryStoreTest, NamesAreNeverUsedAsFormats) {
     ExpectError("Error creating key " + kRoot + "\\Macros\\" + name + " - " + kDenied);
 }
 
-TEST_F(RegistryStoreTest, DeleteSubtreeRemovesDeepestFirstAndStopsAtTheFirstFailure) {
+// A tree that cannot be walked whole is found out before anything goes; a
+// failure while deleting leaves nothing listed, and the next start removes
+// the rest.
+TEST_F(RegistryStoreTest, ADeleteIsFoundOutBeforehandOrLeavesNothingListed) {
+    for (const char* key : {"\\Macros\\M\\Commands\\0", "\\Macros\\M\\Commands\\1", "\\Macros\\M\\Commands\\2"})
+        fake::CreateKey(kRoot + key);
+    const std::string unreadable = kRoot + "\\Macros\\M\\Commands\\" + std::string(255, 'x');
+    fake::CreateKey(unreadable);
+    const auto before = fake::Tree(kRoot);
+    EXPECT_FALSE(RegistryStore::DeleteKeyTree(kRoot + "\\Macros\\M"));
+    EXPECT_EQ(fake::Tree(kRoot), before);
+    ExpectWarning("Error reading the subkeys of key " + kRoot + "\\Macros\\M\\Commands in the registry - " +
+                  SystemErrorText(win::ERROR_MORE_DATA));
+
+    // A deletion refused halfway.
+    fake::ClearMessageBoxes();
+    fake::Reset();
+    ASSERT_TRUE(RegistryStore::EnsureStoreTree());
     for (const char* key : {"\\Macros\\M\\Commands\\0", "\\Macros\\M\\Commands\\1", "\\Macros\\M\\Commands\\2"})
         fake::CreateKey(kRoot + key);
     fake::Fail("RegDeleteKeyExA", win::ERROR_ACCESS_DENIED, 1, "Commands\\1");
-    EXPECT_FALSE(RegistryStore::DeleteKeyTree(kRoot + "\\Macros\\M"));
-    EXPECT_FALSE(fake::KeyExists(kRoot + "\\Macros\\M\\Commands\\0"));
-    EXPECT_TRUE(fake::KeyExists(kRoot + "\\Macros\\M\\Commands\\1"));
-    EXPECT_TRUE(fake::KeyExists(kRoot + "\\Macros\\M\\Commands\\2"));
-    EXPECT_TRUE(fake::MessageBoxes().empty());
-
     EXPECT_TRUE(RegistryStore::DeleteKeyTree(kRoot + "\\Macros\\M"));
     EXPECT_FALSE(fake::KeyExists(kRoot + "\\Macros\\M"));
-    EXPECT_TRUE(fake::KeyExists(kRoot + "\\Macros"));
+    const auto left = fake::SubKeys(kRoot + "\\Macros");
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(layout::IsWorkKeyName(left[0]));
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    WorkKeys::CleanUp();
+    EXPECT_TRUE(fake::SubKeys(kRoot + "\\Macros").empty());
     EXPECT_EQ(fake::OpenKeyCount(), 0);
 
     EXPECT_FALSE(RegistryStore::DeleteKeyTree(kRoot + "\\Macros\\M"));
@@ -235,20 +253,25 @@ TEST_F(RegistryStoreTest, ChunksGoThroughOneOpenAndReadWhateverTheirSize) {
     std::vector<std::uint8_t> big(20000, 7), small(20, 3);
     fake::SetValue(journal, "0", win::REG_BINARY, big);
     fake::SetValue(journal, "1", win::REG_BINARY, small);
-    std::vector<RegistryStore::Chunk> chunks;
+    RegistryStore::ChunkBytes chunks;
     {
         RegistryStore::KeyReader reader;
         ASSERT_TRUE(reader.OpenRecording("J"));
         ASSERT_EQ(reader.ReadChunks(2, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
-    ASSERT_EQ(chunks.size(), 2u);
-    EXPECT_EQ(std::vector<std::uint8_t>(chunks[0].bytes.get(), chunks[0].bytes.get() + chunks[0].count), big);
-    EXPECT_EQ(chunks[1].count, 20u);
+        EXPECT_EQ(chunks.sizes, (std::vector<std::uint32_t>{20000, 20}));
+        std::vector<std::uint8_t> both = big;
+        both.insert(both.end(), small.begin(), small.end());
+        EXPECT_EQ(std::vector<std::uint8_t>(chunks.bytes.get(), chunks.bytes.get() + chunks.byteCount), both);
 
-        EXPECT_EQ(reader.ReadChunks(2, 20010, &chunks), RegistryStore::ChunkRead::TooLarge);
-        EXPECT_TRUE(chunks.empty());
+        // The limit counts each chunk's overhead beside its bytes.
+        EXPECT_EQ(reader.ReadChunks(2, 20020 + 2 * RegistryStore::kChunkOverheadBytes, &chunks),
+                  RegistryStore::ChunkRead::Done);
+        EXPECT_EQ(reader.ReadChunks(2, 20020 + 2 * RegistryStore::kChunkOverheadBytes - 1, &chunks),
+                  RegistryStore::ChunkRead::TooLarge);
+        EXPECT_TRUE(chunks.sizes.empty());
         EXPECT_TRUE(fake::MessageBoxes().empty());
         EXPECT_EQ(reader.ReadChunks(-5, 1 << 20, &chunks), RegistryStore::ChunkRead::Done);
-        EXPECT_TRUE(chunks.empty());
+        EXPECT_EQ(chunks.byteCount, 0u);
         EXPECT_EQ(reader.ReadChunks(3, 1 << 20, &chunks), RegistryStore::ChunkRead::Failed);
     }
     ExpectWarning("Error reading value in reigistry at: " + journal + "\\2, error: " + kNotFound);
@@ -273,16 +296,18 @@ TEST_F(RegistryStoreTest, ARecordingIsWrittenAndReadThroughOneKeyHandle) {
     const std::vector<RegistryStore::ChunkView> views{{first.data(), 16000}, {last.data(), 40}};
     const int opens = fake::Calls("RegOpenKeyExA"), creates = fake::Calls("RegCreateKeyExA");
     ASSERT_TRUE(WriteRecording("K", views, 2, 3));
-    EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens);
+    // Two more opens put it in place: whether the name is taken, and the
+    // Journals key for the rename.
+    EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens + 2);
     EXPECT_EQ(fake::Calls("RegCreateKeyExA"), creates + 1);
 
     StoredRecording stored;
     ASSERT_EQ(ReadRecording("K", 1 << 20, true, &stored), RecordingRead::Done);
-    EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens + 1);
+    EXPECT_EQ(fake::Calls("RegOpenKeyExA"), opens + 3);
     EXPECT_EQ(stored.count, 2);
     EXPECT_EQ(stored.type, 3);
-    ASSERT_EQ(stored.chunks.size(), 2u);
-    EXPECT_EQ(std::vector<std::uint8_t>(stored.chunks[1].bytes.get(), stored.chunks[1].bytes.get() + 40), last);
+    EXPECT_EQ(stored.chunks.sizes, (std::vector<std::uint32_t>{16000, 40}));
+    EXPECT_EQ(std::vector<std::uint8_t>(stored.chunks.bytes.get() + 16000, stored.chunks.bytes.get() + 16040), last);
     EXPECT_EQ(fake::OpenKeyCount(), 0);
     EXPECT_TRUE(fake::MessageBoxes().empty());
 }

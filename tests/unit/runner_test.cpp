@@ -346,22 +346,27 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
     StoreMacro("C", 'C', win::MOD_CONTROL);
     MainDialog& main = Start();
 
-    fake::Fail("RegDeleteKeyExA", win::ERROR_ACCESS_DENIED, 1, "Macros\\A");
+    fake::Fail("RegRenameKey", win::ERROR_ACCESS_DENIED, 1, "Macros\\A");
     macroList.selected = 0;
     main.DeleteMacro();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to delete macro: A"});
     EXPECT_EQ(Rows(macroList).size(), 3u);
     EXPECT_EQ(fake::HotKeys().size(), 3u);
 
-    // Its id unreadable: deleted all the same, the hot key stays registered.
+    // Its id unreadable: it stays, with its hot key, and the user is told.
     fake::ClearMessageBoxes();
     fake::SetString(kMacros + "B", "id", "text");
     macroList.selected = 1;
     main.DeleteMacro();
-    ASSERT_EQ(fake::MessageBoxes().size(), 1u);
+    ASSERT_EQ(fake::MessageBoxes().size(), 2u);
     EXPECT_EQ(fake::MessageBoxes()[0].text.rfind("Error reading DWORD from reigistry at: ", 0), 0u);
-    EXPECT_FALSE(fake::KeyExists(kMacros + "B"));
+    EXPECT_EQ(fake::MessageBoxes()[1].text, "Unable to delete macro: B");
+    EXPECT_TRUE(fake::KeyExists(kMacros + "B"));
     EXPECT_EQ(fake::HotKeys().size(), 3u);
+    fake::SetDword(kMacros + "B", "id", 1);
+    main.DeleteMacro();
+    EXPECT_FALSE(fake::KeyExists(kMacros + "B"));
+    EXPECT_EQ(fake::HotKeys().size(), 2u);
 
     fake::ClearMessageBoxes();
     fake::Fail("UnregisterHotKey", win::ERROR_HOTKEY_NOT_REGISTERED);

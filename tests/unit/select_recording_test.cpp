@@ -45,30 +45,49 @@ TEST_F(SelectRecordingTest, ANewInstructionOpensOnTheListWithNothingChosen) {
     EXPECT_EQ(BoxTexts().size(), 1u) << "the untyped recording's Type is reported";
 }
 
-TEST_F(SelectRecordingTest, TheEventRadiosFollowTheRecordingClickedOrReachedByKey) {
+TEST_F(SelectRecordingTest, TheEventRadiosFollowTheSelectedRowWhateverMovedIt) {
+    const int creates = fake::Calls("RegCreateKeyExA"), sets = fake::Calls("RegSetValueExA");
     SelectRecordingDialog& d = Open(RecordingChoice{"KEYS", 1, -50});
     EXPECT_EQ(list.selected, 1) << "preselected without regard to case";
+    EXPECT_EQ(fake::Calls("RegCreateKeyExA"), creates) << "opening writes nothing to the store";
+    EXPECT_EQ(fake::Calls("RegSetValueExA"), sets);
     EXPECT_EQ(d.checkedEvents, 1) << "the instruction's events are checked";
     EXPECT_EQ(d.eventsEnabled, (std::array<bool, 3>{false, true, false})) << "but the recording's are enabled";
     EXPECT_EQ(d.speedChoice, 2);
     EXPECT_EQ(d.percentText, "50");
 
-    list.selected = 0;
-    d.OnListClick();
+    // The list moves its selection (arrow keys, Home, type-ahead, a click)
+    // and tells of the change.
+    for (const auto& [row, checked] : {std::pair{0, 1}, std::pair{2, 3}, std::pair{3, 3}, std::pair{1, 2}, std::pair{-1, 1}}) {
+        list.selected = row;
+        d.OnSelectionChanged();
+        EXPECT_EQ(d.checkedEvents, checked) << row;
+    }
     EXPECT_EQ(d.eventsEnabled, All());
-    d.OnListKey(win::VK_DOWN);  // keys' row is reached next
+    // A click, or a key that moves nothing, on the row already selected
+    // derives the radios anew; a key with no row selected does nothing.
+    list.selected = 1;
+    d.OnEvents(1);
+    d.OnListClick();
     EXPECT_EQ(d.checkedEvents, 2);
-    d.OnListKey(win::VK_UP);
-    EXPECT_EQ(d.checkedEvents, 1);
-    list.selected = 3;
-    d.OnListClick();  // an unknown type changes nothing
-    EXPECT_EQ(d.checkedEvents, 1);
-    list.selected = 2;
-    d.OnListKey(win::VK_DOWN);
-    EXPECT_EQ(d.checkedEvents, 1) << "the untyped row below";
-    d.OnListKey('X');
+    d.OnEvents(1);
+    d.OnListKey();
+    EXPECT_EQ(d.checkedEvents, 2);
+    list.selected = -1;
+    d.OnEvents(3);
+    d.OnListKey();
     EXPECT_EQ(d.checkedEvents, 3);
-    EXPECT_EQ(d.eventsEnabled, (std::array<bool, 3>{false, false, true}));
+}
+
+// The list view tells of the preselection while the dialog opens; the
+// instruction's own events still win then.
+TEST_F(SelectRecordingTest, ASelectionChangeBeforeTheDialogIsReadyChangesNothing) {
+    list = TestRows{300};
+    dialog = std::make_unique<SelectRecordingDialog>(dialogWindow, list, RecordingChoice{"keys", 1, 0});
+    list.selected = 1;
+    dialog->OnSelectionChanged();
+    EXPECT_EQ(dialog->checkedEvents, 1);
+    EXPECT_EQ(dialog->eventsEnabled, All());
 }
 
 TEST_F(SelectRecordingTest, OkChecksTheNumberTheRowAndTheSignInThatOrder) {
@@ -85,6 +104,15 @@ TEST_F(SelectRecordingTest, OkChecksTheNumberTheRowAndTheSignInThatOrder) {
     EXPECT_FALSE(d.OnOk("-3"));
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Please enter an integer.", "No recording selected!",
                                                     "Replay speed percentage must be greater than or equal to 0."}));
+    // A slowdown that would stretch an hour's pause past the longest wait
+    // (2^31 - 1 ms) is refused; the same number as a speed-up is not.
+    fake::ClearMessageBoxes();
+    EXPECT_TRUE(d.OnOk("59552"));
+    EXPECT_FALSE(d.OnOk("59553"));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Replay speed percentage must be less than or equal to 59552."});
+    EXPECT_FALSE(d.OnSpeed(2));
+    EXPECT_TRUE(d.OnOk("2147483647"));
+    EXPECT_FALSE(d.OnSpeed(3));
     ASSERT_TRUE(d.OnOk("25"));
     EXPECT_EQ(d.Result().name, "Both");
     EXPECT_EQ(d.Result().events, 2);

@@ -11,11 +11,13 @@
 // A list box: the selected line stays selected as lines go in ahead of it.
 struct TestLines final : LineList {
     int Count() const override { return static_cast<int>(lines.size()); }
-    void Insert(int index, const std::string& text) override {
+    int Insert(int index, const std::string& text) override {
+        if (Count() >= capacity) return -1;
         if (index < 0 || index > Count()) index = Count();
         lines.insert(lines.begin() + index, text);
         data.insert(data.begin() + index, 0);
         if (selected >= index) ++selected;
+        return index;
     }
     void Remove(int index) override {
         lines.erase(lines.begin() + index);
@@ -34,6 +36,7 @@ struct TestLines final : LineList {
     std::vector<std::int32_t> data;
     int selected = -1;
     int redrawOffs = 0;
+    int capacity = 1 << 30;  // lines it takes before it is out of space
 };
 
 struct TestCaptions final : KeyCaptions {

@@ -91,15 +91,24 @@ unsigned char LowerAnsi(unsigned char c) {
     }
 }
 
-unsigned SortKey(unsigned char c) {
-    // Code page 1252 puts these characters at 0x80-0x9F; Unicode elsewhere.
-    static constexpr unsigned kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                           0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                           0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                           0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-    const unsigned char lower = LowerAnsi(c);
-    return lower >= 0x80 && lower <= 0x9F ? kHigh[lower - 0x80] : lower;
+namespace {
+// Code page 1252 puts these characters at 0x80-0x9F; Unicode elsewhere.
+constexpr unsigned kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+}  // namespace
+
+unsigned AnsiToUnicode(unsigned char c) { return c >= 0x80 && c <= 0x9F ? kHigh[c - 0x80] : c; }
+
+char UnicodeToAnsi(unsigned u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
+    for (unsigned i = 0; i < 32; ++i)
+        if (kHigh[i] == u) return static_cast<char>(0x80 + i);
+    return '?';
 }
+
+unsigned SortKey(unsigned char c) { return AnsiToUnicode(LowerAnsi(c)); }
 
 std::string Lower(std::string_view text) {
     std::string out(text);

@@ -334,6 +334,36 @@ LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD /*samDesired*/, DWOR
     return ERROR_SUCCESS;
 }
 
+LSTATUS RegRenameKey(HKEY key, const wchar_t* subKeyName, const wchar_t* newKeyName) {
+    const auto ansi = [](const wchar_t* wide) {
+        std::string out;
+        for (const wchar_t* p = wide; p != nullptr && *p != 0; ++p)
+            out += fake::detail::UnicodeToAnsi(static_cast<unsigned>(*p));
+        return out;
+    };
+    const std::string from = ansi(subKeyName);
+    const std::string to = ansi(newKeyName);
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegRenameKey", {from, FullPath(key, from.c_str()), to}, &code)) return code;
+    if (newKeyName == nullptr || to.empty() || to.find('\\') != std::string::npos || to.size() > kMaxKeyName)
+        return ERROR_INVALID_PARAMETER;
+    if (PathTooLong(from.c_str())) return ERROR_MORE_DATA;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    Key* target = Find(open->key.get(), SplitPath(from.c_str()));
+    if (target == nullptr) return ERROR_FILE_NOT_FOUND;
+    if (target == root.get() || target->parent == root.get()) return ERROR_ACCESS_DENIED;
+    Key* parent = target->parent;
+    // A key of the new name, another spelling included, stays as it is.
+    if (parent->subkeys.find(to) != parent->subkeys.end()) return ERROR_ACCESS_DENIED;
+    std::shared_ptr<Key> moved = Share(target);
+    parent->subkeys.erase(target->name);
+    moved->name = to;
+    parent->subkeys.emplace(to, moved);
+    return ERROR_SUCCESS;
+}
+
 LSTATUS RegGetKeySecurity(HKEY key, SECURITY_INFORMATION information, PSECURITY_DESCRIPTOR descriptor, DWORD* size) {
     std::int32_t code = 0;
     if (fake::detail::Faulted("RegGetKeySecurity", {FullPath(key, nullptr)}, &code)) return code;
@@ -374,6 +404,25 @@ LSTATUS RegCloseKey(HKEY key) {
     if (value == kLocalMachine) return ERROR_SUCCESS;
     if (handles.erase(value) == 0) return ERROR_INVALID_HANDLE;
     return ERROR_SUCCESS;
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, const char* multiByte, int multiByteLength, wchar_t* wide,
+                        int wideLength) {
+    if (fake::detail::Fails("MultiByteToWideChar")) return 0;
+    if (codePage != CP_ACP || multiByte == nullptr || wideLength < 0) {
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::size_t length =
+        multiByteLength < 0 ? std::strlen(multiByte) + 1 : static_cast<std::size_t>(multiByteLength);
+    if (wideLength == 0) return static_cast<int>(length);
+    if (static_cast<std::size_t>(wideLength) < length) {
+        fake::detail::SetError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    for (std::size_t i = 0; i < length; ++i)
+        wide[i] = static_cast<wchar_t>(fake::detail::AnsiToUnicode(static_cast<unsigned char>(multiByte[i])));
+    return static_cast<int>(length);
 }
 
 }  // namespace win

@@ -32,6 +32,10 @@ inline void SetError(win::LSTATUS code) { SetError(static_cast<win::DWORD>(code)
 // the registry enumerates names.
 unsigned char LowerAnsi(unsigned char c);
 unsigned SortKey(unsigned char c);
+// One character of the ANSI code page as Unicode, and back ('?' for what it
+// cannot hold).
+unsigned AnsiToUnicode(unsigned char c);
+char UnicodeToAnsi(unsigned u);
 std::string Lower(std::string_view text);
 bool EqualNoCase(std::string_view a, std::string_view b);
 bool ContainsNoCase(std::string_view text, std::string_view part);

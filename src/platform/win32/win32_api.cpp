@@ -9,6 +9,7 @@
 
 namespace {
 constexpr auto seam_CF_TEXT = win::CF_TEXT;
+constexpr auto seam_CP_ACP = win::CP_ACP;
 constexpr auto seam_ERROR_ACCESS_DENIED = win::ERROR_ACCESS_DENIED;
 constexpr auto seam_ERROR_CLIPBOARD_NOT_OPEN = win::ERROR_CLIPBOARD_NOT_OPEN;
 constexpr auto seam_ERROR_FILE_NOT_FOUND = win::ERROR_FILE_NOT_FOUND;
@@ -161,6 +162,7 @@ static_assert(sizeof(win::ULONG_PTR) == sizeof(::ULONG_PTR));
 static_assert(sizeof(win::HKEY) == sizeof(::HKEY));
 
 static_assert(seam_CF_TEXT == CF_TEXT);
+static_assert(seam_CP_ACP == CP_ACP);
 static_assert(seam_ERROR_ACCESS_DENIED == ERROR_ACCESS_DENIED);
 static_assert(seam_ERROR_CLIPBOARD_NOT_OPEN == ERROR_CLIPBOARD_NOT_OPEN);
 static_assert(seam_ERROR_FILE_NOT_FOUND == ERROR_FILE_NOT_FOUND);
@@ -336,7 +338,22 @@ LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD samDesired, DWORD re
     return ::RegDeleteKeyExA(Native(key), subKey, samDesired, reserved);
 }
 
+LSTATUS RegRenameKey(HKEY key, const wchar_t* subKeyName, const wchar_t* newKeyName) {
+    // Looked up when first used: advapi32 has it since Vista, and a system
+    // without it still starts the program.
+    using Rename = ::LONG(WINAPI*)(::HKEY, ::LPCWSTR, ::LPCWSTR);
+    static const auto rename = reinterpret_cast<Rename>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("advapi32.dll"), "RegRenameKey")));
+    if (rename == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    return rename(Native(key), subKeyName, newKeyName);
+}
+
 LSTATUS RegCloseKey(HKEY key) { return ::RegCloseKey(Native(key)); }
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int multiByteLength, wchar_t* wide,
+                        int wideLength) {
+    return ::MultiByteToWideChar(codePage, flags, multiByte, multiByteLength, wide, wideLength);
+}
 
 // ---- Errors ----------------------------------------------------------------------
 

@@ -1,0 +1,285 @@
+#include "store/work_keys.h"
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "platform/unique_handle.h"
+#include "store/layout.h"
+#include "store/message_text.h"
+#include "store/registry_store.h"
+
+namespace WorkKeys {
+namespace {
+
+// The value of a record key: the name the old tree goes back to.
+constexpr const char* kRecordName = "Name";
+// A move's record also names where the moved tree came from.
+constexpr const char* kRecordFrom = "From";
+// The mark's name before marks had stamps; a leftover of it is removed too.
+constexpr const char* kOldMark = "Keyloom same-key mark";
+
+std::wstring Wide(const std::string& text) {
+    const int length = win::MultiByteToWideChar(win::CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (win::MultiByteToWideChar(win::CP_ACP, 0, text.c_str(), -1, wide.data(), length) != length)
+        return std::wstring();
+    wide.resize(static_cast<std::size_t>(length - 1));
+    return wide;
+}
+
+// The names of the subkeys of `key`, all read before any is changed.
+bool SubkeyNames(win::HKEY key, std::vector<std::string>* names) {
+    char name[255];
+    for (win::DWORD index = 0;; ++index) {
+        const win::LSTATUS rc = win::RegEnumKeyA(key, index, name, sizeof name);
+        if (rc == win::ERROR_NO_MORE_ITEMS) return true;
+        if (rc != win::ERROR_SUCCESS) return false;
+        names->emplace_back(name);
+    }
+}
+
+bool Parse(const std::string& name, Role* role, std::string* stamp) {
+    const std::size_t prefix = std::string(layout::kWorkPrefix).size();
+    if (!layout::IsWorkKeyName(name) || name.size() < prefix + 3 || name[prefix + 1] != '|') return false;
+    const char letter = static_cast<char>(name[prefix] | 0x20);
+    if (letter != 'n' && letter != 'o' && letter != 'r' && letter != 'm') return false;
+    *role = static_cast<Role>(letter);
+    *stamp = name.substr(prefix + 2);
+    return true;
+}
+
+// Writes the record of where the old tree goes back to.
+bool WriteRecord(const std::string& parentFullPath, const std::string& stamp, const std::string& oldName,
+                 const std::string& from = std::string()) {
+    const std::string path = parentFullPath + "\\" + NameOf(Role::Record, stamp);
+    UniqueKey key;
+    win::LSTATUS rc = win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                           RegistryStore::kAccess, nullptr, key.put(), nullptr);
+    if (rc == win::ERROR_SUCCESS)
+        rc = win::RegSetValueExA(key.get(), kRecordName, 0, win::REG_SZ,
+                                 reinterpret_cast<const win::BYTE*>(oldName.c_str()),
+                                 static_cast<win::DWORD>(oldName.size() + 1));
+    if (rc == win::ERROR_SUCCESS && !from.empty())
+        rc = win::RegSetValueExA(key.get(), kRecordFrom, 0, win::REG_SZ, reinterpret_cast<const win::BYTE*>(from.c_str()),
+                                 static_cast<win::DWORD>(from.size() + 1));
+    if (rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error writing %s\\%s - %s", {path, kRecordName, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+// Reads value `valueName` of the record; false when it cannot.
+bool ReadRecord(const std::string& parentFullPath, const std::string& stamp, const char* valueName, std::string* text) {
+    UniqueKey key;
+    if (RegistryStore::OpenKey(parentFullPath + "\\" + NameOf(Role::Record, stamp), key.put()) != win::ERROR_SUCCESS)
+        return false;
+    char buffer[257] = {};
+    win::DWORD size = sizeof buffer - 1;
+    if (win::RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<win::BYTE*>(buffer), &size) !=
+        win::ERROR_SUCCESS)
+        return false;
+    *text = buffer;
+    return !text->empty();
+}
+
+// The new tree of a change that did not finish: a moved tree goes back to
+// where it came from, a written one is removed.
+bool DropNew(const std::string& parentFullPath, const std::string& stamp) {
+    const std::string work = NameOf(Role::New, stamp);
+    std::string from;
+    if (ReadRecord(parentFullPath, stamp, kRecordFrom, &from))
+        return Rename(parentFullPath, work, from) == win::ERROR_SUCCESS;
+    return Remove(parentFullPath + "\\" + work);
+}
+
+// Removes the marks that calls comparing names left below the stored keys.
+void RemoveMarks(const std::string& fullPath) {
+    UniqueKey key;
+    if (RegistryStore::OpenKey(fullPath, key.put()) != win::ERROR_SUCCESS) return;
+    std::vector<std::string> names;
+    SubkeyNames(key.get(), &names);
+    key.reset();
+    for (const std::string& name : names) {
+        Role role{};
+        std::string stamp;
+        if ((Parse(name, &role, &stamp) && role == Role::Mark) || name == kOldMark) Remove(fullPath + "\\" + name);
+    }
+}
+
+void CleanUpBelow(const std::string& parentFullPath) {
+    UniqueKey parent;
+    if (RegistryStore::OpenKey(parentFullPath, parent.put()) != win::ERROR_SUCCESS) return;
+    std::vector<std::string> names;
+    SubkeyNames(parent.get(), &names);
+    parent.reset();
+    std::map<std::string, std::set<Role>> changes;
+    for (const std::string& name : names) {
+        Role role{};
+        std::string stamp;
+        if (Parse(name, &role, &stamp))
+            changes[stamp].insert(role);
+        else if (!layout::IsWorkKeyName(name))
+            RemoveMarks(parentFullPath + "\\" + name);
+        else
+            Remove(parentFullPath + "\\" + name);
+    }
+    for (const auto& [stamp, roles] : changes) {
+        const auto path = [&](Role role) { return parentFullPath + "\\" + NameOf(role, stamp); };
+        if (roles.contains(Role::Old) && roles.contains(Role::New)) {
+            // Stopped between setting the old tree aside and putting the new
+            // one in place: the old one goes back.
+            Restore(parentFullPath, stamp);
+            continue;
+        }
+        // Either the new tree is in place (the old one was on its way out)
+        // or it never was (the old one never moved).
+        if (roles.contains(Role::New) && !DropNew(parentFullPath, stamp)) continue;
+        if (roles.contains(Role::Record)) Remove(path(Role::Record));
+        if (roles.contains(Role::Old)) Remove(path(Role::Old));
+        if (roles.contains(Role::Mark)) Remove(path(Role::Mark));
+    }
+}
+
+}  // namespace
+
+std::string FreshStamp() {
+    // The tick count tells this run's stamps from a leftover of another run;
+    // the counter tells this run's calls apart.
+    static std::uint32_t counter = 0;
+    static const win::DWORD start = win::GetTickCount();
+    char text[32];
+    std::snprintf(text, sizeof text, "%08X.%u", static_cast<unsigned>(start), static_cast<unsigned>(++counter));
+    return text;
+}
+
+std::string NameOf(Role role, const std::string& stamp) {
+    return std::string(layout::kWorkPrefix) + static_cast<char>(role) + "|" + stamp;
+}
+
+win::LSTATUS Rename(const std::string& parentFullPath, const std::string& from, const std::string& to) {
+    UniqueKey parent;
+    if (win::LSTATUS rc = RegistryStore::OpenKey(parentFullPath, parent.put()); rc != win::ERROR_SUCCESS) return rc;
+    const std::wstring wideFrom = Wide(from);
+    const std::wstring wideTo = Wide(to);
+    if (wideFrom.empty() || wideTo.empty()) return win::ERROR_INVALID_PARAMETER;
+    return win::RegRenameKey(parent.get(), wideFrom.c_str(), wideTo.c_str());
+}
+
+void ReportRename(const std::string& parentFullPath, const std::string& from, const std::string& to,
+                  win::LSTATUS rc) {
+    ShowError(nullptr,
+              FormatText("Error renaming key %s\\%s to %s - %s", {parentFullPath, from, to, SystemErrorText(rc)}));
+}
+
+bool Remove(const std::string& fullPath) {
+    UniqueKey key;
+    if (win::LSTATUS rc = RegistryStore::OpenKey(fullPath, key.put()); rc != win::ERROR_SUCCESS)
+        return rc == win::ERROR_FILE_NOT_FOUND;
+    std::vector<std::string> names;
+    const bool listed = SubkeyNames(key.get(), &names);
+    key.reset();
+    bool removed = listed;
+    for (const std::string& name : names) removed = Remove(fullPath + "\\" + name) && removed;
+    return removed && win::RegDeleteKeyExA(win::HKEY_LOCAL_MACHINE, fullPath.c_str(), RegistryStore::kView, 0) ==
+                          win::ERROR_SUCCESS;
+}
+
+Outcome PutInPlace(const std::string& parentFullPath, const std::string& stamp, const std::string& oldName,
+                   const std::string& newName) {
+    const std::string work = NameOf(Role::New, stamp);
+    const std::string aside = NameOf(Role::Old, stamp);
+    const std::string record = NameOf(Role::Record, stamp);
+    const auto path = [&](const std::string& name) { return parentFullPath + "\\" + name; };
+    if (oldName.empty()) {
+        if (win::LSTATUS rc = Rename(parentFullPath, work, newName); rc != win::ERROR_SUCCESS) {
+            ReportRename(parentFullPath, work, newName, rc);
+            Remove(path(work));
+            return Outcome::Old;
+        }
+        return Outcome::New;
+    }
+    // The record comes first: if the program stops while the old tree is
+    // aside, the next start knows where it goes back to.
+    if (!WriteRecord(parentFullPath, stamp, oldName)) {
+        Remove(path(record));
+        Remove(path(work));
+        return Outcome::Old;
+    }
+    if (win::LSTATUS rc = Rename(parentFullPath, oldName, aside); rc != win::ERROR_SUCCESS) {
+        ReportRename(parentFullPath, oldName, aside, rc);
+        Remove(path(record));
+        Remove(path(work));
+        return Outcome::Old;
+    }
+    if (win::LSTATUS rc = Rename(parentFullPath, work, newName); rc != win::ERROR_SUCCESS) {
+        ReportRename(parentFullPath, work, newName, rc);
+        return Restore(parentFullPath, stamp) ? Outcome::Old : Outcome::OldAside;
+    }
+    // The new tree is in place; the record goes before the old tree, so that
+    // an old tree without a new one beside it is always one to remove.
+    Remove(path(record));
+    Remove(path(aside));
+    return Outcome::New;
+}
+
+bool Restore(const std::string& parentFullPath, const std::string& stamp) {
+    const auto path = [&](Role role) { return parentFullPath + "\\" + NameOf(role, stamp); };
+    std::string oldName;
+    if (!ReadRecord(parentFullPath, stamp, kRecordName, &oldName)) return false;
+    if (Rename(parentFullPath, NameOf(Role::Old, stamp), oldName) != win::ERROR_SUCCESS) return false;
+    // Back in place: what is left is the new tree, to be removed or moved
+    // back; the record stays until it is.
+    if (!DropNew(parentFullPath, stamp)) return false;
+    Remove(path(Role::Record));
+    return true;
+}
+
+bool Move(const std::string& parentFullPath, const std::string& from, const std::string& to, bool replace) {
+    if (!replace) {
+        if (win::LSTATUS rc = Rename(parentFullPath, from, to); rc != win::ERROR_SUCCESS) {
+            ReportRename(parentFullPath, from, to, rc);
+            return false;
+        }
+        return true;
+    }
+    // The tree moves to a work key first, so that the key it replaces can be
+    // set aside and put back as in PutInPlace; the record says where each
+    // goes back to.
+    const std::string stamp = FreshStamp();
+    const std::string work = NameOf(Role::New, stamp);
+    const std::string aside = NameOf(Role::Old, stamp);
+    const auto path = [&](const std::string& name) { return parentFullPath + "\\" + name; };
+    if (!WriteRecord(parentFullPath, stamp, to, from)) {
+        Remove(path(NameOf(Role::Record, stamp)));
+        return false;
+    }
+    if (win::LSTATUS rc = Rename(parentFullPath, from, work); rc != win::ERROR_SUCCESS) {
+        ReportRename(parentFullPath, from, work, rc);
+        Remove(path(NameOf(Role::Record, stamp)));
+        return false;
+    }
+    if (win::LSTATUS rc = Rename(parentFullPath, to, aside); rc != win::ERROR_SUCCESS) {
+        ReportRename(parentFullPath, to, aside, rc);
+        if (DropNew(parentFullPath, stamp)) Remove(path(NameOf(Role::Record, stamp)));
+        return false;
+    }
+    if (win::LSTATUS rc = Rename(parentFullPath, work, to); rc != win::ERROR_SUCCESS) {
+        ReportRename(parentFullPath, work, to, rc);
+        Restore(parentFullPath, stamp);
+        return false;
+    }
+    Remove(path(NameOf(Role::Record, stamp)));
+    Remove(path(aside));
+    return true;
+}
+
+void CleanUp() {
+    CleanUpBelow(layout::MacrosFullPath());
+    CleanUpBelow(layout::JournalsFullPath());
+}
+
+}  // namespace WorkKeys
