@@ -10,6 +10,7 @@
 // and that loop again with a low-level keyboard hook installed, as the
 // player keeps one for Ctrl+Esc.
 #include "exec/runner.h"
+#include "input/input_thread.h"
 #include "journal/journal_format.h"
 #include "journal/playback_schedule.h"
 #include "journal/player.h"
@@ -185,6 +186,12 @@ int main() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     BenchRunner runner(window);
+    // The player's cancel key is watched from the input thread, as in the
+    // program.
+    if (!input::StartInputThread(reinterpret_cast<win::HWND>(window))) {
+        std::printf("cannot start the input thread\n");
+        return 1;
+    }
 
     std::printf("playback pace: %d key events recorded %u ms apart, injected driver beside a bare timer and SendInput\n",
                 events, kIntervalMs);

@@ -9,6 +9,7 @@
 #include "common/row_list.h"
 #include "editor/edit_recording_dialog.h"
 #include "editor/macro_editor.h"
+#include "input/input_thread.h"
 #include "journal/record_dialog.h"
 #include "journal/player.h"
 #include "platform/unique_handle.h"
@@ -169,6 +170,9 @@ private:
         tray::Add(Seam(window_), icon_);
         LetShellMessagesThrough(Seam(window_));
 
+        // Before any hook: every low-level hook lives on the input thread.
+        // Without it the hooks are refused and say so when they are needed.
+        input::StartInputThread(Seam(window_));
         recordingDialogs_.SetOwner(window_);
         macroList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_MACRO_LIST)));
         recordingList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
@@ -277,6 +281,7 @@ private:
             return TRUE;
         case WM_HOTKEY: dialog_->OnHotKey(static_cast<int>(wParam)); return TRUE;
         case WM_RUN_MACRO: dialog_->OnRunMacro(); return TRUE;
+        case WM_INPUT_RECORD: input::DeliverRecords(); return TRUE;
         case WM_CANCELJOURNAL: dialog_->OnCancelJournal(); return TRUE;
         case WM_TRAY_NOTIFY:
             OnTrayNotify(lParam);
@@ -333,6 +338,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Ended other than by Shutdown (the store could not be made): the icon
     // must not outlive the process.
     if (result != IDOK) tray::Remove(Seam(main.Window()));
+    // Shutdown has ended any run or playback and removed their hooks; the
+    // input thread goes last, joined before the process ends.
+    input::StopInputThread();
     main.Destroy();
     if (SUCCEEDED(com)) CoUninitialize();
     return 0;

@@ -10,6 +10,8 @@ inline constexpr win::UINT WM_RECORD_BEGIN = win::WM_USER + 3;     // to the Rec
 inline constexpr win::UINT WM_RUN_MACRO = win::WM_USER + 4;        // to the main window: run the macro on
 inline constexpr win::UINT WM_TRAY_NOTIFY = win::WM_USER + 5;      // to the main window: the tray icon's callback
 inline constexpr win::UINT WM_RECORD_FULL = win::WM_USER + 6;      // to the Record dialog: as many events as play back
+inline constexpr win::UINT WM_INPUT_RECORD = win::WM_USER + 7;     // to the main window: the input thread has records
+inline constexpr win::UINT WM_INPUT_REQUEST = win::WM_USER + 8;    // to the input thread: serve the request
 
 inline constexpr const char* kMainWindowTitle = "Keyloom";
 inline constexpr const char* kRecordDialogTitle = "Keyloom - Record";

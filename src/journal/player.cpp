@@ -4,6 +4,7 @@
 
 #include "common/messages.h"
 #include "input/held_input.h"
+#include "input/input_thread.h"
 #include "journal/cancel_keys.h"
 #include "journal/injected_input.h"
 #include "journal/journal_format.h"
@@ -33,7 +34,8 @@ enum class Driver {
 };
 
 // The player's process-wide state; touched on the UI thread only, but for
-// the cancel key's own state and target, which its low-level hook uses.
+// the cancel key's own state and target, which its low-level hook uses on
+// the input thread (the state is reset before the hook is set).
 struct Player {
     Recording playbackEvents;
     PlaybackSchedule schedule;
@@ -42,7 +44,7 @@ struct Player {
     Driver driver = Driver::None;
     UniqueHook playbackHook;
     UniqueHook watchHook;
-    UniqueHook cancelKeyHook;
+    input::UniqueLowLevelHook cancelKeyHook;  // on the input thread
     UniqueObject timer;
     CancelKeys cancelKeys;
     // Where the cancel key's hook posts WM_CANCELJOURNAL: the window of the
@@ -136,14 +138,13 @@ void FailPlayback() {
 }
 
 bool StartInjecting() {
-    player.cancelKeyHook.reset(
-        win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &PlaybackCancelKeyHook, win::GetModuleHandleA(nullptr), 0));
+    player.cancelKeys.Reset();
+    player.cancelKeyHook.reset(input::SetLowLevelHook(win::WH_KEYBOARD_LL, &PlaybackCancelKeyHook));
     if (!player.cancelKeyHook) return false;
     win::QueryPerformanceFrequency(&player.counterFrequency);
     if (player.counterFrequency <= 0) player.counterFrequency = 1;
     win::QueryPerformanceCounter(&player.clockStartCounter);
     player.clockStartTick = win::GetTickCount();
-    player.cancelKeys.Reset();
     player.screen.Forget();
     player.driver = Driver::Injecting;
     // The first event is due at once; it is played from the message loop.
@@ -327,5 +328,6 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam
     if (code == win::HC_ACTION &&
         player.cancelKeys.OnKey(wParam, *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam)))
         win::PostMessageA(player.cancelTarget.load(), win::WM_CANCELJOURNAL, 0, 0);
-    return win::CallNextHookEx(player.cancelKeyHook.get(), code, wParam, lParam);
+    // The system ignores the handle; the UI thread's copy is not read here.
+    return win::CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -5,7 +5,8 @@
 // system refuses that hook, or accepts it and does not call it within
 // kJournalGraceMs, a waitable timer on the UI thread wakes the message loop
 // when the next event is due (OnPlaybackTimer), and the event is injected
-// with SendInput; a physical Ctrl+Esc then cancels the playback the way the
+// with SendInput; a physical Ctrl+Esc, watched by a low-level hook on the
+// input thread (input/input_thread.h), then cancels the playback the way the
 // system cancels a journal.
 #pragma once
 
@@ -56,7 +57,7 @@ win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LP
 // relays the system's WM_CANCELJOURNAL, which arrives without a window, to
 // the window of the runner that started the playback.
 win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam);
-// The WH_KEYBOARD_LL hook of an injected playback: a physical Esc pressed
-// while a physical Ctrl is down posts WM_CANCELJOURNAL to the runner's
-// window.
+// The WH_KEYBOARD_LL hook of an injected playback, on the input thread: a
+// physical Esc pressed while a physical Ctrl is down posts WM_CANCELJOURNAL
+// to the runner's window.
 win::LRESULT KEYLOOM_CALLBACK PlaybackCancelKeyHook(int code, win::WPARAM wParam, win::LPARAM lParam);

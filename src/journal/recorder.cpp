@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "common/messages.h"
+#include "input/input_thread.h"
 #include "store/recording_store.h"
 
 namespace {
@@ -30,6 +31,29 @@ bool TellDialog(win::HWND dialog, win::UINT message) {
 
 std::uint32_t Handle32(win::HWND window) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(window));
+}
+
+// The low-level hooks' events, handed over by the main window on the UI
+// thread: kept as the journal hook's are.
+void OnInputRecord(const input::InputRecord& record) {
+    switch (record.kind) {
+    case input::InputRecord::Kind::Event:
+        recorder.Record(JournalEvent{record.message, record.paramL, record.paramH, record.time, record.window});
+        break;
+    case input::InputRecord::Kind::Cancel: TellDialog(recorder.Dialog(), win::WM_CANCELJOURNAL); break;
+    // A recording with a gap plays as something the user never did.
+    case input::InputRecord::Kind::Lost: recorder.Lost(); break;
+    }
+}
+
+void Post(const JournalEvent& event) {
+    input::InputRecord record;
+    record.message = event.message;
+    record.paramL = event.paramL;
+    record.paramH = event.paramH;
+    record.time = event.time;
+    record.window = event.hwnd;
+    input::PostRecord(record);
 }
 
 }  // namespace
@@ -81,15 +105,20 @@ JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
         return Outcome::Full;
     }
     if (count_ == capacity_ && !Grow()) {
-        // Told once; the dialog removes the hooks when it gets the message.
-        outOfMemory_ = true;
-        TellDialog(dialog_, WM_RECORD_NOMEMORY);
+        Lost();
         return Outcome::OutOfMemory;
     }
     if (!Passes(recordFilter, event.message)) return Outcome::Filtered;
     SerializeEvent(event, bytes_.get() + std::size_t{count_} * kJournalEventBytes);
     ++count_;
     return Outcome::Kept;
+}
+
+void JournalRecorder::Lost() {
+    // Told once; the dialog removes the hooks when it gets the message.
+    if (outOfMemory_) return;
+    outOfMemory_ = true;
+    TellDialog(dialog_, WM_RECORD_NOMEMORY);
 }
 
 HookInstall JournalRecorder::InstallHooks(win::HWND dialog) {
@@ -101,11 +130,14 @@ HookInstall JournalRecorder::InstallHooks(win::HWND dialog) {
     // The low-level pair first: current systems refuse journal hooks, and
     // some accept one but call it only for input to this program's own
     // windows. The journal hook serves where the low-level ones are refused.
-    keyboardHook_.reset(win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &RecordKeyboardHook, instance, 0));
-    mouseHook_.reset(win::SetWindowsHookExA(win::WH_MOUSE_LL, &RecordMouseHook, instance, 0));
+    // They live on the input thread, which only pumps messages: this
+    // thread's boxes and modal loops cannot make them late.
+    cancelKeys_.Reset();
+    input::SetRecordSink(&OnInputRecord);
+    keyboardHook_.reset(input::SetLowLevelHook(win::WH_KEYBOARD_LL, &RecordKeyboardHook));
+    mouseHook_.reset(input::SetLowLevelHook(win::WH_MOUSE_LL, &RecordMouseHook));
     if (keyboardHook_ && mouseHook_) {
         driver_ = RecordDriver::LowLevel;
-        cancelKeys_.Reset();
     } else {
         keyboardHook_.reset();
         mouseHook_.reset();
@@ -128,6 +160,8 @@ void JournalRecorder::RemoveHooks() {
     recordHook_.reset();
     keyboardHook_.reset();
     mouseHook_.reset();
+    // Events still queued from the hooks are no longer wanted.
+    input::SetRecordSink(nullptr);
     watchHook_.reset();
     driver_ = RecordDriver::None;
 }
@@ -193,28 +227,33 @@ win::LRESULT KEYLOOM_CALLBACK RecordWatchHook(int code, win::WPARAM wParam, win:
     return 0;
 }
 
-// The low-level hooks only watch, with one exception: the Break key-down
-// that ends the recording is kept from the system. It would otherwise reach
-// the Record dialog (or the box it shows) as Cancel and close it.
+// The low-level hooks run on the input thread: each copies its event into
+// a record for the main window and passes it on. They only watch, with one
+// exception: the Break key-down that ends the recording is kept from the
+// system. It would otherwise reach the Record dialog (or the box it shows)
+// as Cancel and close it. The handles they pass on with are the system's
+// to ignore; the UI thread's copies are not read here.
 win::LRESULT KEYLOOM_CALLBACK RecordKeyboardHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
     if (code == win::HC_ACTION) {
         const auto& key = *reinterpret_cast<const win::KBDLLHOOKSTRUCT*>(lParam);
-        // A physical Ctrl+Esc cancels as the system cancels a journal: the
-        // thread gets WM_CANCELJOURNAL, which the watch hook relays.
         if (recorder.Cancel().OnKey(wParam, key)) {
-            win::PostThreadMessageA(win::GetCurrentThreadId(), win::WM_CANCELJOURNAL, 0, 0);
-        } else if (recorder.Record(KeyboardRecord(wParam, key, win::GetForegroundWindow())) ==
-                   JournalRecorder::Outcome::Stopped) {
-            return 1;
+            // A physical Ctrl+Esc cancels as the system cancels a journal.
+            input::InputRecord cancel;
+            cancel.kind = input::InputRecord::Kind::Cancel;
+            input::PostRecord(cancel);
+        } else {
+            const JournalEvent event = KeyboardRecord(wParam, key, win::GetForegroundWindow());
+            Post(event);
+            if (IsKeyDown(event, win::VK_CANCEL)) return 1;
         }
     }
-    return win::CallNextHookEx(recorder.KeyboardHookHandle(), code, wParam, lParam);
+    return win::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 win::LRESULT KEYLOOM_CALLBACK RecordMouseHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
     if (code == win::HC_ACTION) {
         const auto& mouse = *reinterpret_cast<const win::MSLLHOOKSTRUCT*>(lParam);
-        recorder.Record(MouseRecord(wParam, mouse, win::WindowFromPoint(mouse.pt)));
+        Post(MouseRecord(wParam, mouse, win::WindowFromPoint(mouse.pt)));
     }
-    return win::CallNextHookEx(recorder.MouseHookHandle(), code, wParam, lParam);
+    return win::CallNextHookEx(nullptr, code, wParam, lParam);
 }

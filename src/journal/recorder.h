@@ -7,6 +7,8 @@
 // RecordMouseHook (WH_KEYBOARD_LL, WH_MOUSE_LL) turn each low-level event
 // into the record the journal hook would have delivered. Either way a
 // WH_GETMESSAGE hook, RecordWatchHook, relays the system's WM_CANCELJOURNAL.
+// The low-level pair lives on the input thread and hands its events to the
+// UI thread (input/input_thread.h), where Record keeps them.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "journal/cancel_keys.h"
+#include "input/input_thread.h"
 #include "journal/journal_format.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
@@ -50,6 +53,9 @@ public:
     // (WM_RECORD_NOMEMORY, WM_RECORD_FULL).
     enum class Outcome { Kept, Filtered, Stopped, OutOfMemory, Full };
     Outcome Record(const JournalEvent& event);
+    // Events were lost before they reached the buffer: told to the dialog
+    // as a buffer that cannot grow, and nothing more is kept.
+    void Lost();
 
     // Installs the record hook (the low-level pair where the system refuses
     // a journal hook) and the watch hook on this thread. On failure nothing
@@ -102,8 +108,8 @@ private:
     RecordDriver driver_ = RecordDriver::None;
     win::HWND dialog_ = nullptr;
     UniqueHook recordHook_;
-    UniqueHook keyboardHook_;
-    UniqueHook mouseHook_;
+    input::UniqueLowLevelHook keyboardHook_;  // on the input thread
+    input::UniqueLowLevelHook mouseHook_;
     UniqueHook watchHook_;
     CancelKeys cancelKeys_;
 };

@@ -404,6 +404,17 @@ constexpr UINT PM_REMOVE = 1;
 // does.
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 
+// ---- Threads and events ------------------------------------------------------------
+constexpr UINT WM_QUIT = 0x0012;
+using LPTHREAD_START_ROUTINE = DWORD(KEYLOOM_CALLBACK*)(void* parameter);
+HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTINE start, void* parameter,
+                    DWORD flags, DWORD* threadId);
+// The calling thread's next message, waiting until there is one: nonzero
+// for a message, 0 for WM_QUIT, -1 on an error.
+BOOL GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax);
+HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, const char* name);
+BOOL SetEvent(HANDLE event);
+
 // ---- Windows of other programs ----------------------------------------------
 using WNDENUMPROC = BOOL(KEYLOOM_CALLBACK*)(HWND window, LPARAM lParam);
 constexpr int SW_SHOWMINNOACTIVE = 7;

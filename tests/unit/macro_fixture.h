@@ -10,6 +10,7 @@
 
 #include "app/main_dialog.h"
 #include "input/held_input.h"
+#include "input/input_thread.h"
 #include "platform/fake/fake.h"
 #include "store/registry_store.h"
 #include "test_rows.h"
@@ -54,9 +55,11 @@ inline void StoreKeyStroke(const std::string& macro, int position, std::int32_t 
 class RunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        input::StopInputThread();
         fake::Reset();
         input::ForgetHeld();
         window = fake::AddWindow("Keyloom");
+        ASSERT_TRUE(input::StartInputThread(window));
         ASSERT_TRUE(RegistryStore::EnsureStoreTree());
     }
 

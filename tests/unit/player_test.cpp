@@ -188,6 +188,9 @@ TEST_F(PlayerTest, WhereTheJournalHookIsRefusedTheTimerInjectsEachEventWhenItIsD
     ASSERT_EQ(fake::Timers().size(), 1u);
     EXPECT_EQ(fake::Timers()[0].flags, win::CREATE_WAITABLE_TIMER_HIGH_RESOLUTION);
     EXPECT_EQ(fake::CountHooks(win::WH_KEYBOARD_LL), 2);
+    // The cancel key is watched from the input thread.
+    for (const auto& hook : fake::Hooks())
+        if (hook.procedure == &PlaybackCancelKeyHook) EXPECT_NE(hook.installedBy, fake::MainThreadId());
     const win::DWORD start = win::GetTickCount();
     EXPECT_TRUE(fake::SentInputs().empty());  // nothing before the loop runs
     RunTimer();

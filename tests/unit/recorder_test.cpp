@@ -5,6 +5,7 @@
 
 #include "exec/runner.h"
 #include "journal/record_dialog.h"
+#include "input/input_thread.h"
 #include "journal/recorder.h"
 #include "platform/fake/fake.h"
 #include "platform/fake/fake_hooks.h"
@@ -25,9 +26,11 @@ constexpr std::uint32_t kWmSysKeyDown = 0x0104;
 class RecorderTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        input::StopInputThread();
         fake::Reset();
         if (refuseLowLevel) fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, -1, "_LL");
         mainWindow = fake::AddWindow("Keyloom");
+        ASSERT_TRUE(input::StartInputThread(mainWindow));
         notepad = fake::AddOtherWindow("Untitled - Notepad \t ", kNotepadThread);
         dialogWindow = fake::AddWindow(kRecordDialogTitle);
         ASSERT_TRUE(RegistryStore::EnsureStoreTree());
@@ -49,6 +52,20 @@ protected:
         EXPECT_EQ(posted[0].window, dialogWindow);
         ASSERT_EQ(posted[0].message, WM_RECORD_BEGIN);
         EXPECT_EQ(dialog->OnBegin(), RecordDialog::Close::No);
+    }
+
+    // The main window's part: hands over what the input thread's hooks
+    // queued, and returns the other messages posted meanwhile.
+    std::vector<fake::PostedMessage> Deliver() {
+        std::vector<fake::PostedMessage> others;
+        for (const auto& message : fake::TakePosted()) {
+            if (message.window == mainWindow && message.message == WM_INPUT_RECORD)
+                input::DeliverRecords();
+            else
+                others.push_back(message);
+        }
+        for (const auto& message : fake::TakePosted()) others.push_back(message);
+        return others;
     }
 
     // The system hands the journal hook one event.
@@ -362,6 +379,10 @@ TEST_F(RecorderLowLevelTest, TheLowLevelHooksConvertKeysAndMouseToJournalRecords
     ASSERT_EQ(Recorder().Driver(), RecordDriver::LowLevel);
     EXPECT_EQ(fake::CountHooks(win::WH_KEYBOARD_LL), 1);
     EXPECT_EQ(fake::CountHooks(win::WH_MOUSE_LL), 1);
+    // On the input thread, never on the UI thread that sleeps and shows boxes.
+    for (const auto& hook : fake::Hooks())
+        if (hook.idHook == win::WH_KEYBOARD_LL || hook.idHook == win::WH_MOUSE_LL)
+            EXPECT_NE(hook.installedBy, fake::MainThreadId());
     const win::HWND under = fake::AddOtherWindow("Under", 0x3400);
     fake::SetWindowState(under, {true, win::SW_SHOWNORMAL, 0x3400, {-100, 600, 50, 800}});
 
@@ -383,6 +404,8 @@ TEST_F(RecorderLowLevelTest, TheLowLevelHooksConvertKeysAndMouseToJournalRecords
     mouse(win::WM_MOUSEMOVE, 900, 10, 150);
     key(win::WM_KEYDOWN, 'Q', 0x10, 0, 160);
     fake::CallHook(fake::FindHook(win::WH_KEYBOARD_LL), -1, win::WM_KEYDOWN, 0);  // negative code: only passed on
+    EXPECT_EQ(Recorder().Count(), 0u) << "kept on the UI thread, when the main window hands the records over";
+    EXPECT_TRUE(Deliver().empty());
 
     const auto handle = [](win::HWND w) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(w)); };
     const std::vector<JournalEvent> expected = {
@@ -403,7 +426,7 @@ TEST_F(RecorderLowLevelTest, TheLowLevelHooksConvertKeysAndMouseToJournalRecords
     EXPECT_NE(fake::CallHook(fake::FindHook(win::WH_KEYBOARD_LL), win::HC_ACTION, win::WM_KEYDOWN,
                              reinterpret_cast<win::LPARAM>(&breakKey)),
               0);
-    EXPECT_EQ(fake::TakePosted().at(0).message, WM_RECORD_STOPPED);
+    EXPECT_EQ(Deliver().at(0).message, WM_RECORD_STOPPED);
     EXPECT_EQ(Recorder().Count(), expected.size());
     dialog->OnStopped();
     EXPECT_TRUE(fake::Hooks().empty());
@@ -420,13 +443,12 @@ TEST_F(RecorderLowLevelTest, APhysicalCtrlEscCancelsTheRecording) {
     injected[0].ki.wVk = win::VK_LCONTROL;
     injected[1].ki.wVk = win::VK_ESCAPE;
     win::SendInput(2, injected, static_cast<int>(sizeof(win::INPUT)));
-    EXPECT_TRUE(fake::ThreadMessages().empty());
+    EXPECT_TRUE(Deliver().empty());
     EXPECT_EQ(Recorder().Count(), 3u) << "the keys are recorded";
 
     fake::PressPhysicalKey(win::VK_RCONTROL, false);
     fake::PressPhysicalKey(win::VK_ESCAPE, false);
-    fake::RetrieveThreadMessages();
-    auto posted = fake::TakePosted();
+    auto posted = Deliver();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].window, dialogWindow);
     EXPECT_EQ(posted[0].message, win::WM_CANCELJOURNAL);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 
 #include "platform/fake/fake.h"
 #include "platform/fake/fake_state.h"
@@ -50,6 +51,24 @@ struct State {
         std::size_t at;
     };
     std::vector<Running> running;
+    // Threads and events; the thread whose code runs now.
+    struct Thread {
+        HANDLE handle;
+        DWORD id;
+        win::LPTHREAD_START_ROUTINE start;
+        void* parameter;
+        bool running = false;
+        bool waiting = false;
+        bool ended = false;
+    };
+    std::vector<Thread> threads;
+    struct Event {
+        HANDLE handle;
+        bool manualReset;
+        bool signalled;
+    };
+    std::vector<Event> events;
+    DWORD current = 0x1A2C;  // kMainThread
 };
 
 State state;
@@ -207,6 +226,39 @@ std::int64_t Counter() {
     return std::int64_t{tick} * kCountsPerTick + state.subTick;
 }
 
+State::Thread* FindThread(DWORD id) {
+    for (auto& thread : state.threads)
+        if (thread.id == id) return &thread;
+    return nullptr;
+}
+
+State::Event* FindEvent(HANDLE handle) {
+    for (auto& event : state.events)
+        if (event.handle == handle) return &event;
+    return nullptr;
+}
+
+// Runs a thread until it waits for a message or ends. The procedure is
+// looked up again afterwards: it may have made more threads meanwhile.
+void RunThread(State::Thread& thread) {
+    const DWORD id = thread.id;
+    const win::LPTHREAD_START_ROUTINE start = thread.start;
+    void* parameter = thread.parameter;
+    thread.running = true;
+    thread.waiting = false;
+    const DWORD caller = std::exchange(state.current, id);
+    start(parameter);
+    state.current = caller;
+    State::Thread* after = FindThread(id);
+    if (after == nullptr) return;
+    after->running = false;
+    if (!after->waiting) {
+        after->ended = true;
+        // What was posted to it and not taken goes with it.
+        std::erase_if(state.threadMessages, [&](const fake::ThreadMessage& m) { return m.threadId == id; });
+    }
+}
+
 // A timer whose due time the counter has reached has fired: it is
 // signalled, whether anyone looked or not.
 void Expire(fake::Timer& timer) {
@@ -227,6 +279,17 @@ void InjectKey(win::BYTE virtualKey, win::BYTE scanCode, win::DWORD flags, win::
              win::LLKHF_INJECTED, extraInfo);
 }
 
+
+bool CloseThreadOrEvent(HANDLE handle) {
+    // A thread's handle closes; the thread itself runs on.
+    for (auto& thread : state.threads) {
+        if (thread.handle == handle) {
+            thread.handle = nullptr;
+            return true;
+        }
+    }
+    return std::erase_if(state.events, [&](const State::Event& e) { return e.handle == handle; }) != 0;
+}
 
 bool CloseTimer(HANDLE handle) {
     auto it = std::find_if(state.timers.begin(), state.timers.end(), [&](const Timer& t) { return t.handle == handle; });
@@ -255,7 +318,16 @@ win::LRESULT CallHook(win::HHOOK hook, int code, win::WPARAM wParam, win::LPARAM
     const Hook* found = Find(hook);
     if (found == nullptr) return 0;
     const win::HOOKPROC procedure = found->procedure;
-    return procedure(code, wParam, lParam);
+    const DWORD caller = std::exchange(state.current, found->installedBy);
+    const win::LRESULT result = procedure(code, wParam, lParam);
+    state.current = caller;
+    return result;
+}
+
+std::vector<ThreadInfo> Threads() {
+    std::vector<ThreadInfo> threads;
+    for (const auto& thread : state.threads) threads.push_back(ThreadInfo{thread.id, thread.ended});
+    return threads;
 }
 
 void CancelJournal() {
@@ -275,11 +347,18 @@ win::HINSTANCE ModuleInstance() { return kModule; }
 
 namespace {
 
-// The oldest thread message, removed and shown to the thread's
-// WH_GETMESSAGE hooks as GetMessage does.
+// The oldest message posted to `thread`; end() when it has none.
+std::vector<fake::ThreadMessage>::iterator NextFor(DWORD thread) {
+    return std::find_if(state.threadMessages.begin(), state.threadMessages.end(),
+                        [&](const fake::ThreadMessage& m) { return m.threadId == thread; });
+}
+
+// The oldest thread message of the running thread, removed and shown to the
+// thread's WH_GETMESSAGE hooks as GetMessage does.
 fake::ThreadMessage RetrieveOne(win::MSG* msg) {
-    fake::ThreadMessage message = state.threadMessages.front();
-    state.threadMessages.erase(state.threadMessages.begin());
+    const auto next = NextFor(state.current);
+    fake::ThreadMessage message = *next;
+    state.threadMessages.erase(next);
     *msg = win::MSG{nullptr, message.message, message.wParam, message.lParam, win::GetTickCount(), state.cursor};
     for (HHOOK hook : Chain(win::WH_GETMESSAGE)) {
         const fake::Hook* found = Find(hook);
@@ -298,7 +377,7 @@ std::vector<ThreadMessage> RetrieveThreadMessages() {
     // Hooks may post further thread messages while they run; those are
     // retrieved in turn, as a message loop would.
     win::MSG msg;
-    while (!state.threadMessages.empty()) retrieved.push_back(RetrieveOne(&msg));
+    while (NextFor(state.current) != state.threadMessages.end()) retrieved.push_back(RetrieveOne(&msg));
     return retrieved;
 }
 
@@ -361,7 +440,7 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC procedure, HINSTANCE module, DWORD 
         return nullptr;
     }
     const HHOOK handle = reinterpret_cast<HHOOK>(NewHandleValue());
-    state.hooks.push_back(fake::Hook{handle, idHook, procedure, module, threadId});
+    state.hooks.push_back(fake::Hook{handle, idHook, procedure, module, threadId, state.current});
     return handle;
 }
 
@@ -398,15 +477,60 @@ HINSTANCE GetModuleHandleA(const char* moduleName) {
     return nullptr;
 }
 
-DWORD GetCurrentThreadId() { return kMainThread; }
+DWORD GetCurrentThreadId() { return state.current; }
 
 BOOL PostThreadMessageA(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
     if (Fails("PostThreadMessageA")) return FALSE;
-    if (threadId != kMainThread) {
+    State::Thread* thread = FindThread(threadId);
+    if (threadId != kMainThread && (thread == nullptr || thread->ended)) {
         fake::detail::SetError(kInvalidThreadId);
         return FALSE;
     }
     state.threadMessages.push_back(fake::ThreadMessage{threadId, message, wParam, lParam});
+    if (thread != nullptr && !thread->running) RunThread(*thread);
+    return TRUE;
+}
+
+HANDLE CreateThread(void* /*security*/, std::size_t /*stackSize*/, LPTHREAD_START_ROUTINE start, void* parameter,
+                    DWORD /*flags*/, DWORD* threadId) {
+    if (Fails("CreateThread")) return nullptr;
+    const HANDLE handle = reinterpret_cast<HANDLE>(NewHandleValue());
+    const auto id = static_cast<DWORD>(0x2000 + state.threads.size() * 4);
+    state.threads.push_back(State::Thread{handle, id, start, parameter});
+    if (threadId != nullptr) *threadId = id;
+    RunThread(state.threads.back());
+    return handle;
+}
+
+BOOL GetMessageA(MSG* msg, HWND /*window*/, UINT /*filterMin*/, UINT /*filterMax*/) {
+    fake::detail::Count("GetMessageA");
+    State::Thread* thread = FindThread(state.current);
+    if (NextFor(state.current) == state.threadMessages.end()) {
+        // The thread waits: on the fake its procedure returns, to be
+        // entered again by the next post. The main thread never waits here.
+        if (thread == nullptr) return -1;
+        thread->waiting = true;
+        return 0;
+    }
+    RetrieveOne(msg);
+    return msg->message == WM_QUIT ? 0 : 1;
+}
+
+HANDLE CreateEventA(void* /*security*/, BOOL manualReset, BOOL initialState, const char* /*name*/) {
+    if (Fails("CreateEventA")) return nullptr;
+    const HANDLE handle = reinterpret_cast<HANDLE>(NewHandleValue());
+    state.events.push_back(State::Event{handle, manualReset != FALSE, initialState != FALSE});
+    return handle;
+}
+
+BOOL SetEvent(HANDLE event) {
+    if (Fails("SetEvent")) return FALSE;
+    State::Event* found = FindEvent(event);
+    if (found == nullptr) {
+        fake::detail::SetError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    found->signalled = true;
     return TRUE;
 }
 
@@ -511,6 +635,22 @@ SHORT GetKeyState(int virtualKey) {
 // time when it comes within the wait, else the whole wait.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     if (Fails("WaitForSingleObject")) return WAIT_FAILED;
+    // Other threads have run as far as they can: an event or a thread that
+    // is not signalled now stays so for the whole wait, which passes.
+    if (State::Event* event = FindEvent(handle)) {
+        if (!event->signalled) {
+            if (milliseconds != INFINITE) fake::SetTickCount(GetTickCount() + milliseconds);
+            return WAIT_TIMEOUT;
+        }
+        if (!event->manualReset) event->signalled = false;
+        return WAIT_OBJECT_0;
+    }
+    for (const auto& thread : state.threads) {
+        if (thread.handle != handle) continue;
+        if (thread.ended) return WAIT_OBJECT_0;
+        if (milliseconds != INFINITE) fake::SetTickCount(GetTickCount() + milliseconds);
+        return WAIT_TIMEOUT;
+    }
     fake::Timer* timer = FindTimer(handle);
     if (timer == nullptr) {
         fake::detail::SetError(ERROR_INVALID_HANDLE);
@@ -535,14 +675,15 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 // the tests' to deliver (fake_windows.h).
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     fake::detail::Count("PeekMessageA");
-    if (window != nullptr || state.threadMessages.empty()) return FALSE;
-    const UINT message = state.threadMessages.front().message;
+    const auto found = NextFor(state.current);
+    if (window != nullptr || found == state.threadMessages.end()) return FALSE;
+    const UINT message = found->message;
     if ((filterMin != 0 || filterMax != 0) && (message < filterMin || message > filterMax)) return FALSE;
     if ((removeFlags & PM_REMOVE) != 0) {
         RetrieveOne(msg);
         return TRUE;
     }
-    const fake::ThreadMessage& next = state.threadMessages.front();
+    const fake::ThreadMessage& next = *found;
     *msg = MSG{nullptr, next.message, next.wParam, next.lParam, GetTickCount(), state.cursor};
     return TRUE;
 }

@@ -18,6 +18,8 @@ struct Hook {
     win::HOOKPROC procedure;
     win::HINSTANCE module;
     win::DWORD threadId;
+    // The thread that installed it, on which the system calls it.
+    win::DWORD installedBy;
 };
 // Installed now, oldest first.
 std::vector<Hook> Hooks();
@@ -39,6 +41,19 @@ void PressPhysicalKey(win::BYTE virtualKey, bool up);
 
 // The program's own thread and module.
 win::DWORD MainThreadId();
+// Threads made by CreateThread run one at a time, on the caller's stack: a
+// new thread runs at once, and a message posted to a thread runs it, until
+// it waits in GetMessageA for a message it does not have. There its
+// GetMessageA returns 0 and its procedure returns; the next post enters the
+// procedure afresh, so a thread procedure on the fake keeps nothing across
+// its wait but what it keeps outside its frame. A thread ends at WM_QUIT.
+// Hooks are called on the thread that installed them (GetCurrentThreadId
+// answers so inside them).
+struct ThreadInfo {
+    win::DWORD id;
+    bool ended;
+};
+std::vector<ThreadInfo> Threads();
 win::HINSTANCE ModuleInstance();
 
 // Messages posted to threads, oldest first.

@@ -179,6 +179,7 @@ BOOL CloseHandle(HANDLE handle) {
     if (Fails("CloseHandle")) return FALSE;
     if (handle == kCurrentProcess) return TRUE;
     if (fake::detail::CloseTimer(handle)) return TRUE;
+    if (fake::detail::CloseThreadOrEvent(handle)) return TRUE;
     if (fake::detail::CloseMutex(handle)) return TRUE;
     if (state.tokens.erase(Value(handle)) == 0) {
         SetError(ERROR_INVALID_HANDLE);

@@ -55,6 +55,8 @@ void DropHotKeys(win::HWND window);
 void InjectKey(win::BYTE virtualKey, win::BYTE scanCode, win::DWORD flags, win::ULONG_PTR extraInfo);
 // CloseHandle's part for timers: true when `handle` was a timer, now closed.
 bool CloseTimer(win::HANDLE handle);
+// CloseHandle's part for threads and events.
+bool CloseThreadOrEvent(win::HANDLE handle);
 // The same for mutexes (fake_session.cpp).
 bool CloseMutex(win::HANDLE handle);
 
