@@ -80,6 +80,20 @@ private:
     // after showing `noSelection`, when no row with a name is selected. An
     // empty name would address the Macros or Journals key itself.
     bool SelectedName(const RowList& list, const char* noSelection, int* row, std::string* name) const;
+    // Whether run `run` is still the one the runner loop carries out: an
+    // instruction that shows a box (PAUSE, MESSAGE BOX, an executor's
+    // error) runs a nested message loop, in which the run may be ended and
+    // another one started.
+    bool StillRunning(std::uint32_t run) const;
+
+    // Where the run stands between the messages that drive it. WM_RUN_MACRO
+    // is taken only while the run waits for it (after StartMacro, after a
+    // playback); one that arrives while the runner loop is inside an
+    // instruction would start a second loop over the same run.
+    enum class RunPhase { Idle, Starting, Running, Playing };
+    RunPhase phase_ = RunPhase::Idle;
+    // Counts the runs started in this process.
+    std::uint32_t runSerial_ = 0;
 
     win::HWND window_;
     RowList& macroList_;

@@ -26,6 +26,7 @@ bool OpenMacros(win::HWND owner, UniqueKey* key) {
 
 void MainDialog::RegisterAllHotKeys() {
     hotKeyCounter = -1;
+    ForgetAllStaleIds();
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
     ListFill fill(macroList_);
@@ -40,15 +41,26 @@ void MainDialog::RegisterAllHotKeys() {
         // sharing the id before it, its deletion would unregister another
         // macro's hot key.
         std::int32_t id = kNoHotKey;
+        bool registered = false;
         if (keyRead && modifiersRead) {
             id = ++hotKeyCounter;
-            if (!win::RegisterHotKey(window_, id, static_cast<win::UINT>(modifiers), static_cast<win::UINT>(virtualKey)))
-                ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+            registered = win::RegisterHotKey(window_, id, static_cast<win::UINT>(modifiers),
+                                             static_cast<win::UINT>(virtualKey));
+            if (!registered) ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
         } else {
             // Shown as an invalid hot key rather than from values never read.
             virtualKey = modifiers = -1;
         }
-        RegistryStore::WriteDword(id, storePath, layout::kId);
+        if (!RegistryStore::WriteDword(id, storePath, layout::kId)) {
+            // The id still stored is an earlier run's and may be another
+            // macro's now: the macro is left out of every lookup by id, and
+            // its own hot key, which no stored id would lead to it, goes.
+            MarkStaleId(name);
+            if (registered) {
+                win::UnregisterHotKey(window_, id);
+                ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+            }
+        }
         const int row = macroList_.AppendRow(name);
         macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers));
     }
@@ -66,15 +78,18 @@ void MainDialog::OnHotKey(int id) {
         if (win::LSTATUS rc = win::RegOpenKeyExA(macros.get(), name, 0, RegistryStore::kAccess, macro.put());
             rc != win::ERROR_SUCCESS) {
             ShowWarning(window_, FormatText("Error opening key %s in the registry - %s", {name, SystemErrorText(rc)}));
+            // The box's message loop may have started a macro meanwhile.
+            if (macroRunning) return;
             continue;
         }
         std::int32_t macroId = 0;
         if (win::LSTATUS rc = RegistryStore::QueryDword(macro.get(), layout::kId, &macroId); rc != win::ERROR_SUCCESS) {
             ShowWarning(window_, FormatText("Error reading Hot Key id for macro: %s in the registry - %s",
                                             {name, SystemErrorText(rc)}));
+            if (macroRunning) return;
             continue;
         }
-        if (macroId == id) {
+        if (macroId == id && !HasStaleId(name)) {
             runningMacroName = name;
             macro.reset();
             macros.reset();
@@ -86,8 +101,14 @@ void MainDialog::OnHotKey(int id) {
 
 void MainDialog::StartMacro() {
     macroRunning = 1;
+    phase_ = RunPhase::Starting;
+    ++runSerial_;
     win::Sleep(300);
     if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) ResumeFailed();
+}
+
+bool MainDialog::StillRunning(std::uint32_t run) const {
+    return macroRunning && phase_ == RunPhase::Running && runSerial_ == run;
 }
 
 void MainDialog::ResumeFailed() {
@@ -96,8 +117,11 @@ void MainDialog::ResumeFailed() {
 }
 
 void MainDialog::OnRunMacro() {
-    // A stray WM_RUN_MACRO while idle must not run the macro named "".
-    if (!macroRunning) return;
+    // A stray WM_RUN_MACRO while idle must not run the macro named "", nor
+    // one that comes while the runner is inside an instruction.
+    if (!macroRunning || (phase_ != RunPhase::Starting && phase_ != RunPhase::Playing)) return;
+    phase_ = RunPhase::Running;
+    const std::uint32_t run = runSerial_;
     for (;;) {
         const std::string path = layout::InstructionPath(runningMacroName, nextInstruction);
         ++nextInstruction;
@@ -112,10 +136,14 @@ void MainDialog::OnRunMacro() {
             break;
         case kind::PlaybackRecording:
             // Resumed by the player's WM_RUN_MACRO at the next instruction.
+            phase_ = RunPhase::Playing;
             StartPlayback(path, *this);
             return;
         default: ExecuteInstruction(path, code); break;
         }
+        // Where the run resumes after a box: ended or replaced meanwhile,
+        // it is not carried on here.
+        if (!StillRunning(run)) return;
     }
 }
 
@@ -123,6 +151,7 @@ void MainDialog::OnRunMacro() {
 // hold: that is the user's choice. Every other end goes through AbortMacro.
 void MainDialog::EndMacro() {
     RemovePlaybackWatchHook();
+    phase_ = RunPhase::Idle;
     if (macroRunning) {
         macroRunning = 0;
         runningMacroName.clear();
@@ -149,11 +178,13 @@ void MainDialog::DeleteMacro() {
     // Only an id that a registration took is given back; a macro whose id
     // cannot be read stays, since its hot key would stay taken.
     const bool read = RegistryStore::ReadDword(layout::MacroStorePath(name), layout::kId, &id);
-    const bool idRead = read && id != kNoHotKey;
+    // A stale id is another macro's now: that macro's hot key stays.
+    const bool idRead = read && id != kNoHotKey && !HasStaleId(name);
     if (!read || !RegistryStore::DeleteKeyTree(layout::MacroFullPath(name))) {
         ShowWarning(window_, "Unable to delete macro: " + name);
         return;
     }
+    ForgetStaleId(name);
     macroList_.RemoveRow(row);
     if (idRead && !win::UnregisterHotKey(window_, id)) ShowWarning(window_, "Unable to unregister hotkey for macro: " + name);
 }

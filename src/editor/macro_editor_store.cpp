@@ -184,7 +184,8 @@ bool MacroEditDialog::SaveEditedMacro() {
         ShowWarning(dialog_, "Unable to modify macro: " + oldName);
         return false;
     }
-    const bool idRead = oldId != kNoHotKey;
+    // A stale id is another macro's now: that macro's hot key stays.
+    const bool idRead = oldId != kNoHotKey && !HasStaleId(oldName);
     std::string stamp;
     switch (StoreWhole(oldName, &stamp)) {
     case WorkKeys::Outcome::New: break;
@@ -198,6 +199,7 @@ bool MacroEditDialog::SaveEditedMacro() {
         return false;
     }
     // Saved whole: the row and the hot key follow.
+    ForgetStaleId(oldName);
     oldName_ = macroName;
     macroList_.SetCell(EditIndex, 0, macroName);
     macroList_.SetCell(EditIndex, 1, HotKeyText(virtualKey_, modifiers_));

@@ -18,7 +18,9 @@ void Warn(win::HWND dialog, const char* text) {
 }  // namespace
 
 bool ParseNumber(std::string_view text, NumberKind kind, std::int64_t* value) {
-    text = text.substr(0, kFieldCharacters);
+    // A longer text is refused rather than cut: cut, "0...01" would read
+    // as 0 and "5   x" as 5.
+    if (text.size() > kFieldCharacters) return false;
     std::size_t at = 0;
     while (at < text.size() && IsBlank(text[at])) ++at;
     const std::size_t blanks = at;

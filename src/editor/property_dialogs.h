@@ -65,7 +65,8 @@ public:
 // ---- Numbers typed into a field -------------------------------------------
 enum class NumberKind { Signed, Unsigned };
 
-// A field's text as a number: at most its first 31 characters; blanks
+// A field's text as a number: at most 31 characters, a longer text is
+// refused whatever it holds; blanks
 // (spaces, tabs) before and after; a sign only in a signed field; zero only
 // from a typed digit 0; nothing else left over. A number beyond 32 bits
 // (signed or unsigned as the field is) is refused too.

@@ -1,11 +1,33 @@
 #include "exec/runner.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "exec/clipboard_buffers.h"
 #include "exec/keystrokes.h"
 #include "exec/system_actions.h"
 #include "store/registry_store.h"
 
 std::int32_t hotKeyCounter = -1;
+
+namespace {
+
+// Few entries, and only after a store fault at start-up.
+std::vector<std::string> staleIds;
+
+}  // namespace
+
+void MarkStaleId(const std::string& macroName) {
+    if (!HasStaleId(macroName)) staleIds.push_back(macroName);
+}
+
+bool HasStaleId(const std::string& macroName) {
+    return std::find(staleIds.begin(), staleIds.end(), macroName) != staleIds.end();
+}
+
+void ForgetStaleId(const std::string& macroName) { std::erase(staleIds, macroName); }
+
+void ForgetAllStaleIds() { staleIds.clear(); }
 
 void ExecuteInstruction(const std::string& macroPath, std::int32_t code) {
     switch (code) {

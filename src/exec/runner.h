@@ -14,6 +14,16 @@ extern std::int32_t hotKeyCounter;
 // The id of a macro that holds no registration (its hot key cannot be read).
 inline constexpr std::int32_t kNoHotKey = -1;
 
+// Macros whose stored id is not theirs in this run: start-up could not
+// rewrite it, so it is left from an earlier run and may be another macro's
+// id now. Such a macro holds no registration; a hot key never runs it by
+// that id and its deletion unregisters nothing. Deleting its key takes the
+// mark off; start-up begins with none.
+void MarkStaleId(const std::string& macroName);
+bool HasStaleId(const std::string& macroName);
+void ForgetStaleId(const std::string& macroName);
+void ForgetAllStaleIds();
+
 class MacroRunner {
 public:
     // Ends the running macro; the runner becomes idle.

@@ -7,7 +7,8 @@
 namespace {
 
 bool Reference(const std::string& whole, NumberKind kind, long double* value) {
-    const std::string text = whole.substr(0, 31);
+    if (whole.size() > 31) return false;
+    const std::string& text = whole;
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     const std::size_t first = i;

@@ -35,8 +35,14 @@ TEST(NumberFieldTest, ReadsAsTheDialogsTakeNumbers) {
         {"4294967296", NumberKind::Unsigned, false, 0},
         {"1234567890123456789012345678901", NumberKind::Unsigned, false, 0},    // 31 digits
         {"12345678901234567890123456789012", NumberKind::Unsigned, false, 0},   // 32
-        {std::string(31, ' ') + "7", NumberKind::Signed, false, 0},  // the 7 is the 32nd character
-        {std::string(30, ' ') + "17x", NumberKind::Signed, true, 1},  // only 31 characters are read
+        // More than 31 characters are refused, never read as another number.
+        {std::string(30, ' ') + "7", NumberKind::Signed, true, 7},      // 31 characters
+        {std::string(31, ' ') + "7", NumberKind::Signed, false, 0},     // the 7 is the 32nd character
+        {std::string(30, ' ') + "17x", NumberKind::Signed, false, 0},   // not 1
+        {std::string(31, '0') + "1", NumberKind::Unsigned, false, 0},   // not 0
+        {std::string(30, '0') + "1", NumberKind::Unsigned, true, 1},
+        {"5" + std::string(30, ' ') + "x", NumberKind::Signed, false, 0},  // not 5
+        {"5" + std::string(30, ' '), NumberKind::Signed, true, 5},
     };
     for (const auto& c : cases) {
         std::int64_t value = -99;

@@ -113,6 +113,123 @@ TEST_F(RunnerTest, HotKeysAreDroppedWhileAMacroWaitsInABoxAndWorkAgainAfterIt) {
     EXPECT_EQ(fake::KeyEvents()[2].virtualKey, 'O');
 }
 
+// The virtual keys pressed down since the last clear, in order.
+std::string KeysDown() {
+    std::string keys;
+    for (const auto& event : fake::KeyEvents())
+        if ((event.flags & win::KEYEVENTF_KEYUP) == 0) keys += static_cast<char>(event.virtualKey);
+    fake::ClearKeyEvents();
+    return keys;
+}
+
+// Inside a box of a run, the message loop hands the main window whatever
+// arrives: a second WM_RUN_MACRO, a stale cancel, other hot keys. The run
+// resumes after the box only if it is still the one running, and no second
+// runner loop ever starts.
+TEST_F(RunnerTest, WhatArrivesInsideAMacrosBoxNeverStartsASecondRunnerLoop) {
+    StoreMacro("Boxed", 'B', win::MOD_CONTROL);
+    StoreKeyStroke("Boxed", 0, 'A');
+    StoreInstruction("Boxed", 2, kind::MessageBox, {Text("WindowTitle", "T"), Text("MessageBody", "Wait")});
+    StoreKeyStroke("Boxed", 3, 'C');
+    StoreMacro("Other", 'O', win::MOD_CONTROL);
+    StoreKeyStroke("Other", 0, 'O');
+    MainDialog& main = Start();  // Boxed id 0, Other id 1
+
+    // A WM_RUN_MACRO and both hot keys while the box is shown: dropped.
+    fake::OnMessageBox([&](const fake::MessageBoxRecord&) {
+        main.OnRunMacro();
+        main.OnHotKey(0);
+        main.OnHotKey(1);
+        Pump();
+        return win::IDOK;
+    });
+    PressHotKey(0);
+    EXPECT_EQ(KeysDown(), "AC");
+    EXPECT_EQ(main.macroRunning, 0);
+
+    // The run is ended inside the box (as the player ends it) and another
+    // macro runs there: after the box the first run is not carried on with
+    // the other's state.
+    fake::OnMessageBox([&](const fake::MessageBoxRecord& box) {
+        if (box.text != "Wait") return win::IDOK;
+        main.EndMacro();
+        main.OnHotKey(1);
+        Pump();
+        return win::IDOK;
+    });
+    PressHotKey(0);
+    EXPECT_EQ(KeysDown(), "AO");
+    EXPECT_EQ(main.macroRunning, 0);
+    PressHotKey(1);
+    EXPECT_EQ(KeysDown(), "O");
+}
+
+// The hot-key lookup shows a box for a macro whose id it cannot read; a hot
+// key that starts a macro inside that box wins, and the lookup does not go
+// on to start a second one over it.
+TEST_F(RunnerTest, AMacroStartedInsideTheLookupsBoxIsNotReplacedWhenTheLookupResumes) {
+    StoreMacro("Broken", 'X', win::MOD_CONTROL);
+    StoreMacro("First", 'F', win::MOD_CONTROL);
+    StoreKeyStroke("First", 0, 'F');
+    StoreMacro("Second", 'S', win::MOD_CONTROL);
+    StoreKeyStroke("Second", 0, 'S');
+    MainDialog& main = Start();  // Broken 0, First 1, Second 2
+    fake::SetString(kMacros + "Broken", "id", "unreadable");
+    bool pressed = false;
+    fake::OnMessageBox([&](const fake::MessageBoxRecord&) {
+        if (!pressed) {
+            pressed = true;
+            main.OnHotKey(1);
+        }
+        return win::IDOK;
+    });
+    PressHotKey(2);
+    EXPECT_EQ(KeysDown(), "F");
+    EXPECT_EQ(main.macroRunning, 0);
+}
+
+// Start-up with each of its store calls failing in turn. Macros whose id
+// cannot be rewritten keep an earlier run's id, here another macro's new
+// one: every registered hot key runs the macro it was registered for, and
+// deleting a macro unregisters no other macro's hot key.
+TEST_F(RunnerTest, UnderEveryStartUpFaultAHotKeyRunsOnlyItsOwnMacro) {
+    int tried = 0;
+    for (int k = 1;; ++k) {
+        SCOPED_TRACE("failing call " + std::to_string(k));
+        fake::Reset();
+        window = fake::AddWindow("Keyloom");
+        macroList = TestRows{};
+        recordingList = TestRows{};
+        // Stored ids from an earlier run, each another macro's id of this one.
+        const std::vector<std::pair<std::string, std::int32_t>> macros = {{"A", 2}, {"B", 0}, {"C", 1}};
+        for (const auto& [name, oldId] : macros) {
+            StoreMacro(name, name[0], win::MOD_CONTROL, oldId);
+            StoreKeyStroke(name, 0, name[0]);
+        }
+        const int calls = fake::RegistryCalls();
+        fake::FailRegistryCall(k, win::ERROR_ACCESS_DENIED);
+        Start();
+        fake::FailRegistryCall(0, 0);
+        if (fake::RegistryCalls() - calls < k) break;
+        ++tried;
+        for (const fake::HotKey& hotKey : fake::HotKeys()) {
+            PressHotKey(hotKey.id);
+            EXPECT_EQ(KeysDown(), std::string(1, static_cast<char>(hotKey.virtualKey)));
+        }
+        for (std::size_t row = macroList.rows.size(); row-- > 0;) {
+            const std::string name = macroList.rows[row][0];
+            auto others = fake::HotKeys();
+            std::erase_if(others, [&](const fake::HotKey& h) { return h.virtualKey == static_cast<win::UINT>(name[0]); });
+            macroList.selected = static_cast<int>(row);
+            dialog->DeleteMacro();
+            auto left = fake::HotKeys();
+            ASSERT_EQ(left.size(), others.size()) << "deleting " << name;
+            for (std::size_t i = 0; i < left.size(); ++i) EXPECT_EQ(left[i].virtualKey, others[i].virtualKey);
+        }
+    }
+    EXPECT_GT(tried, 10);
+}
+
 TEST_F(RunnerTest, AMacroDeletedWhileItRunsEndsSilentlyAtItsNextInstruction) {
     StoreMacro("M", 'M', win::MOD_CONTROL);
     StoreInstruction("M", 0, kind::MessageBox, {Text("WindowTitle", "Notice"), Text("MessageBody", "Done")});
