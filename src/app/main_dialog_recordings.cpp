@@ -81,14 +81,8 @@ void MainDialog::EditRecording(RecordingDialogs& dialogs) {
     if (!SelectedName(recordingList_, "No recording selected!", &row, &oldName)) return;
     std::string newName = oldName;
     if (!dialogs.Rename(&newName)) return;
-    // A backslash would make the new name a key below another one, the old
-    // recording's own among them.
-    if (newName.find('\\') != std::string::npos) {
-        ShowWarning(window_, "A recording name must not contain a backslash (\\).");
-        return;
-    }
-    if (layout::IsWorkKeyName(newName)) {
-        ShowWarning(window_, FormatText("A recording name must not begin with %s.", {layout::kWorkPrefix}));
+    if (const std::string refusal = RecordingNameRefusal(newName); !refusal.empty()) {
+        ShowWarning(window_, refusal);
         return;
     }
     // The same key, whatever the spelling (the registry decides): copying

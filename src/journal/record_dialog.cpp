@@ -5,6 +5,7 @@
 #include "common/messages.h"
 #include "journal/recorder.h"
 #include "store/message_text.h"
+#include "store/recording_store.h"
 #include "store/registry_store.h"
 
 std::vector<StartWindow> startWindows;
@@ -138,13 +139,8 @@ RecordDialog::Close RecordDialog::OnSave() {
         ShowWarning(dialog_, "Recording name must not be empty!");
         return Close::No;
     }
-    // A backslash would store the recording below another one's key.
-    if (recordingName.find('\\') != std::string::npos) {
-        ShowWarning(dialog_, "A recording name must not contain a backslash (\\).");
-        return Close::No;
-    }
-    if (layout::IsWorkKeyName(recordingName)) {
-        ShowWarning(dialog_, FormatText("A recording name must not begin with %s.", {layout::kWorkPrefix}));
+    if (const std::string refusal = RecordingNameRefusal(recordingName); !refusal.empty()) {
+        ShowWarning(dialog_, refusal);
         return Close::No;
     }
     // A save that fails half way leaves no half recording under a name that

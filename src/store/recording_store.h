@@ -38,3 +38,10 @@ bool WriteRecording(const std::string& name, const std::vector<RegistryStore::Ch
 // Views of an event array cut as the store keeps it: full chunks of
 // layout::kChunkBytes, then the rest, if any. No bytes, no chunk.
 std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, std::uint64_t count);
+
+// Why a name cannot be a recording's, as the message to show, or "" when it
+// can: a backslash would make it a key below another one, the store's own
+// work keys begin with layout::kWorkPrefix, and a name longer than the lists
+// enumerate (or than a key path holds) would be saved but never listed,
+// played or renamed again.
+std::string RecordingNameRefusal(const std::string& name);

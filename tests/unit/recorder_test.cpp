@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -330,6 +331,19 @@ TEST_F(RecorderTest, SaveNeedsARecordingAndAName) {
     EXPECT_FALSE(fake::KeyExists(kJournals + "a"));
     EXPECT_TRUE(Recorder().Holding());  // still there for a second try
     EXPECT_TRUE(fake::Hooks().empty());
+
+    // A name longer than the lists enumerate would be saved and never seen
+    // again; the longest the message allows is saved and can be found.
+    fake::ClearMessageBoxes();
+    EXPECT_EQ(Save(std::string(255, 'n')), RecordDialog::Close::No);
+    ASSERT_EQ(BoxTexts().size(), 1u);
+    const std::string prefix = "The recording name is too long: at most ";
+    ASSERT_EQ(BoxTexts()[0].rfind(prefix, 0), 0u) << BoxTexts()[0];
+    const std::size_t longest = std::stoul(BoxTexts()[0].substr(prefix.size()));
+    EXPECT_FALSE(fake::KeyExists(kJournals + std::string(255, 'n')));
+    ASSERT_EQ(Save(std::string(longest, 'n')), RecordDialog::Close::Ok);
+    const auto names = fake::SubKeys(kJournals.substr(0, kJournals.size() - 1));
+    EXPECT_NE(std::find(names.begin(), names.end(), std::string(longest, 'n')), names.end());
 }
 
 TEST_F(RecorderTest, ASystemCancelIsRelayedAndDiscardsTheEvents) {

@@ -205,6 +205,11 @@ TEST_F(RecordingsListTest, ARenameThatWouldLoseTheRecordingIsNotMade) {
     dialogs.newName = "a\\b";
     main.EditRecording(dialogs);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"A recording name must not contain a backslash (\\)."});
+    // A name the lists could not enumerate again.
+    dialogs.newName = std::string(255, 'r');
+    main.EditRecording(dialogs);
+    ASSERT_EQ(BoxTexts().size(), 2u);
+    EXPECT_EQ(BoxTexts()[1].rfind("The recording name is too long: at most ", 0), 0u) << BoxTexts()[1];
     EXPECT_EQ(Values("a", 1), a);
     EXPECT_EQ(fake::SubKeys(kJournals.substr(0, kJournals.size() - 1)), (std::vector<std::string>{"a", "\xC4pfel"}));
     EXPECT_EQ(recordingList.rows, (Rows{{"a", "Keyboard & Mouse"}, {"\xC4pfel", "Keyboard"}}));
