@@ -84,7 +84,7 @@ bool MacroEditDialog::Save(const std::string& name, HotKeyValue hotKey) {
 
 bool MacroEditDialog::NameCanBeStored(const std::string& name) {
     // A backslash would make the name a path to some other key.
-    if (name.find('\\') != std::string::npos) {
+    if (layout::HasBackslash(name)) {
         ShowWarning(dialog_, "A macro name must not contain a backslash (\\).");
         return false;
     }
@@ -99,7 +99,8 @@ bool MacroEditDialog::NameCanBeStored(const std::string& name) {
     const std::size_t room = layout::kLongestKeyPath - (layout::MacroFullPath(layout::InstructionPath("", last)).size());
     const std::size_t longest = std::min(room, layout::kLongestListedName);
     if (name.size() > longest) {
-        ShowWarning(dialog_, FormatText("The macro name is too long: at most %s characters fit.", {std::to_string(longest)}));
+        ShowWarning(dialog_, FormatText("The macro name is too long: at most %s characters fit.",
+                                        {std::to_string(layout::CharactersWithin(name, longest))}));
         return false;
     }
     // Another macro's key must not take this macro in: the registry decides

@@ -105,6 +105,11 @@ constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 
+// Characters of ANSI text in the current code page: the next character
+// after `text`'s first (two bytes on for a double-byte character), or `text`
+// itself at its NUL.
+char* CharNextA(const char* text);
+
 // Windows and messages.
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_CANCELJOURNAL = 0x004B;

@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "platform/win.h"
+
 namespace layout {
 namespace {
 
@@ -92,6 +94,22 @@ KindValues ValuesOf(std::int32_t code) {
     case kind::Run: return {kRun, kRun, kRunOptional};
     default: return {kKeyValues, kKeyValues};
     }
+}
+
+bool HasBackslash(const std::string& name) {
+    for (const char* at = name.c_str(); *at != '\0'; at = win::CharNextA(at))
+        if (*at == '\\') return true;
+    return false;
+}
+
+std::size_t CharactersWithin(const std::string& name, std::size_t bytes) {
+    std::size_t characters = 0;
+    for (const char* at = name.c_str(); *at != '\0'; ++characters) {
+        const char* next = win::CharNextA(at);
+        if (static_cast<std::size_t>(next - name.c_str()) > bytes) break;
+        at = next;
+    }
+    return characters;
 }
 
 }  // namespace layout

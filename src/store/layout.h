@@ -74,6 +74,14 @@ bool IsWorkKeyName(const std::string& name);
 inline constexpr std::size_t kLongestKeyPath = 260;
 inline constexpr std::size_t kLongestListedName = 254;
 
+// Names are ANSI text in the system's code page, whose double-byte
+// characters may have 0x5C ('\\') as their second byte: the registry sees a
+// character there, not a backslash. These walk the name by characters.
+// Whether the name holds a backslash character, which would make it a path.
+bool HasBackslash(const std::string& name);
+// How many of the name's first characters fit in `bytes` bytes.
+std::size_t CharactersWithin(const std::string& name, std::size_t bytes);
+
 // ---- Values of a macro key and a recording key -------------------------
 inline constexpr const char* kHotKeyVk = "vk";
 inline constexpr const char* kHotKeyModifiers = "fsModifiers";

@@ -58,12 +58,13 @@ std::vector<RegistryStore::ChunkView> CutIntoChunks(const std::uint8_t* bytes, s
 }
 
 std::string RecordingNameRefusal(const std::string& name) {
-    if (name.find('\\') != std::string::npos) return "A recording name must not contain a backslash (\\).";
+    if (layout::HasBackslash(name)) return "A recording name must not contain a backslash (\\).";
     if (layout::IsWorkKeyName(name))
         return FormatText("A recording name must not begin with %s.", {layout::kWorkPrefix});
     const std::size_t longest =
         std::min(layout::kLongestKeyPath - layout::RecordingFullPath("").size(), layout::kLongestListedName);
     if (name.size() > longest)
-        return FormatText("The recording name is too long: at most %s characters fit.", {std::to_string(longest)});
+        return FormatText("The recording name is too long: at most %s characters fit.",
+                          {std::to_string(layout::CharactersWithin(name, longest))});
     return "";
 }

@@ -251,5 +251,25 @@ TEST_F(EditorTest, SaveRefusesWhatCannotBeStoredAndWritesNothing) {
     EXPECT_EQ(fake::HotKeys().back().modifiers, static_cast<win::UINT>(win::MOD_CONTROL | win::MOD_ALT));
 }
 
+// In a double-byte code page 0x5C can be a character's second byte, which
+// the registry reads as part of that character: such a name is one key. The
+// length message counts this name's characters, not its bytes.
+TEST_F(EditorTest, NamesAreCheckedByCharactersInADoubleByteCodePage) {
+    fake::UseCodePage(932);
+    Start();
+    MacroEditDialog& editor = Open();
+    editor.InsertKey('A');
+    const std::string table = "\x95\x5C";  // one character whose second byte is 0x5C
+    fake::ClearMessageBoxes();
+    std::string tooLong;
+    for (int n = 0; n < 120; ++n) tooLong += table;  // 240 bytes, 213 fit
+    EXPECT_FALSE(editor.Save(tooLong, HotKeyValue{'K', 2}));
+    EXPECT_FALSE(editor.Save("a\\" + table, HotKeyValue{'K', 2}));
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"The macro name is too long: at most 106 characters fit.",
+                                                    "A macro name must not contain a backslash (\\)."}));
+    EXPECT_TRUE(editor.Save(table, HotKeyValue{'K', 2}));
+    EXPECT_TRUE(fake::KeyExists("Software\\Tallow Labs\\Keyloom\\Macros\\" + table));
+}
+
 
 }  // namespace

@@ -127,6 +127,10 @@ enum class Layout {
     European,  // German-like: Z and Y swapped, punctuation on other keys, AltGr characters
 };
 void UseLayout(Layout layout);
+// The ANSI code page that CharNextA walks: 1252 (one byte a character, the
+// default) or 932, whose lead bytes 0x81-0x9F and 0xE0-0xFC start a
+// two-byte character.
+void UseCodePage(unsigned codePage);
 
 // ---- Clipboard -------------------------------------------------------------
 // Puts text on the clipboard as another program would (CF_TEXT).

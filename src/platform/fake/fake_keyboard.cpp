@@ -235,6 +235,7 @@ constexpr Key kEuropeanKeys[] = {
 constexpr Key kEuropeanDecimal[] = {{.vk = 0x6E, .scan = 0x53, .base = ',', .shift = ',', .keypad = true}};
 
 fake::Layout activeLayout = fake::Layout::Us;
+unsigned activeCodePage = 1252;
 std::vector<fake::KeyEvent> keyEvents;
 
 // The first key of the active layout that `matches`, searching the layout's
@@ -283,6 +284,8 @@ void UseLayout(Layout layout) {
     activeLayout = layout;
 }
 
+void UseCodePage(unsigned codePage) { activeCodePage = codePage; }
+
 const std::vector<KeyEvent>& KeyEvents() { return keyEvents; }
 void ClearKeyEvents() { keyEvents.clear(); }
 
@@ -290,6 +293,7 @@ namespace detail {
 
 void ResetKeyboard() {
     activeLayout = Layout::Us;
+    activeCodePage = 1252;
     keyEvents.clear();
 }
 
@@ -365,6 +369,15 @@ UINT MapVirtualKeyA(UINT code, UINT mapType) {
     default:
         return 0;
     }
+}
+
+char* CharNextA(const char* text) {
+    auto* at = const_cast<char*>(text);
+    if (*at == '\0') return at;
+    const auto lead = static_cast<unsigned char>(*at);
+    const bool doubleByte = activeCodePage == 932 && ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC));
+    // A lead byte at the end of the text is a character of its own.
+    return at + (doubleByte && at[1] != '\0' ? 2 : 1);
 }
 
 }  // namespace win

@@ -88,13 +88,17 @@ std::vector<std::string> SplitPath(const char* path) {
     std::vector<std::string> parts;
     if (path == nullptr) return parts;
     std::string part;
-    for (const char* p = path; *p != '\0'; ++p) {
+    // By characters of the code page, as the system converts a name before
+    // it parses the path: a double-byte character's 0x5C is no separator.
+    for (const char* p = path; *p != '\0';) {
+        const char* next = win::CharNextA(p);
         if (*p == '\\') {
             if (!part.empty()) parts.push_back(part);
             part.clear();
         } else {
-            part += *p;
+            part.append(p, next);
         }
+        p = next;
     }
     if (!part.empty()) parts.push_back(part);
     return parts;
@@ -345,7 +349,7 @@ LSTATUS RegRenameKey(HKEY key, const wchar_t* subKeyName, const wchar_t* newKeyN
     const std::string to = ansi(newKeyName);
     std::int32_t code = 0;
     if (fake::detail::Faulted("RegRenameKey", {from, FullPath(key, from.c_str()), to}, &code)) return code;
-    if (newKeyName == nullptr || to.empty() || to.find('\\') != std::string::npos || to.size() > kMaxKeyName)
+    if (newKeyName == nullptr || to.empty() || SplitPath(to.c_str()).size() != 1 || to.size() > kMaxKeyName)
         return ERROR_INVALID_PARAMETER;
     if (PathTooLong(from.c_str())) return ERROR_MORE_DATA;
     const OpenKey* open = Resolve(key);

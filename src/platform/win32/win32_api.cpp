@@ -371,6 +371,8 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     return ::MessageBoxA(Native(owner), text, caption, type);
 }
 
+char* CharNextA(const char* text) { return ::CharNextA(text); }
+
 HWND FindWindowA(const char* className, const char* windowName) {
     return Cast<HWND>(::FindWindowA(className, windowName));
 }
