@@ -127,7 +127,9 @@ void CleanUpBelow(const std::string& parentFullPath) {
         else
             Remove(parentFullPath + "\\" + name);
     }
-    for (const auto& [stamp, roles] : changes) {
+    for (const auto& change : changes) {
+        const std::string& stamp = change.first;
+        const std::set<Role>& roles = change.second;
         const auto path = [&](Role role) { return parentFullPath + "\\" + NameOf(role, stamp); };
         if (roles.contains(Role::Old) && roles.contains(Role::New)) {
             // Stopped between setting the old tree aside and putting the new
