@@ -126,8 +126,11 @@ void MainDialog::OnRunMacro() {
         const std::string path = layout::InstructionPath(runningMacroName, nextInstruction);
         ++nextInstruction;
         std::int32_t code = 0;
-        if (!RegistryStore::ReadInstructionCode(path, &code)) {
-            EndMacro();
+        if (const auto read = RegistryStore::ReadInstructionCode(path, &code); read != RegistryStore::InstructionRead::Read) {
+            if (read == RegistryStore::InstructionRead::End)
+                EndMacro();
+            else
+                AbortMacro();
             return;
         }
         switch (code) {

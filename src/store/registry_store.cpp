@@ -232,10 +232,15 @@ bool ReadBinary(const std::string& storePath, const std::string& valueName, std:
     return true;
 }
 
-bool ReadInstructionCode(const std::string& instructionPath, std::int32_t* code) {
+InstructionRead ReadInstructionCode(const std::string& instructionPath, std::int32_t* code) {
+    const auto outcome = [](win::LSTATUS rc) {
+        return rc == win::ERROR_FILE_NOT_FOUND ? InstructionRead::End : InstructionRead::Failed;
+    };
     UniqueKey key;
-    if (OpenKey(layout::MacroFullPath(instructionPath), key.put()) != win::ERROR_SUCCESS) return false;
-    return QueryDword(key.get(), layout::kId, code) == win::ERROR_SUCCESS;
+    if (win::LSTATUS rc = OpenKey(layout::MacroFullPath(instructionPath), key.put()); rc != win::ERROR_SUCCESS)
+        return outcome(rc);
+    if (win::LSTATUS rc = QueryDword(key.get(), layout::kId, code); rc != win::ERROR_SUCCESS) return outcome(rc);
+    return InstructionRead::Read;
 }
 
 bool KeyWriter::CreateMacro(const std::string& macroPath) {

@@ -70,8 +70,11 @@ struct ChunkBytes {
 inline constexpr std::uint64_t kChunkOverheadBytes = 16;
 enum class ChunkRead { Done, Failed, TooLarge };
 // Reads the code of instruction `instructionPath` (below Macros) without
-// reporting anything: a failed read is the normal end of a macro.
-bool ReadInstructionCode(const std::string& instructionPath, std::int32_t* code);
+// reporting anything. A key or an id that is not there is the normal end of
+// a macro; any other failure (no access, a value of the wrong size) ends it
+// too, but as a failure, which lets go of what the macro held.
+enum class InstructionRead { Read, End, Failed };
+InstructionRead ReadInstructionCode(const std::string& instructionPath, std::int32_t* code);
 
 // A key below Macros or Journals created once and written value by value
 // through that one handle, since each open of a key costs about as much as

@@ -1,6 +1,7 @@
 #include "store/layout.h"
 #include "exec/runner.h"
 #include "macro_fixture.h"
+#include "platform/fake/fake_hooks.h"
 
 namespace {
 
@@ -70,6 +71,25 @@ TEST_F(RunnerTest, AHotKeyRunsTheInstructionsInOrderUntilTheFirstMissingId) {
     EXPECT_EQ(main.runningMacroName, "");
     EXPECT_TRUE(fake::MessageBoxes().empty());
     EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+// The end of the body keeps what its Key Down Only instructions hold; an
+// instruction that is there but cannot be read ends the run as a failure,
+// which lets go of them.
+TEST_F(RunnerTest, AnInstructionThatCannotBeReadEndsTheRunAndReleasesWhatItHeld) {
+    StoreMacro("M", 'M', win::MOD_CONTROL);
+    StoreInstruction("M", 0, 0x10, {Dword("KeyPressed", 0)});
+    StoreKeyStroke("M", 1, 'B');
+    MainDialog& main = Start();
+    fake::Fail("RegQueryValueExA", 5, 1, "Commands\\1");  // ERROR_ACCESS_DENIED
+    PressHotKey(0);
+    ASSERT_EQ(fake::KeyEvents().size(), 1u);  // Shift down; B never comes
+    EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 0x10);
+    ASSERT_EQ(fake::SentInputs().size(), 1u);
+    EXPECT_EQ(fake::SentInputs()[0].ki.wVk, 0x10);
+    EXPECT_EQ(fake::SentInputs()[0].ki.dwFlags & win::KEYEVENTF_KEYUP, win::KEYEVENTF_KEYUP);
+    EXPECT_EQ(main.macroRunning, 0);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
 }
 
 TEST_F(RunnerTest, OfTwoMacrosWithOneIdTheFirstInEnumerationOrderRuns) {
