@@ -8,10 +8,18 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 jobs="${KEYLOOM_JOBS:-2}"
 
+# Where ccache is installed it serves every checkout of the tree: paths are taken
+# relative to the checkout, so a second working copy reuses the first one's objects.
+launcher=()
+if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 build_preset() {
     local preset="$1" dir="$2"
     echo "== build $preset in $dir" >&2
-    cmake --preset "$preset" -B "$dir" --log-level=WARNING
+    cmake --preset "$preset" -B "$dir" --log-level=WARNING "${launcher[@]}"
     cmake --build "$dir" -j "$jobs"
 }
 
