@@ -75,6 +75,13 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD
                          DWORD* dataSize);
 LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD dataSize);
+// The UTF-16 forms: a REG_SZ's bytes are UTF-16 units (little-endian) with
+// their NUL; Windows keeps strings as UTF-16, so a value written by one
+// form reads through the other (the ANSI side through the code page).
+LSTATUS RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize);
+LSTATUS RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD dataSize);
 LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD samDesired, DWORD reserved);
 // Renames the subkey `subKeyName` of `key` (`key` itself when null) to
 // `newKeyName`, a name without a path, with everything below it. Fails, and

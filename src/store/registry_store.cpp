@@ -232,6 +232,75 @@ bool ReadBinary(const std::string& storePath, const std::string& valueName, std:
     return true;
 }
 
+namespace {
+
+// Value names are ASCII, which widens unit by unit.
+std::wstring WideName(const std::string& name) { return std::wstring(name.begin(), name.end()); }
+
+}  // namespace
+
+bool WriteMacroText(const std::u16string& text, const std::string& macroPath, const std::string& valueName) {
+    // Little-endian UTF-16 units with the terminating NUL.
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve((text.size() + 1) * 2);
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    const std::string storePath = layout::MacroStorePath(macroPath);
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS)
+        return ReportOpenForWrite(rc);
+    if (win::LSTATUS rc = win::RegSetValueExW(key.get(), WideName(valueName).c_str(), 0, win::REG_SZ, bytes.data(),
+                                              static_cast<win::DWORD>(bytes.size()));
+        rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error writing %s%s\\%s - %s", {kRootPath, storePath, valueName, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+bool ReadMacroText(const std::string& macroPath, const std::string& valueName, std::u16string* text) {
+    text->clear();
+    const std::string fullPath = layout::MacroFullPath(macroPath);
+    UniqueKey key;
+    if (!OpenForRead(fullPath, &key)) return false;
+    const std::wstring name = WideName(valueName);
+    // The size first, then the whole value with spare bytes, as every other
+    // text is read: never more than the value holds.
+    win::DWORD size = 0;
+    if (win::LSTATUS rc = win::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, &size);
+        rc != win::ERROR_SUCCESS) {
+        ReportValueRead(fullPath, valueName, rc);
+        return false;
+    }
+    if (size > 0xFFFFFFFFu - 6) {
+        ShowError(nullptr, "Error allocating memory!");
+        return false;
+    }
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size + 6]());
+    if (!buffer) {
+        ShowError(nullptr, "Error allocating memory!");
+        return false;
+    }
+    win::DWORD capacity = size + 6;
+    if (win::LSTATUS rc = win::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, buffer.get(), &capacity);
+        rc != win::ERROR_SUCCESS) {
+        ReportValueRead(fullPath, valueName, rc);
+        return false;
+    }
+    std::u16string read;
+    for (win::DWORD i = 0; i + 1 < capacity; i += 2) {
+        const auto unit = static_cast<char16_t>(buffer[i] | buffer[i + 1] << 8);
+        if (unit == 0) break;
+        read.push_back(unit);
+    }
+    *text = std::move(read);
+    return true;
+}
+
 InstructionRead ReadInstructionCode(const std::string& instructionPath, std::int32_t* code) {
     const auto outcome = [](win::LSTATUS rc) {
         return rc == win::ERROR_FILE_NOT_FOUND ? InstructionRead::End : InstructionRead::Failed;
