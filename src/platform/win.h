@@ -409,6 +409,14 @@ constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+constexpr DWORD QS_ALLINPUT = 0x1CFF;  // with touch and pointer input, as Windows 8 and later count it
+constexpr DWORD MWMO_INPUTAVAILABLE = 0x0004;
+// Waits until one of the handles is signalled (WAIT_OBJECT_0 + its index),
+// input of the kinds in wakeMask is in the thread's queue (WAIT_OBJECT_0 +
+// count; with MWMO_INPUTAVAILABLE also input that is there but was already
+// seen), or the time is up (WAIT_TIMEOUT).
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
+                                  DWORD flags);
 constexpr UINT PM_NOREMOVE = 0;
 constexpr UINT PM_REMOVE = 1;
 // The next message for the calling thread, if any: sent messages and the
