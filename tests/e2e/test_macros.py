@@ -125,6 +125,14 @@ class MacrosRunFromHotKeys(harness.KeyloomWithNotepad):
         self.assertTrue(self.wine.wait_window("Notice"), "no message box")
         self.assertIn("Done", [text for _, _, text in self.wine.texts("Notice")])
         harness.screenshot("message-box.png")
+        # Hot keys pressed while the box is up, its own macro's included,
+        # are dropped: no second box, nothing typed once the run goes on.
+        self.click_notepad()
+        harness.key("ctrl+alt+k", "ctrl+alt+m")
+        time.sleep(2)
+        self.assertEqual(self.notepad_text(), "", "a hot key ran a macro during MESSAGE BOX")
+        boxes = [w for w in self.wine.probe("list").lines() if w.endswith("\tNotice")]
+        self.assertEqual(len(boxes), 1, boxes)
         self.assertTrue(self.wine.click("Notice", IDOK))
         self.assertTrue(self.wine.wait_window("Attention"), "no PAUSE box")
         self.assertIn("Click OK to continue...", [text for _, _, text in self.wine.texts("Attention")])
@@ -132,9 +140,7 @@ class MacrosRunFromHotKeys(harness.KeyloomWithNotepad):
         # A hot key while the macro waits is dropped: with Notepad in front
         # (clicked away from the box), the greeting it would type never
         # comes, neither while the box is up nor once the macro goes on.
-        left, _, _, bottom = self.wine.rect(NOTEPAD)
-        harness.click_at(left + 30, bottom - 30)
-        time.sleep(0.3)
+        self.click_notepad()
         harness.key("ctrl+alt+k")
         time.sleep(2)
         self.assertEqual(self.notepad_text(), "", "the hot key ran a macro during PAUSE")
@@ -144,6 +150,12 @@ class MacrosRunFromHotKeys(harness.KeyloomWithNotepad):
         self.assertEqual(self.wait_text("z"), "z")
         time.sleep(2)
         self.assertEqual(self.notepad_text(), "z", "the hot key ran a macro after PAUSE")
+
+    def click_notepad(self):
+        """Brings Notepad in front of a box by a click on its text."""
+        left, _, _, bottom = self.wine.rect(NOTEPAD)
+        harness.click_at(left + 30, bottom - 30)
+        time.sleep(0.3)
 
     def test_7_a_failing_run_is_reported_and_the_macro_goes_on(self):
         self.fresh_notepad()
