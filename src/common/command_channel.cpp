@@ -25,6 +25,14 @@ std::size_t LimitFor(Command command) {
 
 bool NeedsName(Command command) { return command == Command::Run; }
 
+bool TakesPayload(Command command) { return command == Command::Export || command == Command::Import; }
+
+bool StatusFromResult(std::intptr_t result, Status* status) {
+    if ((result & ~static_cast<std::intptr_t>(0xFFFF)) != kHandledTag) return false;
+    *status = static_cast<Status>(result & 0xFFFF);
+    return true;
+}
+
 std::vector<std::uint8_t> EncodeRequest(const Request& request) {
     std::vector<std::uint8_t> out;
     out.reserve(kRequestHeader + request.name.size() * 2 + request.payload.size());
@@ -53,6 +61,7 @@ RequestFault ParseRequest(const void* data, std::size_t size, Request* out) {
     if (nameUnits > kMaxName) return RequestFault::NameTooLong;
     if (NeedsName(command) && nameUnits == 0) return RequestFault::MissingName;
     if (!NeedsName(command) && command != Command::Export && nameUnits != 0) return RequestFault::BadName;
+    if (!TakesPayload(command) && payloadBytes != 0) return RequestFault::Payload;
     std::u16string name;
     name.reserve(nameUnits);
     for (std::uint64_t i = 0; i < nameUnits; ++i) {

@@ -44,11 +44,23 @@ struct Request {
     std::vector<std::uint8_t> payload;
 };
 
-enum class RequestFault { None, Size, Magic, UnknownCommand, MissingName, BadName, NameTooLong, TooLarge };
+enum class RequestFault { None, Size, Magic, UnknownCommand, MissingName, BadName, NameTooLong, TooLarge, Payload };
 
 // The size limit for a command's whole block.
 std::size_t LimitFor(Command command);
 bool NeedsName(Command command);
+// Run, Stop and List carry no payload; one that comes with them is refused.
+bool TakesPayload(Command command);
+
+// What Keyloom's WM_COPYDATA handler returns for a channel block: the tag
+// with the status in the low 16 bits. 0 (what a window that does not know
+// the channel returns) or any other value means no Keyloom took it.
+inline constexpr std::intptr_t kHandledTag = 0x4B4C0000;
+inline constexpr std::intptr_t HandledResult(Status status) {
+    return kHandledTag | static_cast<std::intptr_t>(status);
+}
+// The status in a handler's result; false when the result is not one.
+bool StatusFromResult(std::intptr_t result, Status* status);
 
 std::vector<std::uint8_t> EncodeRequest(const Request& request);
 // Reads a block checked whole; on a fault leaves *out untouched.

@@ -76,4 +76,21 @@ TEST(CommandChannel, MalformedRequestsAreRefusedWhole) {
     Request big = RunRequest(u"x");
     big.payload.assign(kSmallLimit, 0);
     ExpectRefused(EncodeRequest(big), RequestFault::TooLarge);
+    // Nor any payload at all, and stop takes no name.
+    big.payload.assign(1, 0);
+    ExpectRefused(EncodeRequest(big), RequestFault::Payload);
+    Request stop;
+    stop.command = Command::Stop;
+    stop.name = u"x";
+    ExpectRefused(EncodeRequest(stop), RequestFault::BadName);
+}
+
+TEST(CommandChannel, HandlerResultsCarryTheStatusOnlyWithTheTag) {
+    Status status = Status::Ok;
+    ASSERT_TRUE(StatusFromResult(HandledResult(Status::Busy), &status));
+    EXPECT_EQ(status, Status::Busy);
+    // What a window that knows nothing of the channel answers.
+    EXPECT_FALSE(StatusFromResult(0, &status));
+    EXPECT_FALSE(StatusFromResult(1, &status));
+    EXPECT_FALSE(StatusFromResult(HandledResult(Status::Ok) | 0x10000, &status));
 }
