@@ -173,6 +173,11 @@ void MainDialog::OnCancelJournal() {
 
 void MainDialog::OnShutdown() { AbortMacro(); }
 
+void MainDialog::StopAll() {
+    CancelPlayback();
+    AbortMacro();
+}
+
 void MainDialog::DeleteMacro() {
     int row = -1;
     std::string name;
