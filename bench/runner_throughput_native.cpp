@@ -12,7 +12,8 @@ int main() {
     bench::NoRows macros, recordings;
     MainDialog dialog(fake::AddWindow("Keyloom"), macros, recordings);
 
-    bench::MeasureRunner("fake platform", count, rounds, [&] { bench::RunMacro(dialog, "Bench"); },
+    bench::MeasureRunner("fake platform", count, rounds, [&] { bench::StartRun(dialog, "Bench"); },
+                         [&] { dialog.OnRunMacro(); },
                          [&] { bench::BareReads("Bench", count); });
     return 0;
 }

@@ -12,7 +12,8 @@ int main() {
     bench::NoRows macros, recordings;
     MainDialog dialog(nullptr, macros, recordings);
 
-    bench::MeasureRunner("real registry", count, rounds, [&] { bench::RunMacro(dialog, name); },
+    bench::MeasureRunner("real registry", count, rounds, [&] { bench::StartRun(dialog, name); },
+                         [&] { dialog.OnRunMacro(); },
                          [&] { bench::BareReads(name, count); });
     RegistryStore::DeleteKeyTree(layout::MacroFullPath(name));
     return 0;

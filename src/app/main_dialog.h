@@ -94,7 +94,7 @@ private:
     // is taken only while the run waits for it (after StartMacro, after a
     // playback); one that arrives while the runner loop is inside an
     // instruction would start a second loop over the same run.
-    enum class RunPhase { Idle, Starting, Running, Playing };
+    enum class RunPhase { Idle, Pausing, Starting, Running, Playing };
     RunPhase phase_ = RunPhase::Idle;
     // Counts the runs started in this process.
     std::uint32_t runSerial_ = 0;

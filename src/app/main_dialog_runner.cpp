@@ -3,6 +3,7 @@
 
 #include "app/main_dialog.h"
 #include "editor/key_names.h"
+#include "exec/message_wait.h"
 #include "store/layout.h"
 #include "journal/player.h"
 #include "platform/unique_handle.h"
@@ -101,9 +102,14 @@ void MainDialog::OnHotKey(int id) {
 
 void MainDialog::StartMacro() {
     macroRunning = 1;
+    // Messages are served during the pause: a stray WM_RUN_MACRO in it
+    // does not start the run early, and a run ended or replaced meanwhile
+    // is not started here.
+    phase_ = RunPhase::Pausing;
+    const std::uint32_t run = ++runSerial_;
+    exec::WaitServingMessages(300);
+    if (!macroRunning || phase_ != RunPhase::Pausing || runSerial_ != run) return;
     phase_ = RunPhase::Starting;
-    ++runSerial_;
-    win::Sleep(300);
     if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) ResumeFailed();
 }
 

@@ -9,6 +9,7 @@
 #include "common/row_list.h"
 #include "editor/edit_recording_dialog.h"
 #include "editor/macro_editor.h"
+#include "exec/message_wait.h"
 #include "input/input_thread.h"
 #include "journal/record_dialog.h"
 #include "journal/player.h"
@@ -89,17 +90,12 @@ public:
     // hidden until the user shows it from the notification area. While a
     // recording is injected, the loop also wakes when the player's timer
     // says the next event is due.
+    // The waits inside a run (DELAY, the pause before a macro) serve the
+    // same messages through ServeQueued while the loop is running.
     INT_PTR RunModalLoop() {
-        MSG msg;
-        while (!ended_) {
-            while (!ended_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) return result_;
-                if (!IsDialogMessageA(window_, &msg)) {
-                    TranslateMessage(&msg);
-                    DispatchMessageA(&msg);
-                }
-            }
-            if (ended_) break;
+        serving_ = this;
+        exec::SetMessagePump(&MainWindow::ServeForWait);
+        while (ServeQueued()) {
             // Read afresh each time: the player closes its timer when a
             // playback ends.
             HANDLE timer = PlaybackTimer();
@@ -113,6 +109,8 @@ public:
                 WaitMessage();
             }
         }
+        exec::SetMessagePump(nullptr);
+        serving_ = nullptr;
         return result_;
     }
 
@@ -124,6 +122,25 @@ public:
     HWND Window() const { return window_; }
 
 private:
+    // Serves what is queued now. False once the window has ended or WM_QUIT
+    // came, which ends the outer loop too.
+    bool ServeQueued() {
+        MSG msg;
+        while (!ended_ && !quit_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit_ = true;
+                break;
+            }
+            if (!IsDialogMessageA(window_, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        return !ended_ && !quit_;
+    }
+
+    static bool ServeForWait() { return serving_ != nullptr && serving_->ServeQueued(); }
+
     static INT_PTR CALLBACK Thunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) {
             SetWindowLongPtrA(window, DWLP_USER, lParam);
@@ -300,6 +317,8 @@ private:
     static constexpr UINT_PTR kBackstopTimer = 1;
     bool backstopSet_ = false;
     bool ended_ = false;
+    bool quit_ = false;
+    static inline MainWindow* serving_ = nullptr;
     INT_PTR result_ = 0;
     std::unique_ptr<RowList> macroList_;
     std::unique_ptr<RowList> recordingList_;

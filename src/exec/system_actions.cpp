@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "exec/keystrokes.h"
+#include "exec/message_wait.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "store/message_text.h"
@@ -50,7 +51,7 @@ void DelayAction(const std::string& macroPath) {
                                          layout::MacroFullPath(macroPath), std::to_string(kLongestDelay)}));
         return;
     }
-    win::Sleep(static_cast<win::DWORD>(interval));
+    exec::WaitServingMessages(static_cast<std::uint32_t>(interval));
 }
 
 void RebootAction() { RequestExit(win::EWX_REBOOT); }

@@ -75,6 +75,13 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD
                          DWORD* dataSize);
 LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD dataSize);
+// The UTF-16 forms: a REG_SZ's bytes are UTF-16 units (little-endian) with
+// their NUL; Windows keeps strings as UTF-16, so a value written by one
+// form reads through the other (the ANSI side through the code page).
+LSTATUS RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize);
+LSTATUS RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD dataSize);
 LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD samDesired, DWORD reserved);
 // Renames the subkey `subKeyName` of `key` (`key` itself when null) to
 // `newKeyName`, a name without a path, with everything below it. Fails, and
@@ -402,6 +409,14 @@ constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+constexpr DWORD QS_ALLINPUT = 0x1CFF;  // with touch and pointer input, as Windows 8 and later count it
+constexpr DWORD MWMO_INPUTAVAILABLE = 0x0004;
+// Waits until one of the handles is signalled (WAIT_OBJECT_0 + its index),
+// input of the kinds in wakeMask is in the thread's queue (WAIT_OBJECT_0 +
+// count; with MWMO_INPUTAVAILABLE also input that is there but was already
+// seen), or the time is up (WAIT_TIMEOUT).
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
+                                  DWORD flags);
 constexpr UINT PM_NOREMOVE = 0;
 constexpr UINT PM_REMOVE = 1;
 // The next message for the calling thread, if any: sent messages and the

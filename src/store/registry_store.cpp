@@ -70,35 +70,44 @@ void ReportValueRead(const std::string& fullPath, const std::string& valueName, 
                                     {fullPath + "\\" + valueName, SystemErrorText(rc)}));
 }
 
-// Reads a whole value of an open key into a buffer with 5 spare bytes: the
-// size is asked first, then the value is read with that capacity.
-bool QueryWholeValue(win::HKEY key, const std::string& fullPath, const std::string& valueName,
-                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count) {
+// Reads a whole value into a buffer with `spare` zeroed bytes beyond it:
+// the size is asked first, then the value is read with that capacity.
+// `query(data, size)` is the registry's A or W query of the value.
+template <typename Query>
+bool QueryWholeValueBy(Query query, const std::string& fullPath, const std::string& valueName, win::DWORD spare,
+                       std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count) {
     win::DWORD size = 0;
-    if (win::LSTATUS rc = win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size);
-        rc != win::ERROR_SUCCESS) {
+    if (win::LSTATUS rc = query(nullptr, &size); rc != win::ERROR_SUCCESS) {
         ReportValueRead(fullPath, valueName, rc);
         return false;
     }
     // A value too large for the spare bytes cannot be held at all.
-    if (size > 0xFFFFFFFFu - 5) {
+    if (size > 0xFFFFFFFFu - spare) {
         ShowError(nullptr, "Error allocating memory!");
         return false;
     }
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size + 5]());
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size + spare]());
     if (!buffer) {
         ShowError(nullptr, "Error allocating memory!");
         return false;
     }
-    win::DWORD capacity = size + 5;
-    if (win::LSTATUS rc = win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, buffer.get(), &capacity);
-        rc != win::ERROR_SUCCESS) {
+    win::DWORD capacity = size + spare;
+    if (win::LSTATUS rc = query(buffer.get(), &capacity); rc != win::ERROR_SUCCESS) {
         ReportValueRead(fullPath, valueName, rc);
         return false;
     }
     *bytes = std::move(buffer);
     *count = capacity;
     return true;
+}
+
+// A value of an open key through the A call, with 5 spare bytes.
+bool QueryWholeValue(win::HKEY key, const std::string& fullPath, const std::string& valueName,
+                     std::unique_ptr<std::uint8_t[]>* bytes, win::DWORD* count) {
+    const auto query = [&](win::BYTE* data, win::DWORD* size) {
+        return win::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, data, size);
+    };
+    return QueryWholeValueBy(query, fullPath, valueName, 5, bytes, count);
 }
 
 bool OpenForRead(const std::string& fullPath, UniqueKey* key) {
@@ -229,6 +238,62 @@ bool ReadBinary(const std::string& storePath, const std::string& valueName, std:
     win::DWORD size = 0;
     if (!OpenForRead(fullPath, &key) || !QueryWholeValue(key.get(), fullPath, valueName, bytes, &size)) return false;
     *count = size;
+    return true;
+}
+
+namespace {
+
+// Value names are ASCII, which widens unit by unit.
+// Value names are the stored layout's own, all ASCII: each byte is its
+// UTF-16 unit.
+std::wstring WideName(const std::string& name) { return std::wstring(name.begin(), name.end()); }
+
+}  // namespace
+
+bool WriteMacroText(const std::u16string& text, const std::string& macroPath, const std::string& valueName) {
+    // Little-endian UTF-16 units with the terminating NUL.
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve((text.size() + 1) * 2);
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    const std::string storePath = layout::MacroStorePath(macroPath);
+    UniqueKey key;
+    if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS)
+        return ReportOpenForWrite(rc);
+    if (win::LSTATUS rc = win::RegSetValueExW(key.get(), WideName(valueName).c_str(), 0, win::REG_SZ, bytes.data(),
+                                              static_cast<win::DWORD>(bytes.size()));
+        rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error writing %s%s\\%s - %s", {kRootPath, storePath, valueName, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
+}
+
+bool ReadMacroText(const std::string& macroPath, const std::string& valueName, std::u16string* text) {
+    text->clear();
+    const std::string fullPath = layout::MacroFullPath(macroPath);
+    UniqueKey key;
+    if (!OpenForRead(fullPath, &key)) return false;
+    const std::wstring name = WideName(valueName);
+    // The size first, then the whole value with spare bytes (a whole UTF-16
+    // terminator beyond any odd length), as every other text is read.
+    const auto query = [&](win::BYTE* data, win::DWORD* size) {
+        return win::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, data, size);
+    };
+    std::unique_ptr<std::uint8_t[]> buffer;
+    win::DWORD capacity = 0;
+    if (!QueryWholeValueBy(query, fullPath, valueName, 6, &buffer, &capacity)) return false;
+    std::u16string read;
+    for (win::DWORD i = 0; i + 1 < capacity; i += 2) {
+        const auto unit = static_cast<char16_t>(buffer[i] | buffer[i + 1] << 8);
+        if (unit == 0) break;
+        read.push_back(unit);
+    }
+    *text = std::move(read);
     return true;
 }
 

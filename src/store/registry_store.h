@@ -35,6 +35,13 @@ bool WriteMacroString(const std::string& text, const std::string& macroPath, con
 bool WriteDword(std::int32_t value, const std::string& storePath, const std::string& valueName);
 bool WriteBinary(const std::uint8_t* bytes, std::uint32_t count, const std::string& storePath,
                  const std::string& valueName);
+// Texts in any language, through the registry's UTF-16 calls: a REG_SZ of
+// UTF-16 units with its NUL. std::u16string, since wchar_t is not 16 bits
+// in every build. Failures are reported as WriteMacroString and
+// ReadMacroString report theirs; `text` is emptied first and stays empty on
+// failure, and it ends at the first NUL.
+bool WriteMacroText(const std::u16string& text, const std::string& macroPath, const std::string& valueName);
+bool ReadMacroText(const std::string& macroPath, const std::string& valueName, std::u16string* text);
 // Reads at most 4 bytes; `value` is untouched on failure.
 bool ReadDword(const std::string& storePath, const std::string& valueName, std::int32_t* value);
 // `text` is emptied first and stays empty on failure.

@@ -65,6 +65,7 @@ STORED = {
                                           "DirName": "", "ShowStyle": 1}),
                                    (DELAY, {"DelayInterval": 1500})] + stroke(ord("Y"))),
     "Doomed": (ord("X"), CTRL | SHIFT, stroke(ord("Q"))),
+    "Patient": (ord("L"), CTRL | ALT, [(DELAY, {"DelayInterval": 8000})] + stroke(ord("L"))),
 }
 
 
@@ -83,7 +84,7 @@ class MacrosRunFromHotKeys(harness.KeyloomWithNotepad):
         self.assertEqual(sorted(rows), sorted([
             ["Boxes", "CTRL + ALT + M"], ["Clock", "CTRL + ALT + D"], ["Copy", "CTRL + ALT + C"],
             ["Doomed", "CTRL + SHIFT + X"], ["Greeting", "CTRL + ALT + K"], ["Paste", "CTRL + ALT + P"],
-            ["Run", "CTRL + ALT + R"]]))
+            ["Patient", "CTRL + ALT + L"], ["Run", "CTRL + ALT + R"]]))
         # Ids are handed out from 0 in enumeration order at every start.
         tree = self.wine.reg_query(harness.STORE_KEY + "\\Macros")
         ids = sorted(int(tree[name]["id"][1], 16) for name in STORED)
@@ -182,6 +183,15 @@ class MacrosRunFromHotKeys(harness.KeyloomWithNotepad):
         self.press("ctrl+shift+x")
         time.sleep(1.5)
         self.assertEqual(self.notepad_text(), "")
+
+    def test_9_the_main_window_answers_during_a_delay(self):
+        # The probe gives a window 5 s to answer; the DELAY has 7 s left.
+        self.fresh_notepad()
+        self.press("ctrl+alt+l")
+        time.sleep(1)
+        self.assertIn(MAIN_TITLE, [text for _, _, text in self.wine.texts(MAIN_TITLE)])
+        self.assertEqual(self.notepad_text(), "", "the DELAY was cut short")
+        self.assertEqual(self.wait_text("l", seconds=30), "l")
 
 
 if __name__ == "__main__":

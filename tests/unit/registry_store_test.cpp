@@ -313,3 +313,37 @@ TEST_F(RegistryStoreTest, ARecordingIsWrittenAndReadThroughOneKeyHandle) {
 }
 
 }  // namespace
+
+TEST_F(RegistryStoreTest, UnicodeTextsRoundTripAndReadThroughEitherCallAsWindowsDoes) {
+    ASSERT_TRUE(RegistryStore::CreateMacroKey("M\\Commands\\0"));
+    const std::u16string text = u"Gr\u00fc\u00dfe \u2013 \u65e5\u672c\u8a9e \U0001F642\r\n\tx";
+    EXPECT_TRUE(RegistryStore::WriteMacroText(text, "M\\Commands\\0", "Text"));
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(fake::GetValue(kRoot + "\\Macros\\M\\Commands\\0", "Text", &type, &bytes));
+    EXPECT_EQ(type, win::REG_SZ);
+    EXPECT_EQ(bytes.size(), (text.size() + 1) * 2);
+    std::u16string read = u"stale";
+    EXPECT_TRUE(RegistryStore::ReadMacroText("M\\Commands\\0", "Text", &read));
+    EXPECT_EQ(read, text);
+
+    // ASCII written by one side reads the same through the other.
+    EXPECT_TRUE(RegistryStore::WriteMacroText(u"abc", "M\\Commands\\0", "Wide"));
+    std::string narrow;
+    EXPECT_TRUE(RegistryStore::ReadMacroString("M\\Commands\\0", "Wide", &narrow));
+    EXPECT_EQ(narrow, "abc");
+    EXPECT_TRUE(RegistryStore::WriteMacroString("xyz", "M\\Commands\\0", "Narrow"));
+    EXPECT_TRUE(RegistryStore::ReadMacroText("M\\Commands\\0", "Narrow", &read));
+    EXPECT_EQ(read, u"xyz");
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+
+    fake::Fail("RegSetValueExW", win::ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(RegistryStore::WriteMacroText(u"t", "M\\Commands\\0", "Text"));
+    ExpectError("Error writing " + kRoot + "\\Macros\\M\\Commands\\0\\Text - " + kDenied);
+    fake::ClearMessageBoxes();
+    fake::Fail("RegQueryValueExW", win::ERROR_ACCESS_DENIED, 1);
+    EXPECT_FALSE(RegistryStore::ReadMacroText("M\\Commands\\0", "Text", &read));
+    EXPECT_EQ(read, u"");
+    ExpectWarning("Error reading value in reigistry at: " + kRoot + "\\Macros\\M\\Commands\\0\\Text, error: " + kDenied);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}

@@ -1,4 +1,5 @@
 #include "store/layout.h"
+#include "exec/message_wait.h"
 #include "exec/runner.h"
 #include "macro_fixture.h"
 #include "platform/fake/fake_hooks.h"
@@ -65,7 +66,7 @@ TEST_F(RunnerTest, AHotKeyRunsTheInstructionsInOrderUntilTheFirstMissingId) {
     EXPECT_EQ(fake::KeyEvents()[0].scanCode, 0x1E);
     EXPECT_EQ(fake::KeyEvents()[1].flags, win::KEYEVENTF_KEYUP);
     EXPECT_EQ(fake::KeyEvents()[2].virtualKey, 0x10);
-    EXPECT_EQ(fake::Sleeps(), std::vector<win::DWORD>{300});
+    EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
     EXPECT_EQ(main.macroRunning, 0);
     EXPECT_EQ(main.nextInstruction, 0);
     EXPECT_EQ(main.runningMacroName, "");
@@ -126,7 +127,7 @@ TEST_F(RunnerTest, HotKeysAreDroppedWhileAMacroWaitsInABoxAndWorkAgainAfterIt) {
     PressHotKey(1);
     ASSERT_EQ(fake::KeyEvents().size(), 2u);
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'W');
-    EXPECT_EQ(fake::Sleeps().size(), 1u);
+    EXPECT_EQ(fake::MessageWaits().size(), 1u);
 
     PressHotKey(0);
     ASSERT_EQ(fake::KeyEvents().size(), 4u);
@@ -146,6 +147,60 @@ std::string KeysDown() {
 // arrives: a second WM_RUN_MACRO, a stale cancel, other hot keys. The run
 // resumes after the box only if it is still the one running, and no second
 // runner loop ever starts.
+// What the test's message pump serves during a wait, and at which tick.
+MainDialog* serving = nullptr;
+std::vector<win::DWORD> servedAt;
+bool abortOnHotKey = false;
+
+bool ServeInWait() {
+    for (const auto& message : fake::TakePosted()) {
+        servedAt.push_back(win::GetTickCount());
+        if (message.message == win::WM_HOTKEY) {
+            if (abortOnHotKey) serving->AbortMacro();
+            serving->OnHotKey(static_cast<int>(message.wParam));
+        }
+        if (message.message == WM_RUN_MACRO) serving->OnRunMacro();
+    }
+    return true;
+}
+
+// The pause before a macro and its DELAYs serve the thread's messages and
+// last their whole length all the same; what comes in them starts no second
+// run, and a run ended in the pause is not started after it.
+TEST_F(RunnerTest, WaitsServeMessagesKeepTheirLengthAndStartNothingElse) {
+    StoreMacro("Slow", 'S', win::MOD_CONTROL);
+    StoreInstruction("Slow", 0, kind::Delay, {Dword("DelayInterval", 1000)});
+    StoreKeyStroke("Slow", 1, 'S');
+    StoreMacro("Other", 'O', win::MOD_CONTROL);
+    StoreKeyStroke("Other", 0, 'O');
+    Start();  // Other gets id 0, Slow id 1
+    serving = dialog.get();
+    servedAt.clear();
+    exec::SetMessagePump(&ServeInWait);
+    const win::DWORD start = win::GetTickCount();
+    fake::PostAtTick(start + 100, {window, win::WM_HOTKEY, 0, 0});  // in the pause: another macro's hot key
+    fake::PostAtTick(start + 150, {window, WM_RUN_MACRO, 0, 0});    // a stray run request in the pause
+    fake::PostAtTick(start + 800, {window, win::WM_HOTKEY, 1, 0});  // in the DELAY: its own hot key
+    PressHotKey(1);
+    EXPECT_EQ(servedAt, (std::vector<win::DWORD>{start + 100, start + 150, start + 800}));
+    EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{100, 50, 150, 500, 500}));
+    EXPECT_EQ(win::GetTickCount() - start, 1300u);
+    ASSERT_EQ(fake::KeyEvents().size(), 2u);
+    EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'S');
+    EXPECT_EQ(dialog->macroRunning, 0);
+
+    // Ended in the pause, with the other macro's hot key pressed: that one
+    // runs, and the ended one never starts.
+    abortOnHotKey = true;
+    fake::PostAtTick(win::GetTickCount() + 100, {window, win::WM_HOTKEY, 0, 0});
+    PressHotKey(1);
+    abortOnHotKey = false;
+    exec::SetMessagePump(nullptr);
+    ASSERT_EQ(fake::KeyEvents().size(), 4u);
+    EXPECT_EQ(fake::KeyEvents()[2].virtualKey, 'O');
+    EXPECT_EQ(dialog->macroRunning, 0);
+}
+
 TEST_F(RunnerTest, WhatArrivesInsideAMacrosBoxNeverStartsASecondRunnerLoop) {
     StoreMacro("Boxed", 'B', win::MOD_CONTROL);
     StoreKeyStroke("Boxed", 0, 'A');
@@ -290,7 +345,7 @@ TEST_F(RunnerTest, BadInstructionValuesAreReportedOrSkippedAndTheMacroGoesOn) {
     EXPECT_EQ(boxes[2], "Skipped a DELAY of 4294967295 milliseconds at Software\\Tallow Labs\\Keyloom\\Macros\\M\\"
                         "Commands\\2: a DELAY lasts from 0 to 2000000000 milliseconds.");
     EXPECT_NE(boxes[3].find("DELAY of 2000000001 milliseconds"), std::string::npos);
-    EXPECT_EQ(fake::Sleeps(), (std::vector<win::DWORD>{300, 2000000000}));
+    EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{300, 2000000000}));
     ASSERT_EQ(fake::KeyEvents().size(), 4u);
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 0);
     EXPECT_EQ(fake::KeyEvents()[1].virtualKey, 0xFF);

@@ -95,6 +95,12 @@ struct PostedMessage {
 std::set<win::UINT> MessagesLetThrough(win::HWND window);
 // Messages posted since the last call, oldest first; the queue is emptied.
 std::vector<PostedMessage> TakePosted();
+// A message that is posted when the tick count reaches `tick` during a
+// MsgWaitForMultipleObjectsEx: the wait ends there, as input wakes it.
+void PostAtTick(win::DWORD tick, const PostedMessage& message);
+// The milliseconds each MsgWaitForMultipleObjectsEx passed, in order: the
+// whole timeout, or up to the message that woke it.
+const std::vector<win::DWORD>& MessageWaits();
 
 // ---- Hot keys ------------------------------------------------------------
 struct HotKey {

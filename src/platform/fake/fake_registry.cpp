@@ -34,6 +34,7 @@ struct Value {
     DWORD type = win::REG_NONE;
     std::vector<BYTE> data;
     DWORD claimed = 0;  // a size that the value answers with, holding only zeros; 0: its data's
+    bool wide = false;  // a string written by a UTF-16 call: `data` holds UTF-16 units
 };
 
 struct Key {
@@ -262,11 +263,43 @@ LSTATUS RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) {
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                         DWORD* dataSize) {
-    std::string valueText = valueName != nullptr ? valueName : "";
+namespace {
+
+bool IsString(DWORD type) { return type == REG_SZ || type == kRegExpandSz || type == kRegMultiSz; }
+
+// A string's bytes as the calling side sees them: Windows keeps strings as
+// UTF-16 and converts for the ANSI calls, so a value written by one side
+// reads the same through the other (through the code page: a character it
+// lacks reads as '?').
+std::vector<BYTE> Served(const Value& value, bool wideCall) {
+    if (!IsString(value.type) || value.wide == wideCall) return value.data;
+    std::vector<BYTE> out;
+    if (value.wide) {
+        for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
+            unsigned unit = value.data[i] | static_cast<unsigned>(value.data[i + 1]) << 8;
+            out.push_back(static_cast<BYTE>(fake::detail::UnicodeToAnsi(unit)));
+        }
+    } else {
+        for (BYTE b : value.data) {
+            unsigned unit = fake::detail::AnsiToUnicode(b);
+            out.push_back(static_cast<BYTE>(unit & 0xFF));
+            out.push_back(static_cast<BYTE>(unit >> 8));
+        }
+    }
+    return out;
+}
+
+std::string NarrowName(const wchar_t* wide) {
+    std::string out;
+    for (const wchar_t* p = wide; p != nullptr && *p != 0; ++p)
+        out += fake::detail::UnicodeToAnsi(static_cast<unsigned>(*p));
+    return out;
+}
+
+LSTATUS QueryValue(const char* function, bool wideCall, HKEY key, const std::string& valueText, DWORD* reserved,
+                   DWORD* type, BYTE* data, DWORD* dataSize) {
     std::int32_t code = 0;
-    if (fake::detail::Faulted("RegQueryValueExA", {valueText, JoinPath(FullPath(key, nullptr), valueText)}, &code)) {
+    if (fake::detail::Faulted(function, {valueText, JoinPath(FullPath(key, nullptr), valueText)}, &code)) {
         return code;
     }
     if (reserved != nullptr) return ERROR_INVALID_PARAMETER;
@@ -277,7 +310,8 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD
     auto it = open->key->values.find(valueText);
     if (it == open->key->values.end()) return ERROR_FILE_NOT_FOUND;
     const Value& value = it->second;
-    const auto size = value.claimed != 0 ? value.claimed : static_cast<DWORD>(value.data.size());
+    const std::vector<BYTE> served = value.claimed != 0 ? std::vector<BYTE>{} : Served(value, wideCall);
+    const auto size = value.claimed != 0 ? value.claimed : static_cast<DWORD>(served.size());
     if (type != nullptr) *type = value.type;
     if (data == nullptr) {
         if (dataSize != nullptr) *dataSize = size;
@@ -289,16 +323,15 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD
         return ERROR_MORE_DATA;
     }
     if (value.claimed != 0) std::memset(data, 0, size);
-    else if (size > 0) std::memcpy(data, value.data.data(), size);
+    else if (size > 0) std::memcpy(data, served.data(), size);
     *dataSize = size;
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
-                       DWORD dataSize) {
-    std::string valueText = valueName != nullptr ? valueName : "";
+LSTATUS SetValue(const char* function, bool wideCall, HKEY key, const std::string& valueText, DWORD type,
+                 const BYTE* data, DWORD dataSize) {
     std::int32_t code = 0;
-    if (fake::detail::Faulted("RegSetValueExA", {valueText, JoinPath(FullPath(key, nullptr), valueText)}, &code)) {
+    if (fake::detail::Faulted(function, {valueText, JoinPath(FullPath(key, nullptr), valueText)}, &code)) {
         return code;
     }
     if (data == nullptr && dataSize != 0) return ERROR_INVALID_PARAMETER;
@@ -309,12 +342,39 @@ LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWOR
     auto it = values.find(valueText);
     if (it == values.end()) it = values.emplace(valueText, Value{valueText, type, {}}).first;
     it->second.type = type;
+    it->second.wide = wideCall && IsString(type);
+    if (wideCall && IsString(type)) dataSize &= ~1u;  // a string of UTF-16 units keeps whole units
     it->second.data.assign(data, data + dataSize);
-    // Strings are kept as UTF-16 and handed back with a terminator, so one
-    // written without its NUL comes back one byte longer.
-    bool isString = type == REG_SZ || type == kRegExpandSz || type == kRegMultiSz;
-    if (isString && dataSize > 0 && data[dataSize - 1] != 0) it->second.data.push_back(0);
+    // Strings are handed back with a terminator, so one written without
+    // its NUL comes back one unit longer.
+    if (IsString(type) && dataSize > 0) {
+        const bool ends = wideCall ? data[dataSize - 1] == 0 && data[dataSize - 2] == 0 : data[dataSize - 1] == 0;
+        if (!ends) it->second.data.insert(it->second.data.end(), wideCall ? 2 : 1, 0);
+    }
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize) {
+    return QueryValue("RegQueryValueExA", false, key, valueName != nullptr ? valueName : "", reserved, type, data,
+                      dataSize);
+}
+
+LSTATUS RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize) {
+    return QueryValue("RegQueryValueExW", true, key, NarrowName(valueName), reserved, type, data, dataSize);
+}
+
+LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                       DWORD dataSize) {
+    return SetValue("RegSetValueExA", false, key, valueName != nullptr ? valueName : "", type, data, dataSize);
+}
+
+LSTATUS RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                       DWORD dataSize) {
+    return SetValue("RegSetValueExW", true, key, NarrowName(valueName), type, data, dataSize);
 }
 
 LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD /*samDesired*/, DWORD /*reserved*/) {

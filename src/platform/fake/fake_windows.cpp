@@ -26,6 +26,8 @@ struct State {
     std::map<std::uintptr_t, std::string> titles;         // every top-level window, in EnumWindows order
     std::map<std::uintptr_t, fake::WindowState> windows;  // only those a test or a call changed
     std::vector<fake::PostedMessage> posted;
+    std::vector<std::pair<DWORD, fake::PostedMessage>> postedLater;  // by the tick they come at
+    std::vector<DWORD> messageWaits;
     HWND foreground = nullptr;
     std::vector<fake::ShowCall> showCalls;
     std::vector<std::pair<DWORD, DWORD>> attached;
@@ -92,6 +94,10 @@ std::vector<PostedMessage> TakePosted() {
     return out;
 }
 
+void PostAtTick(win::DWORD tick, const PostedMessage& message) { state.postedLater.emplace_back(tick, message); }
+
+const std::vector<win::DWORD>& MessageWaits() { return state.messageWaits; }
+
 void SetWindowState(win::HWND window, const WindowState& windowState) { StateOf(window) = windowState; }
 
 WindowState GetWindowState(win::HWND window) { return Peek(window); }
@@ -128,6 +134,43 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window != nullptr && !Exists(window)) return InvalidWindow();
     state.posted.push_back(fake::PostedMessage{window, message, wParam, lParam});
     return TRUE;
+}
+
+// Waits on no handles: the tests' timers and events are waited for one by
+// one. Posted messages are the input that wakes it; time passes as during
+// Sleep, up to the first message a test set to come within the wait.
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* /*handles*/, DWORD milliseconds, DWORD wakeMask,
+                                  DWORD /*flags*/) {
+    if (Fails("MsgWaitForMultipleObjectsEx")) return WAIT_FAILED;
+    if (count != 0) {
+        fake::detail::SetError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    const bool wakes = (wakeMask & QS_ALLINPUT) != 0;
+    if (wakes && !state.posted.empty()) {
+        state.messageWaits.push_back(0);
+        return WAIT_OBJECT_0;
+    }
+    const DWORD now = GetTickCount();
+    auto next = state.postedLater.end();
+    for (auto it = state.postedLater.begin(); it != state.postedLater.end(); ++it)
+        if (next == state.postedLater.end() || it->first < next->first) next = it;
+    if (wakes && next != state.postedLater.end() && (milliseconds == INFINITE || next->first - now <= milliseconds)) {
+        const DWORD passed = next->first > now ? next->first - now : 0;
+        fake::SetTickCount(now + passed);
+        state.messageWaits.push_back(passed);
+        state.posted.push_back(next->second);
+        state.postedLater.erase(next);
+        return WAIT_OBJECT_0;
+    }
+    // Nothing will ever come: on Windows the thread would hang here.
+    if (milliseconds == INFINITE) {
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    fake::SetTickCount(now + milliseconds);
+    state.messageWaits.push_back(milliseconds);
+    return WAIT_TIMEOUT;
 }
 
 BOOL EnumWindows(WNDENUMPROC procedure, LPARAM lParam) {

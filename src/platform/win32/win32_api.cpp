@@ -334,6 +334,23 @@ LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD ty
     return ::RegSetValueExA(Native(key), valueName, reserved, type, data, dataSize);
 }
 
+LSTATUS RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize) {
+    ::DWORD nativeType = 0;
+    ::DWORD nativeSize = dataSize != nullptr ? *dataSize : 0;
+    LSTATUS rc = ::RegQueryValueExW(Native(key), valueName, reinterpret_cast<::LPDWORD>(reserved),
+                                    type != nullptr ? &nativeType : nullptr, data,
+                                    dataSize != nullptr ? &nativeSize : nullptr);
+    if (type != nullptr) *type = nativeType;
+    if (dataSize != nullptr) *dataSize = nativeSize;
+    return rc;
+}
+
+LSTATUS RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD dataSize) {
+    return ::RegSetValueExW(Native(key), valueName, reserved, type, data, dataSize);
+}
+
 LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD samDesired, DWORD reserved) {
     return ::RegDeleteKeyExA(Native(key), subKey, samDesired, reserved);
 }

@@ -1,0 +1,42 @@
+#include "exec/message_wait.h"
+
+#include "platform/win.h"
+
+namespace exec {
+namespace {
+
+MessagePump activePump = nullptr;
+
+std::int64_t Now() {
+    std::int64_t count = 0;
+    win::QueryPerformanceCounter(&count);
+    return count;
+}
+
+}  // namespace
+
+void SetMessagePump(MessagePump pump) { activePump = pump; }
+
+bool WaitServingMessages(std::uint32_t milliseconds) {
+    std::int64_t frequency = 0;
+    if (!win::QueryPerformanceFrequency(&frequency) || frequency <= 0) frequency = 1000;
+    const std::int64_t deadline = Now() + static_cast<std::int64_t>(milliseconds) * frequency / 1000;
+    for (;;) {
+        const std::int64_t left = deadline - Now();
+        if (left <= 0) return true;
+        // Rounded up, so that the wait is never shorter than asked.
+        const auto wait = static_cast<win::DWORD>((left * 1000 + frequency - 1) / frequency);
+        const win::DWORD mask = activePump != nullptr ? win::QS_ALLINPUT : 0;
+        const win::DWORD woke = win::MsgWaitForMultipleObjectsEx(0, nullptr, wait, mask, win::MWMO_INPUTAVAILABLE);
+        if (woke == win::WAIT_OBJECT_0 && activePump != nullptr) {
+            if (!activePump()) return false;
+        } else if (woke == win::WAIT_FAILED) {
+            // A wait the system refuses must not become a busy loop, nor an
+            // endless one: the rest passes without serving messages.
+            win::MsgWaitForMultipleObjectsEx(0, nullptr, wait, 0, 0);
+            return true;
+        }
+    }
+}
+
+}  // namespace exec

@@ -1,0 +1,24 @@
+// Waits inside a run that keep the program answering: the tray icon, the
+// main window and hot keys are served while a DELAY or the pause before a
+// macro passes, instead of a Sleep that freezes the thread.
+#pragma once
+
+#include <cstdint>
+
+namespace exec {
+
+// Serves the messages queued for the UI thread now, as the main message
+// loop would. False when the thread is to stop serving: WM_QUIT came (and
+// was posted again for the outer loop) or the main window has ended.
+using MessagePump = bool (*)();
+
+// Set by the main window while it runs; null before and after. Without a
+// pump a wait lets no message through.
+void SetMessagePump(MessagePump pump);
+
+// Waits `milliseconds` from now by the high-resolution clock, serving
+// messages whenever some arrive. False when the pump asked to stop before
+// the time was up.
+bool WaitServingMessages(std::uint32_t milliseconds);
+
+}  // namespace exec
