@@ -182,6 +182,8 @@ void MainDialog::OnShutdown() { AbortMacro(); }
 void MainDialog::StopAll() {
     CancelPlayback();
     AbortMacro();
+    // A DELAY or the pause before a macro ends now rather than at its time.
+    exec::EndWaits();
 }
 
 void MainDialog::DeleteMacro() {
