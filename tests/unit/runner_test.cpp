@@ -143,10 +143,6 @@ std::string KeysDown() {
     return keys;
 }
 
-// Inside a box of a run, the message loop hands the main window whatever
-// arrives: a second WM_RUN_MACRO, a stale cancel, other hot keys. The run
-// resumes after the box only if it is still the one running, and no second
-// runner loop ever starts.
 // What the test's message pump serves during a wait, and at which tick.
 MainDialog* serving = nullptr;
 std::vector<win::DWORD> servedAt;
@@ -253,6 +249,10 @@ TEST_F(RunnerTest, StopAllEndsTheRunInsideItsWaitsAndLetsGoOfWhatItHeld) {
     EXPECT_EQ(input::HeldCount(), 0u);
 }
 
+// Inside a box of a run, the message loop hands the main window whatever
+// arrives: a second WM_RUN_MACRO, a stale cancel, other hot keys. The run
+// resumes after the box only if it is still the one running, and no second
+// runner loop ever starts.
 TEST_F(RunnerTest, WhatArrivesInsideAMacrosBoxNeverStartsASecondRunnerLoop) {
     StoreMacro("Boxed", 'B', win::MOD_CONTROL);
     StoreKeyStroke("Boxed", 0, 'A');
