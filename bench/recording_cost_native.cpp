@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "bench_line.h"
 #include "journal/recorder.h"
 #include "platform/fake/fake.h"
 #include "platform/fake/fake_hooks.h"
@@ -119,11 +120,13 @@ int main() {
     std::printf("buffer capacity:                  %u events, %.1f MB\n", capacity, capacity * 20.0 / 1e6);
     std::printf("growth steps (realloc):           %zu\n", growthSteps);
     std::printf("operator new while recording:     %zu calls, %zu bytes (goal: 0)\n", newCalls, newBytes);
-    std::printf("BENCH\trecording, time per event in the bare low-level hook\t%.1f ns\tunder 100 ns\n", bareNs / events);
-    std::printf("BENCH\trecording, time per event in the bare journal hook\t%.1f ns\tunder 100 ns\n",
-                journalNs / events);
-    std::printf("BENCH\trecording, slowest single event of %u (a growth step)\t%.0f ns\t-\n", recorded, slowest);
-    std::printf("BENCH\trecording, operator new calls while recording\t%zu\t0\n", newCalls);
+    bench::Goal("recording, time per event in the bare low-level hook", bench::Format("%.1f ns", bareNs / events),
+                "under 100 ns", bareNs / events < 100);
+    bench::Goal("recording, time per event in the bare journal hook", bench::Format("%.1f ns", journalNs / events),
+                "under 100 ns", journalNs / events < 100);
+    bench::Figure(bench::Format("recording, slowest single event of %u (a growth step)", recorded),
+                  bench::Format("%.0f ns", slowest));
+    bench::Goal("recording, operator new calls while recording", std::to_string(newCalls), "0", newCalls == 0);
     recorder.RemoveHooks();
     recorder.Discard();
     return 0;

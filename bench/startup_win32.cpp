@@ -2,6 +2,7 @@
 // the bare registry reads, writes and RegisterHotKey calls it has to make.
 #include "runner_bench.h"
 #include "editor/key_names.h"
+#include "bench_line.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -25,21 +26,19 @@ HWND List(HWND parent) {
                            GetModuleHandleA(nullptr), nullptr);
 }
 
+// The least start-up takes: for each macro one open of its key, its two
+// reads and its id's write through it, and RegisterHotKey.
 void Bare(HWND window) {
     char name[255];
     UniqueKey macros;
     RegistryStore::OpenKey(layout::MacrosFullPath(), macros.put());
     for (DWORD i = 0; RegEnumKeyA(reinterpret_cast<HKEY>(macros.get()), i, name, sizeof name) == ERROR_SUCCESS; ++i) {
-        const std::string full = layout::MacroFullPath(name);
         std::int32_t vk = 0, modifiers = 0;
-        for (const auto& [value, out] : {std::pair{layout::kHotKeyVk, &vk}, std::pair{layout::kHotKeyModifiers, &modifiers}}) {
-            UniqueKey key;
-            RegistryStore::OpenKey(full, key.put());
-            RegistryStore::QueryDword(key.get(), value, out);
-        }
-        RegisterHotKey(window, static_cast<int>(i), static_cast<UINT>(modifiers), static_cast<UINT>(vk));
         UniqueKey key;
-        RegistryStore::OpenKey(full, key.put());
+        RegistryStore::OpenKey(layout::MacroFullPath(name), key.put());
+        RegistryStore::QueryDword(key.get(), layout::kHotKeyVk, &vk);
+        RegistryStore::QueryDword(key.get(), layout::kHotKeyModifiers, &modifiers);
+        RegisterHotKey(window, static_cast<int>(i), static_cast<UINT>(modifiers), static_cast<UINT>(vk));
         const DWORD id = i;
         RegSetValueExA(reinterpret_cast<HKEY>(key.get()), layout::kId, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), 4);
     }
@@ -122,9 +121,11 @@ int main() {
     std::printf("  of which hot-key texts alone:   %8.1f ms\n", names * 1e3);
     std::printf("  initialisation adds %.1f%%, median of the rounds' ratios (goal: at most 20%%)\n",
                 (bench::Median(ratios) - 1.0) * 100.0);
-    std::printf("BENCH\tstart-up with %d macros: initialisation\t%.1f ms\t-\n", macros, init * 1e3);
-    std::printf("BENCH\tits floor: the bare reads, writes and hot keys\t%.1f ms\t-\n", bare * 1e3);
-    std::printf("BENCH\tinitialisation over its floor\t%.2fx\tat most 1.2x\n", bench::Median(ratios));
+    bench::Figure(bench::Format("start-up with %d macros: initialisation", macros), bench::Format("%.1f ms", init * 1e3));
+    bench::Figure("its floor: one open of each macro, its reads, its id write and RegisterHotKey",
+                  bench::Format("%.1f ms", bare * 1e3));
+    bench::Goal("initialisation over its floor", bench::Format("%.2fx", bench::Median(ratios)), "at most 1.2x",
+                bench::Median(ratios) <= 1.2);
     for (int i = 0; i < macros; ++i) RegistryStore::DeleteKeyTree(layout::MacroFullPath(Name(i)));
     return 0;
 }

@@ -33,8 +33,11 @@ bool MainDialog::InitializeContent() {
     // Runs on whatever the outcome: the store is usable as it is.
     if (treeReady) RegistryStore::RestrictStoreAccess();
     // What a change that did not finish left behind goes before anything is listed.
-    if (treeReady) WorkKeys::CleanUp();
-    RegisterAllHotKeys();
+    // Its list of the macros serves the registration when nothing there
+    // changed, and the marks below each macro are removed as it registers.
+    std::vector<std::string> macroNames;
+    const bool listed = treeReady && WorkKeys::CleanUp(&macroNames);
+    RegisterAllHotKeys(listed ? &macroNames : nullptr);
     FillRecordingList();
     return treeReady;
 }

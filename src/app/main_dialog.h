@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/row_list.h"
 #include "exec/runner.h"
@@ -40,7 +41,9 @@ public:
     // are filled (and report their own failures) either way.
     bool InitializeContent();
 
-    void RegisterAllHotKeys();
+    // `listed`: the names below Macros as start-up's clean-up found them,
+    // when they still stand; else Macros is enumerated here.
+    void RegisterAllHotKeys(const std::vector<std::string>* listed = nullptr);
     void FillRecordingList();
 
     // The runner.

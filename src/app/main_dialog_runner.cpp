@@ -9,6 +9,7 @@
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
 #include "store/registry_store.h"
+#include "store/work_keys.h"
 
 namespace {
 
@@ -25,19 +26,41 @@ bool OpenMacros(win::HWND owner, UniqueKey* key) {
 
 }  // namespace
 
-void MainDialog::RegisterAllHotKeys() {
+void MainDialog::RegisterAllHotKeys(const std::vector<std::string>* listed) {
     hotKeyCounter = -1;
     ForgetAllStaleIds();
     UniqueKey macros;
-    if (!OpenMacros(window_, &macros)) return;
+    if (!listed && !OpenMacros(window_, &macros)) return;
     ListFill fill(macroList_);
-    char name[255];
-    for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
+    char buffer[255];
+    // The names as listed, or as the enumeration gives them up to its first
+    // failure.
+    const auto next = [&](win::DWORD index, std::string* name) {
+        if (listed) {
+            if (index >= listed->size()) return false;
+            *name = (*listed)[index];
+            return true;
+        }
+        if (win::RegEnumKeyA(macros.get(), index, buffer, sizeof buffer) != win::ERROR_SUCCESS) return false;
+        *name = buffer;
+        return true;
+    };
+    std::string name;
+    for (win::DWORD index = 0; next(index, &name); ++index) {
         if (layout::IsWorkKeyName(name)) continue;  // a change under way, not a macro
         const std::string storePath = layout::MacroStorePath(name);
+        // One open of the macro's key for its reads and its id's write; a
+        // key that does not open is read and written as the store does,
+        // which says why.
+        RegistryStore::MacroKey macro;
+        const bool opened = macro.Open(name);
+        if (opened) WorkKeys::RemoveMarksBelow(macro.Handle(), macro.FullPath());
+        const auto readDword = [&](const char* valueName, std::int32_t* value) {
+            return opened ? macro.Read(valueName, value) : RegistryStore::ReadDword(storePath, valueName, value);
+        };
         std::int32_t virtualKey = -1, modifiers = -1;
-        const bool keyRead = RegistryStore::ReadDword(storePath, layout::kHotKeyVk, &virtualKey);
-        const bool modifiersRead = RegistryStore::ReadDword(storePath, layout::kHotKeyModifiers, &modifiers);
+        const bool keyRead = readDword(layout::kHotKeyVk, &virtualKey);
+        const bool modifiersRead = readDword(layout::kHotKeyModifiers, &modifiers);
         // A macro whose hot key cannot be read is registered under no id:
         // sharing the id before it, its deletion would unregister another
         // macro's hot key.
@@ -52,7 +75,7 @@ void MainDialog::RegisterAllHotKeys() {
             // Shown as an invalid hot key rather than from values never read.
             virtualKey = modifiers = -1;
         }
-        if (!RegistryStore::WriteDword(id, storePath, layout::kId)) {
+        if (!(opened ? macro.Write(layout::kId, id) : RegistryStore::WriteDword(id, storePath, layout::kId))) {
             // The id still stored is an earlier run's and may be another
             // macro's now: the macro is left out of every lookup by id, and
             // its own hot key, which no stored id would lead to it, goes.

@@ -71,6 +71,15 @@ LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, DWORD samDesi
 LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* className, DWORD options,
                         DWORD samDesired, void* security, HKEY* result, DWORD* disposition);
 LSTATUS RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize);
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+// What a key holds: each out parameter may be null. Name lengths are in
+// characters without the NUL; value sizes in bytes.
+LSTATUS RegQueryInfoKeyA(HKEY key, char* className, DWORD* classLength, DWORD* reserved, DWORD* subKeys,
+                         DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values, DWORD* maxValueNameLength,
+                         DWORD* maxValueLength, DWORD* securityDescriptorSize, FILETIME* lastWriteTime);
 LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                          DWORD* dataSize);
 LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,

@@ -1,5 +1,6 @@
 #include "store/registry_store.h"
 
+#include <cstring>
 #include <new>
 
 #include "platform/unique_handle.h"
@@ -394,6 +395,23 @@ bool KeyReader::Read(const std::string& valueName, std::string* text) const {
     return QueryText(key_.get(), fullPath_, valueName, text);
 }
 
+bool MacroKey::Open(const std::string& name) {
+    storePath_ = layout::MacroStorePath(name);
+    fullPath_ = RegistryStore::FullPath(storePath_);
+    return OpenKey(fullPath_, key_.put()) == win::ERROR_SUCCESS;
+}
+
+bool MacroKey::Read(const std::string& valueName, std::int32_t* value) const {
+    return QueryDwordReporting(key_.get(), fullPath_, valueName, value);
+}
+
+bool MacroKey::Write(const std::string& valueName, std::int32_t value) const {
+    const auto u = static_cast<std::uint32_t>(value);
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+                                   static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+    return SetValue(key_.get(), storePath_, valueName, win::REG_DWORD, bytes, 4);
+}
+
 bool KeyExists(const std::string& fullPath) {
     UniqueKey key;
     return OpenKey(fullPath, key.put()) == win::ERROR_SUCCESS;
@@ -439,8 +457,66 @@ bool WriteInstructionValue(const std::string& text, const std::string& instructi
     return WriteMacroString(text, instructionPath, layout::NameOf(field));
 }
 
+namespace {
+
+// The chunks as the recorder writes them, each full but the last: read
+// straight into one buffer with a full chunk's room for each, one query per
+// chunk. Unknown when a chunk is larger than that (nothing is kept then);
+// Failed with the read's message as the sizes-first read says it.
+enum class StraightRead { Done, Failed, Unknown };
+
+StraightRead ReadChunksStraight(win::HKEY key, const std::string& fullPath, std::int32_t count, ChunkBytes* chunks) {
+    const std::uint64_t room = static_cast<std::uint64_t>(count) * layout::kChunkBytes;
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(room) + 1]);
+    if (!bytes) return StraightRead::Unknown;
+    std::vector<std::uint32_t> sizes;
+    sizes.reserve(static_cast<std::size_t>(count));
+    std::uint64_t at = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::string name = layout::ChunkName(i);
+        win::DWORD size = layout::kChunkBytes;
+        const win::LSTATUS rc = win::RegQueryValueExA(key, name.c_str(), nullptr, nullptr, bytes.get() + at, &size);
+        if (rc == win::ERROR_MORE_DATA) return StraightRead::Unknown;
+        if (rc != win::ERROR_SUCCESS) {
+            ReportValueRead(fullPath, name, rc);
+            return StraightRead::Failed;
+        }
+        sizes.push_back(size);
+        at += size;
+    }
+    // Chunks smaller than the recorder writes leave room unused: beyond a
+    // chunk's worth it is given back, at the cost of one copy that chunks
+    // as the recorder writes them never take.
+    if (room - at > layout::kChunkBytes) {
+        std::unique_ptr<std::uint8_t[]> fitting(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(at) + 1]);
+        if (fitting) {
+            if (at != 0) std::memcpy(fitting.get(), bytes.get(), static_cast<std::size_t>(at));
+            bytes = std::move(fitting);
+        }
+    }
+    chunks->bytes = std::move(bytes);
+    chunks->byteCount = at;
+    chunks->sizes = std::move(sizes);
+    return StraightRead::Done;
+}
+
+}  // namespace
+
 ChunkRead KeyReader::ReadChunks(std::int32_t count, std::uint64_t maxBytes, ChunkBytes* chunks) const {
     *chunks = ChunkBytes{};
+    // Where full chunks would fit the limit, they are read straight in;
+    // only a chunk larger than the recorder writes needs the sizes first.
+    if (count > 0 && static_cast<std::uint64_t>(count) * (layout::kChunkBytes + kChunkOverheadBytes) <= maxBytes) {
+        try {
+            switch (ReadChunksStraight(key_.get(), fullPath_, count, chunks)) {
+            case StraightRead::Done: return ChunkRead::Done;
+            case StraightRead::Failed: *chunks = ChunkBytes{}; return ChunkRead::Failed;
+            case StraightRead::Unknown: *chunks = ChunkBytes{}; break;
+            }
+        } catch (const std::bad_alloc&) {
+            *chunks = ChunkBytes{};
+        }
+    }
     // First the sizes: what the chunks hold is known, and checked against
     // the limit, before memory is had for a byte of them.
     std::uint64_t total = 0;

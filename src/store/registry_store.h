@@ -152,6 +152,24 @@ private:
     std::string fullPath_;
 };
 
+// A macro's own key opened once, for start-up: its hot key read and its id
+// written through the one handle, each failure reported as ReadDword and
+// WriteDword report theirs. Open says nothing: a key that cannot be opened
+// is left to ReadDword and WriteDword, which say why in their own words.
+class MacroKey {
+public:
+    bool Open(const std::string& name);
+    bool Read(const std::string& valueName, std::int32_t* value) const;
+    bool Write(const std::string& valueName, std::int32_t value) const;
+    win::HKEY Handle() const { return key_.get(); }
+    const std::string& FullPath() const { return fullPath_; }
+
+private:
+    UniqueKey key_;
+    std::string storePath_;
+    std::string fullPath_;
+};
+
 bool KeyExists(const std::string& fullPath);
 // Whether names `a` and `b` below `parentFullPath` address one key as the
 // registry compares names (its case rules are not ASCII's). No when `a`

@@ -1,5 +1,6 @@
 #include "store/work_keys.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -100,33 +101,35 @@ bool DropNew(const std::string& parentFullPath, const std::string& stamp) {
 void RemoveMarks(const std::string& fullPath) {
     UniqueKey key;
     if (RegistryStore::OpenKey(fullPath, key.put()) != win::ERROR_SUCCESS) return;
-    std::vector<std::string> names;
-    SubkeyNames(key.get(), &names);
-    key.reset();
-    for (const std::string& name : names) {
-        Role role{};
-        std::string stamp;
-        if ((Parse(name, &role, &stamp) && role == Role::Mark) || name == kOldMark) Remove(fullPath + "\\" + name);
-    }
+    RemoveMarksBelow(key.get(), fullPath);
 }
 
-void CleanUpBelow(const std::string& parentFullPath) {
+// Removes the work keys below `parentFullPath` as CleanUp says; the marks
+// below its stored keys too, unless `listed` is given: then they are left
+// to the caller, and `listed` receives the names found. True when nothing
+// there was renamed or removed.
+bool CleanUpBelow(const std::string& parentFullPath, std::vector<std::string>* listed = nullptr) {
     UniqueKey parent;
-    if (RegistryStore::OpenKey(parentFullPath, parent.put()) != win::ERROR_SUCCESS) return;
+    if (RegistryStore::OpenKey(parentFullPath, parent.put()) != win::ERROR_SUCCESS) return false;
     std::vector<std::string> names;
     SubkeyNames(parent.get(), &names);
     parent.reset();
+    bool untouched = true;
     std::map<std::string, std::set<Role>> changes;
     for (const std::string& name : names) {
         Role role{};
         std::string stamp;
-        if (Parse(name, &role, &stamp))
+        if (Parse(name, &role, &stamp)) {
             changes[stamp].insert(role);
-        else if (!layout::IsWorkKeyName(name))
-            RemoveMarks(parentFullPath + "\\" + name);
-        else
+            untouched = false;
+        } else if (!layout::IsWorkKeyName(name)) {
+            if (!listed) RemoveMarks(parentFullPath + "\\" + name);
+        } else {
             Remove(parentFullPath + "\\" + name);
+            untouched = false;
+        }
     }
+    if (listed) *listed = std::move(names);
     for (const auto& change : changes) {
         const std::string& stamp = change.first;
         const std::set<Role>& roles = change.second;
@@ -144,6 +147,7 @@ void CleanUpBelow(const std::string& parentFullPath) {
         if (roles.contains(Role::Old)) Remove(path(Role::Old));
         if (roles.contains(Role::Mark)) Remove(path(Role::Mark));
     }
+    return untouched;
 }
 
 }  // namespace
@@ -279,9 +283,28 @@ bool Move(const std::string& parentFullPath, const std::string& from, const std:
     return true;
 }
 
-void CleanUp() {
-    CleanUpBelow(layout::MacrosFullPath());
+bool CleanUp(std::vector<std::string>* macroNames) {
+    const bool untouched = CleanUpBelow(layout::MacrosFullPath(), macroNames);
     CleanUpBelow(layout::JournalsFullPath());
+    return untouched;
+}
+
+void RemoveMarksBelow(win::HKEY key, const std::string& fullPath) {
+    // The shortest name a mark can have; a stored macro or recording holds
+    // "Commands" or nothing below it, shorter than that.
+    const std::size_t shortestMark = std::min(std::string(layout::kWorkPrefix).size() + 3, std::string(kOldMark).size());
+    win::DWORD longest = 0;
+    if (win::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr) == win::ERROR_SUCCESS &&
+        longest < shortestMark)
+        return;
+    std::vector<std::string> names;
+    SubkeyNames(key, &names);
+    for (const std::string& name : names) {
+        Role role{};
+        std::string stamp;
+        if ((Parse(name, &role, &stamp) && role == Role::Mark) || name == kOldMark) Remove(fullPath + "\\" + name);
+    }
 }
 
 }  // namespace WorkKeys

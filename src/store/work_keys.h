@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win.h"
 
@@ -57,7 +58,16 @@ bool Restore(const std::string& parentFullPath, const std::string& stamp);
 
 // At start-up, below Macros and Journals: puts back every old tree that was
 // set aside while its new tree was not in place, removes every other work
-// key, and the marks below stored keys.
-void CleanUp();
+// key, and the marks below stored keys. Given `macroNames`, the marks below
+// the macros are left to the caller, whose own pass over the macros opens
+// each of them anyway (RemoveMarksBelow), and it receives the names below
+// Macros in enumeration order, up to the first that does not enumerate; the
+// result says whether they still stand (false: something there was renamed
+// or removed, and Macros is to be enumerated afresh).
+bool CleanUp(std::vector<std::string>* macroNames = nullptr);
+// Removes the marks below the open key `key` of a stored macro or recording
+// at `fullPath`, asking first whether any name below it is long enough to be
+// one.
+void RemoveMarksBelow(win::HKEY key, const std::string& fullPath);
 
 }  // namespace WorkKeys

@@ -168,19 +168,38 @@ TEST_F(RecordingStoreTest, AChunkOfAnotherTypeIsTakenAsItsBytes) {
     EXPECT_EQ(recording.Event(0).hwnd, 0x00535251u);
 }
 
-// Memory follows what the chunks hold, not how many there are: each is read
-// at its own size into one buffer.
-TEST_F(RecordingStoreTest, ManySmallChunksCostWhatTheyHold) {
+// Chunks as the recorder writes them go straight into one buffer, one query
+// each; chunks of other sizes still read whole, and what is kept follows what
+// they hold, not how many there are.
+TEST_F(RecordingStoreTest, ChunksAreReadStraightIntoOneBufferWhateverTheirSizes) {
     const auto events = Events(2000);
     const auto bytes = Bytes(events);
+    fake::SetDword(kJournals + "Full", "Count", 3);
+    for (int i = 0; i < 3; ++i) {
+        const auto end = std::min<std::size_t>(bytes.size(), (i + 1) * kJournalChunkBytes);
+        fake::SetValue(kJournals + "Full", std::to_string(i), win::REG_BINARY,
+                       {bytes.begin() + i * kJournalChunkBytes, bytes.begin() + end});
+    }
+    const int queries = fake::Calls("RegQueryValueExA");
+    Recording recording;
+    ASSERT_TRUE(LoadRecording("Full", &recording));
+    EXPECT_EQ(EventsOf(recording), events);
+    EXPECT_EQ(fake::Calls("RegQueryValueExA") - queries, 1 + 3);  // Count, then each chunk once
+    EXPECT_EQ(fake::LargestReadBuffer(), kJournalChunkBytes);
+
     fake::SetDword(kJournals + "Small", "Count", 2000);
     for (int i = 0; i < 2000; ++i)
         fake::SetValue(kJournals + "Small", std::to_string(i), win::REG_BINARY,
                        {bytes.begin() + i * 20, bytes.begin() + i * 20 + 20});
-    Recording recording;
     ASSERT_TRUE(LoadRecording("Small", &recording));
     EXPECT_EQ(EventsOf(recording), events);
-    EXPECT_EQ(fake::LargestReadBuffer(), 20u);
+    EXPECT_EQ(recording.byteCount, bytes.size());
+
+    // A chunk larger than the recorder writes: its size is asked for.
+    fake::SetDword(kJournals + "Large", "Count", 1);
+    fake::SetValue(kJournals + "Large", "0", win::REG_BINARY, bytes);
+    ASSERT_TRUE(LoadRecording("Large", &recording));
+    EXPECT_EQ(EventsOf(recording), events);
     EXPECT_TRUE(fake::MessageBoxes().empty());
 }
 

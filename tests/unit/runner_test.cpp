@@ -74,6 +74,29 @@ TEST_F(RunnerTest, AHotKeyRunsTheInstructionsInOrderUntilTheFirstMissingId) {
     EXPECT_EQ(fake::OpenKeyCount(), 0);
 }
 
+// Start-up opens each macro's key once: its hot key's reads, its id's write
+// and the look for marks below it go through that handle, and the clean-up's
+// list of the macros serves the registration.
+TEST_F(RunnerTest, StartUpOpensAndEnumeratesEachMacroOnce) {
+    const auto start = [&] {
+        const int opens = fake::Calls("RegOpenKeyExA"), enums = fake::Calls("RegEnumKeyA");
+        TestRows macros, recordings;
+        MainDialog again(window, macros, recordings);
+        again.InitializeContent();
+        for (const fake::HotKey& hotKey : fake::HotKeys()) win::UnregisterHotKey(window, hotKey.id);
+        return std::pair{fake::Calls("RegOpenKeyExA") - opens, fake::Calls("RegEnumKeyA") - enums};
+    };
+    for (int i = 0; i < 3; ++i) StoreMacro("M" + std::to_string(i), 'A' + i, win::MOD_CONTROL);
+    start();  // the first start restricts the store's access once
+    const auto three = start();
+    for (int i = 3; i < 6; ++i) StoreMacro("M" + std::to_string(i), 'A' + i, win::MOD_CONTROL);
+    const auto six = start();
+    EXPECT_EQ(six.first - three.first, 3);
+    EXPECT_EQ(six.second - three.second, 3);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
 // The least a run from the registry takes: one open of each instruction key
 // serves its code and every value of its executor, and the key is let go
 // before the instruction waits. The values are read in their stored order,

@@ -263,6 +263,35 @@ LSTATUS RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) {
     return ERROR_SUCCESS;
 }
 
+LSTATUS RegQueryInfoKeyA(HKEY key, char* className, DWORD* classLength, DWORD* /*reserved*/, DWORD* subKeys,
+                         DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values, DWORD* maxValueNameLength,
+                         DWORD* maxValueLength, DWORD* securityDescriptorSize, FILETIME* lastWriteTime) {
+    std::int32_t code = 0;
+    if (fake::detail::Faulted("RegQueryInfoKeyA", {FullPath(key, nullptr)}, &code)) return code;
+    const OpenKey* open = Resolve(key);
+    if (open == nullptr) return ERROR_INVALID_HANDLE;
+    if (open->key->deleted) return ERROR_KEY_DELETED;
+    // Keys here have no class, no times and a descriptor the fake keeps as text.
+    if (className != nullptr && classLength != nullptr && *classLength > 0) className[0] = '\0';
+    if (classLength != nullptr) *classLength = 0;
+    if (maxClassLength != nullptr) *maxClassLength = 0;
+    if (securityDescriptorSize != nullptr) *securityDescriptorSize = 0;
+    if (lastWriteTime != nullptr) *lastWriteTime = FILETIME{0, 0};
+    DWORD longestSubKey = 0, longestName = 0, largest = 0;
+    for (const auto& [name, subkey] : open->key->subkeys)
+        longestSubKey = std::max(longestSubKey, static_cast<DWORD>(subkey->name.size()));
+    for (const auto& [name, value] : open->key->values) {
+        longestName = std::max(longestName, static_cast<DWORD>(value.name.size()));
+        largest = std::max(largest, value.claimed != 0 ? value.claimed : static_cast<DWORD>(value.data.size()));
+    }
+    if (subKeys != nullptr) *subKeys = static_cast<DWORD>(open->key->subkeys.size());
+    if (maxSubKeyLength != nullptr) *maxSubKeyLength = longestSubKey;
+    if (values != nullptr) *values = static_cast<DWORD>(open->key->values.size());
+    if (maxValueNameLength != nullptr) *maxValueNameLength = longestName;
+    if (maxValueLength != nullptr) *maxValueLength = largest;
+    return ERROR_SUCCESS;
+}
+
 namespace {
 
 bool IsString(DWORD type) { return type == REG_SZ || type == kRegExpandSz || type == kRegMultiSz; }

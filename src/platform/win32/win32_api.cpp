@@ -285,6 +285,8 @@ static_assert(sizeof(win::OSVERSIONINFOA) == sizeof(::OSVERSIONINFOA));
 static_assert(offsetof(win::OSVERSIONINFOA, dwPlatformId) == offsetof(::OSVERSIONINFOA, dwPlatformId));
 static_assert(offsetof(win::OSVERSIONINFOA, szCSDVersion) == offsetof(::OSVERSIONINFOA, szCSDVersion));
 static_assert(sizeof(win::LUID) == sizeof(::LUID));
+static_assert(sizeof(win::FILETIME) == sizeof(::FILETIME));
+static_assert(offsetof(win::FILETIME, dwHighDateTime) == offsetof(::FILETIME, dwHighDateTime));
 static_assert(offsetof(win::LUID, HighPart) == offsetof(::LUID, HighPart));
 static_assert(sizeof(win::LUID_AND_ATTRIBUTES) == sizeof(::LUID_AND_ATTRIBUTES));
 static_assert(offsetof(win::LUID_AND_ATTRIBUTES, Attributes) == offsetof(::LUID_AND_ATTRIBUTES, Attributes));
@@ -315,6 +317,23 @@ LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* clas
 
 LSTATUS RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) {
     return ::RegEnumKeyA(Native(key), index, name, nameSize);
+}
+
+LSTATUS RegQueryInfoKeyA(HKEY key, char* className, DWORD* classLength, DWORD* reserved, DWORD* subKeys,
+                         DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values, DWORD* maxValueNameLength,
+                         DWORD* maxValueLength, DWORD* securityDescriptorSize, FILETIME* lastWriteTime) {
+    // The seam's DWORDs pass through the system's own, which need not be
+    // the same type.
+    ::DWORD native[8] = {classLength != nullptr ? *classLength : 0};
+    DWORD* const outs[8] = {classLength, subKeys, maxSubKeyLength, maxClassLength,
+                            values, maxValueNameLength, maxValueLength, securityDescriptorSize};
+    const auto slot = [&](int i) { return outs[i] != nullptr ? &native[i] : nullptr; };
+    const LSTATUS rc = ::RegQueryInfoKeyA(Native(key), className, slot(0), reinterpret_cast<::LPDWORD>(reserved),
+                                          slot(1), slot(2), slot(3), slot(4), slot(5), slot(6), slot(7),
+                                          reinterpret_cast<::PFILETIME>(lastWriteTime));
+    for (int i = 0; i < 8; ++i)
+        if (outs[i] != nullptr) *outs[i] = native[i];
+    return rc;
 }
 
 namespace {
