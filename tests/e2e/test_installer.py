@@ -27,9 +27,16 @@ def runs_x86_code():
     return subprocess.run(["bash", "-c", f'. "{harness.WINE_ENV}" && kl_runs_x86_code']).returncode == 0
 
 
+class _NoTask:
+    def exists(self):
+        return False
+
+
 def task_file(wine):
-    """The scheduler's definition of the sign-in task, in Wine's System32."""
-    return wine.prefix / "drive_c" / "windows" / "system32" / "tasks" / "Keyloom"
+    """The scheduler's definition of the signed-in user's sign-in task
+    ("Keyloom <SID>"), in Wine's System32, or one that does not exist."""
+    found = sorted((wine.prefix / "drive_c" / "windows" / "system32" / "tasks").glob("Keyloom S-1-*"))
+    return found[0] if found else _NoTask()
 
 
 SHIPPED_SETUP = harness.BUILD / "dist" / f"Keyloom-{VERSION}-setup.exe"
@@ -136,6 +143,7 @@ class SignInOption(unittest.TestCase):
         data = task.read_bytes()
         text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8-sig")
         self.assertIn("<Description>Starts Keyloom when you sign in.</Description>", text)
+        self.assertRegex(task.name, r"^Keyloom S-1-5-21-[0-9-]+$")
         # Wine's scheduler keeps no triggers, principal or command of a task
         # (it writes them back empty), so those are checked on Windows only.
 
