@@ -1,6 +1,6 @@
 ; Keyloom's setup program. scripts/package.sh builds it:
 ;   makensis /DVERSION=1.0.0.3 /DX64_EXE=... /DX86_EXE=... /DOUTFILE=... installer/keyloom.nsi
-; VERSION comes from project(Keyloom VERSION ...) in CMakeLists.txt.
+; VERSION comes from the file VERSION, through CMakeLists.txt.
 ; /DTARGET=amd64-unicode makes a 64-bit setup program from the same script,
 ; for machines that cannot run 32-bit code; the one that ships is 32-bit, so
 ; that it runs on every Windows and picks the program that fits.
@@ -150,14 +150,15 @@ Function ${prefix}FindKeyloom
     ${If} $0 P= 0
       ${Break}
     ${EndIf}
-    System::Call "user32::GetWindowThreadProcessId(p r0, *i 0 .r3) i"
+    System::Call "user32::GetWindowThreadProcessId(p r0, *i .r3) i"
     ; PROCESS_QUERY_LIMITED_INFORMATION
     System::Call "kernel32::OpenProcess(i 0x1000, i 0, i r3) p .r4"
     ${If} $4 P<> 0
       System::Call "kernel32::QueryFullProcessImageNameW(p r4, i 0, w .r5, *i ${NSIS_MAX_STRLEN}) i .r6"
       System::Call "kernel32::CloseHandle(p r4)"
       System::Call "kernel32::GetLongPathNameW(w r5, w .r5, i ${NSIS_MAX_STRLEN}) i"
-      System::Call "kernel32::GetLongPathNameW(w '$INSTDIR\Keyloom.exe', w .r7, i ${NSIS_MAX_STRLEN}) i .r8"
+      StrCpy $R9 "$INSTDIR\Keyloom.exe"
+      System::Call "kernel32::GetLongPathNameW(w R9, w .r7, i ${NSIS_MAX_STRLEN}) i .r8"
       ${If} $8 = 0
         StrCpy $7 "$INSTDIR\Keyloom.exe"
       ${EndIf}
@@ -192,13 +193,13 @@ again:
     Return
   ${EndIf}
 close:
-  System::Call "user32::GetWindowThreadProcessId(p r0, *i 0 .r3) i"
+  System::Call "user32::GetWindowThreadProcessId(p r0, *i .r3) i"
   ; SYNCHRONIZE: enough to wait for the process to end.
   System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r3) p .r4"
   ${If} $1 == "new"
     System::Call "user32::RegisterWindowMessageW(w '${SHUTDOWN_MESSAGE}') i .r5"
     ; SMTO_ABORTIFHUNG: a hung Keyloom answers nothing, which counts as running.
-    System::Call "user32::SendMessageTimeoutW(p r0, i r5, p 0, p 0, i 2, i 10000, *p 0 .r6) p .r7"
+    System::Call "user32::SendMessageTimeoutW(p r0, i r5, p 0, p 0, i 2, i 10000, *p .r6) p .r7"
     ${If} $7 P= 0
     ${OrIf} $6 <> ${SHUTDOWN_ACCEPTED}
       System::Call "kernel32::CloseHandle(p r4)"
@@ -244,11 +245,14 @@ FunctionEnd
 ; $0 "yes" when FILE can be opened for writing and deletion with no one
 ; else holding it (Windows keeps a running program's file from being
 ; written), or does not exist.
+; Texts that may hold a quote (a folder named Tools&Co's) reach System::Call
+; in $R9, never inside its quoted literals, which they would end.
 !macro CAN_REPLACE FILE
   StrCpy $0 "yes"
   ${If} ${FileExists} "${FILE}"
     ; GENERIC_WRITE | DELETE, no sharing, OPEN_EXISTING
-    System::Call "kernel32::CreateFileW(w '${FILE}', i 0x40010000, i 0, p 0, i 3, i 0x80, p 0) p .r1"
+    StrCpy $R9 "${FILE}"
+    System::Call "kernel32::CreateFileW(w R9, i 0x40010000, i 0, p 0, i 3, i 0x80, p 0) p .r1"
     ${If} $1 P= -1
     ${OrIf} $1 P= 0
       StrCpy $0 "no"
@@ -258,20 +262,27 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; Before anything changes: the program file (and the uninstaller) must be
-; replaceable. Keyloom running in another session, or a scanner holding
-; the file, keeps it from being; the interactive setup offers Retry.
-Function CheckReplaceable
+; Before anything changes: the program file (and, for setup, the
+; uninstaller) must be replaceable or removable. Keyloom running in another
+; session, one that is still starting, or a scanner holding the file keeps
+; it from being; the interactive setup and uninstaller offer Retry.
+!macro DEFINE_CHECK_REPLACEABLE prefix
+Function ${prefix}CheckReplaceable
 again:
   !insertmacro CAN_REPLACE "$INSTDIR\Keyloom.exe"
-  ${If} $0 == "yes"
-    !insertmacro CAN_REPLACE "$INSTDIR\Uninstall.exe"
-  ${EndIf}
+  !if "${prefix}" == ""
+    ${If} $0 == "yes"
+      !insertmacro CAN_REPLACE "$INSTDIR\Uninstall.exe"
+    ${EndIf}
+  !endif
   ${If} $0 == "no"
     DetailPrint "$INSTDIR\Keyloom.exe is in use and cannot be replaced"
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$INSTDIR\Keyloom.exe is in use and cannot be replaced: Keyloom may be running for another user or in another session, or a virus scanner may be checking the file.$\r$\n$\r$\nEnd it and click Retry, or click Cancel to stop here without changing anything." /SD IDCANCEL IDRETRY again
   ${EndIf}
 FunctionEnd
+!macroend
+!insertmacro DEFINE_CHECK_REPLACEABLE ""
+!insertmacro DEFINE_CHECK_REPLACEABLE "un."
 
 ; $0 "yes" when the folder $0 is $1 or holds it.
 Function IsUnder
@@ -335,11 +346,11 @@ Function SessionUser
   StrCpy $3 0
   System::Call "user32::GetShellWindow() p .r0"
   ${If} $0 P<> 0
-    System::Call "user32::GetWindowThreadProcessId(p r0, *i 0 .r1) i"
+    System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1) i"
     System::Call "kernel32::OpenProcess(i 0x1000, i 0, i r1) p .r2"
     ${If} $2 P<> 0
       ; TOKEN_QUERY | TOKEN_DUPLICATE
-      System::Call "advapi32::OpenProcessToken(p r2, i 0x000A, *p 0 .r3) i"
+      System::Call "advapi32::OpenProcessToken(p r2, i 0x000A, *p .r3) i"
       System::Call "kernel32::CloseHandle(p r2)"
     ${EndIf}
   ${EndIf}
@@ -347,10 +358,10 @@ Function SessionUser
   Pop $4
   ${If} $3 P<> 0
     ; TokenUser: a TOKEN_USER, whose first member is the SID's address.
-    System::Call "advapi32::GetTokenInformation(p r3, i 1, p r4, i 1024, *i 0 .r5) i .r6"
+    System::Call "advapi32::GetTokenInformation(p r3, i 1, p r4, i 1024, *i .r5) i .r6"
     ${If} $6 <> 0
       System::Call "*$4(p .r7)"
-      System::Call "advapi32::ConvertSidToStringSidW(p r7, *p 0 .r8) i .r6"
+      System::Call "advapi32::ConvertSidToStringSidW(p r7, *p .r8) i .r6"
       ${If} $6 <> 0
         System::Call "*$8(&w${NSIS_MAX_STRLEN} .r9)"
         StrCpy $SessionSid $9
@@ -362,12 +373,12 @@ Function SessionUser
       ${EndIf}
       ; TokenElevationType: 2 elevated, 3 limited (an administrator's
       ; filtered token); 1 has no linked token: then the groups decide.
-      System::Call "advapi32::GetTokenInformation(p r3, i 18, *i 0 .r1, i 4, *i 0 .r5) i .r6"
+      System::Call "advapi32::GetTokenInformation(p r3, i 18, *i .r1, i 4, *i .r5) i .r6"
       ${If} $6 = 0
       ${OrIf} $1 = 1
-        System::Call "advapi32::DuplicateToken(p r3, i 1, *p 0 .r2) i .r6"
-        System::Call "advapi32::ConvertStringSidToSidW(w 'S-1-5-32-544', *p 0 .r7) i"
-        System::Call "advapi32::CheckTokenMembership(p r2, p r7, *i 0 .r1) i .r6"
+        System::Call "advapi32::DuplicateToken(p r3, i 1, *p .r2) i .r6"
+        System::Call "advapi32::ConvertStringSidToSidW(w 'S-1-5-32-544', *p .r7) i"
+        System::Call "advapi32::CheckTokenMembership(p r2, p r7, *i .r1) i .r6"
         System::Call "kernel32::LocalFree(p r7)"
         System::Call "kernel32::CloseHandle(p r2)"
         ${If} $6 <> 0
@@ -380,11 +391,11 @@ Function SessionUser
   ${EndIf}
   ${If} $SessionSid == ""
     ; WTSUserName 5, WTSDomainName 7 of this session.
-    System::Call "wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 5, *p 0 .r1, *i 0 .r2) i .r6"
+    System::Call "wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 5, *p .r1, *i .r2) i .r6"
     ${If} $6 <> 0
       System::Call "*$1(&w${NSIS_MAX_STRLEN} .r5)"
       System::Call "wtsapi32::WTSFreeMemory(p r1)"
-      System::Call "wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 7, *p 0 .r1, *i 0 .r2) i .r6"
+      System::Call "wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 7, *p .r1, *i .r2) i .r6"
       StrCpy $9 ""
       ${If} $6 <> 0
         System::Call "*$1(&w${NSIS_MAX_STRLEN} .r9)"
@@ -394,9 +405,10 @@ Function SessionUser
       ${If} $9 == ""
         StrCpy $SessionName $5
       ${EndIf}
-      System::Call "advapi32::LookupAccountNameW(p 0, w '$SessionName', p r4, *i 1024, w .r1, *i ${NSIS_MAX_STRLEN}, *i 0) i .r6"
+      StrCpy $R9 $SessionName
+      System::Call "advapi32::LookupAccountNameW(p 0, w R9, p r4, *i 1024, w .r1, *i ${NSIS_MAX_STRLEN}, *i 0) i .r6"
       ${If} $6 <> 0
-        System::Call "advapi32::ConvertSidToStringSidW(p r4, *p 0 .r8) i .r6"
+        System::Call "advapi32::ConvertSidToStringSidW(p r4, *p .r8) i .r6"
         ${If} $6 <> 0
           System::Call "*$8(&w${NSIS_MAX_STRLEN} .r9)"
           StrCpy $SessionSid $9
@@ -612,6 +624,19 @@ Function StartKeyloomAgain
     DetailPrint "Starting Keyloom again"
     SetOutPath "$INSTDIR"
     Exec '"$INSTDIR\Keyloom.exe"'
+    ; Setup ends once Keyloom is back (its window is there, up to 30 s), so
+    ; that a script's next step, an uninstall say, finds it running and not
+    ; half started.
+    StrCpy $1 0
+    ${Do}
+      System::Call "user32::FindWindowW(w '${MAIN_CLASS}', p 0) p .r0"
+      ${If} $0 P<> 0
+      ${OrIf} $1 >= 150
+        ${Break}
+      ${EndIf}
+      IntOp $1 $1 + 1
+      Sleep 200
+    ${Loop}
   ${EndIf}
 FunctionEnd
 
@@ -631,6 +656,11 @@ Section "Uninstall"
   ${If} $R0 != "closed"
     SetErrorLevel ${EXIT_BUSY}
     Abort "Keyloom is still running; nothing was removed. Close its windows, or shut it down from its tray icon, and uninstall again."
+  ${EndIf}
+  Call un.CheckReplaceable
+  ${If} $0 != "yes"
+    SetErrorLevel ${EXIT_IN_USE}
+    Abort "$INSTDIR\Keyloom.exe is in use; nothing was removed."
   ${EndIf}
 
   ; Every user's sign-in task (and an older setup's one) starts this program.
