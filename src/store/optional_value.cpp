@@ -20,4 +20,20 @@ bool ReadOptionalInstructionValue(const std::string& instructionPath, layout::Fi
     return ReadDword(storePath, layout::NameOf(field), value);
 }
 
+bool ReadOptionalDword(const std::string& storePath, const char* valueName, std::int32_t absent, std::int32_t* value) {
+    *value = absent;
+    UniqueKey key;
+    win::LSTATUS rc = OpenKey(FullPath(storePath), key.put());
+    if (rc == win::ERROR_SUCCESS) {
+        std::int32_t read = 0;
+        rc = QueryDword(key.get(), valueName, &read);
+        if (rc == win::ERROR_SUCCESS) *value = read;
+        if (rc == win::ERROR_SUCCESS || rc == win::ERROR_FILE_NOT_FOUND) return true;
+    }
+    // Read once more to be told why, in the store's own words.
+    std::int32_t ignored = 0;
+    ReadDword(storePath, valueName, &ignored);
+    return false;
+}
+
 }  // namespace RegistryStore
