@@ -20,20 +20,25 @@ bool ReadOptionalInstructionValue(const std::string& instructionPath, layout::Fi
     return ReadDword(storePath, layout::NameOf(field), value);
 }
 
-bool ReadOptionalDword(const std::string& storePath, const char* valueName, std::int32_t absent, std::int32_t* value) {
-    *value = absent;
+bool ReadOptionalDword(const std::string& storePath, const std::string& valueName, std::int32_t defaultValue,
+                       std::int32_t* value) {
+    *value = defaultValue;
     UniqueKey key;
-    win::LSTATUS rc = OpenKey(FullPath(storePath), key.put());
-    if (rc == win::ERROR_SUCCESS) {
-        std::int32_t read = 0;
-        rc = QueryDword(key.get(), valueName, &read);
-        if (rc == win::ERROR_SUCCESS) *value = read;
-        if (rc == win::ERROR_SUCCESS || rc == win::ERROR_FILE_NOT_FOUND) return true;
+    const win::LSTATUS opened = OpenKey(FullPath(storePath), key.put());
+    if (opened == win::ERROR_FILE_NOT_FOUND) return true;
+    if (opened == win::ERROR_SUCCESS) {
+        const win::LSTATUS rc = QueryDword(key.get(), valueName, value);
+        if (rc == win::ERROR_SUCCESS) return true;
+        if (rc == win::ERROR_FILE_NOT_FOUND) {
+            *value = defaultValue;
+            return true;
+        }
     }
-    // Read once more to be told why, in the store's own words.
-    std::int32_t ignored = 0;
-    ReadDword(storePath, valueName, &ignored);
-    return false;
+    *value = defaultValue;
+    const bool read = ReadDword(storePath, valueName, value);
+    // Read after all (the fault has passed): the value is the stored one.
+    if (!read) *value = defaultValue;
+    return read;
 }
 
 }  // namespace RegistryStore

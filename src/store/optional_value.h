@@ -14,11 +14,12 @@ namespace RegistryStore {
 // Macros.
 bool ReadOptionalInstructionValue(const std::string& instructionPath, layout::Field field, std::int32_t* value);
 
-// A number of a macro key (or any key) that an earlier Keyloom did not
-// store: `absent` when the value is missing, without a word. Any other
-// failure is reported as ReadDword reports it and leaves `absent` too, so
-// that the macro behaves as it did before the value existed; false then.
-// `storePath` begins with "\Macros\" or "\Journals\".
-bool ReadOptionalDword(const std::string& storePath, const char* valueName, std::int32_t absent, std::int32_t* value);
+// A number that an earlier Keyloom never stored, under `storePath` (a key
+// below the store root, "\Macros\<macro>" or "\Settings"): `defaultValue`
+// when the value or its key is missing, without a word. Any other failure
+// is reported as ReadDword reports it; `value` is then `defaultValue` and
+// false returned.
+bool ReadOptionalDword(const std::string& storePath, const std::string& valueName, std::int32_t defaultValue,
+                       std::int32_t* value);
 
 }  // namespace RegistryStore
