@@ -1,5 +1,6 @@
 #include "app/main_dialog.h"
 
+#include "exec/hot_keys.h"
 #include "store/message_text.h"
 #include "store/registry_store.h"
 #include "store/store_security.h"
@@ -37,6 +38,7 @@ bool MainDialog::InitializeContent() {
     // changed, and the marks below each macro are removed as it registers.
     std::vector<std::string> macroNames;
     const bool listed = treeReady && WorkKeys::CleanUp(&macroNames);
+    hotkeys::Reset();
     RegisterAllHotKeys(listed ? &macroNames : nullptr);
     FillRecordingList();
     return treeReady;

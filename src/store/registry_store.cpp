@@ -405,6 +405,18 @@ bool MacroKey::Read(const std::string& valueName, std::int32_t* value) const {
     return QueryDwordReporting(key_.get(), fullPath_, valueName, value);
 }
 
+bool MacroKey::ReadOptional(const std::string& valueName, std::int32_t defaultValue, std::int32_t* value) const {
+    *value = defaultValue;
+    const win::LSTATUS rc = QueryDword(key_.get(), valueName, value);
+    if (rc == win::ERROR_SUCCESS) return true;
+    *value = defaultValue;
+    if (rc == win::ERROR_FILE_NOT_FOUND) return true;
+    // Read once more to be told why, in the store's own words.
+    const bool read = QueryDwordReporting(key_.get(), fullPath_, valueName, value);
+    if (!read) *value = defaultValue;
+    return read;
+}
+
 bool MacroKey::Write(const std::string& valueName, std::int32_t value) const {
     const auto u = static_cast<std::uint32_t>(value);
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),

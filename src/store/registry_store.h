@@ -161,6 +161,9 @@ public:
     bool Open(const std::string& name);
     bool Read(const std::string& valueName, std::int32_t* value) const;
     bool Write(const std::string& valueName, std::int32_t value) const;
+    // A number an earlier Keyloom never stored: `defaultValue` when it is
+    // missing, without a word; as ReadOptionalDword reads it.
+    bool ReadOptional(const std::string& valueName, std::int32_t defaultValue, std::int32_t* value) const;
     win::HKEY Handle() const { return key_.get(); }
     const std::string& FullPath() const { return fullPath_; }
 
