@@ -148,7 +148,12 @@ void MainDialog::OnRunMacro() {
             phase_ = RunPhase::Playing;
             StartPlayback(path, *this);
             return;
-        default: ExecuteInstruction(path, code); break;
+        default:
+            if (!ExecuteInstruction(path, code)) {
+                AbortMacro();
+                return;
+            }
+            break;
         }
         // Where the run resumes after a box: ended or replaced meanwhile,
         // it is not carried on here.

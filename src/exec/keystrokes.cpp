@@ -1,7 +1,9 @@
 #include "exec/keystrokes.h"
 
 #include "input/held_input.h"
+#include "input/unicode_text.h"
 #include "platform/win.h"
+#include "store/message_text.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -19,6 +21,15 @@ void PressKey(const std::string& macroPath, std::int32_t code) {
     std::int32_t flags = 0;
     if (!RegistryStore::ReadInstructionValue(macroPath, layout::Field::KeyPressed, &flags)) return;
     SendKey(static_cast<win::UINT>(code), static_cast<win::DWORD>(flags));
+}
+
+bool TypeTextAction(const std::string& macroPath) {
+    RegistryStore::KeyReader key;
+    std::u16string text;
+    if (!key.OpenMacro(macroPath) || !key.Read(layout::NameOf(layout::Field::Text), &text)) return false;
+    if (input::TypeUnicodeText(text, input::Owner::Macro)) return true;
+    ShowWarning(nullptr, "Unable to type the whole text: the system stopped taking input.");
+    return false;
 }
 
 void TypeText(const std::string& text) {

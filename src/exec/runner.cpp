@@ -29,7 +29,7 @@ void ForgetStaleId(const std::string& macroName) { std::erase(staleIds, macroNam
 
 void ForgetAllStaleIds() { staleIds.clear(); }
 
-void ExecuteInstruction(const std::string& macroPath, std::int32_t code) {
+bool ExecuteInstruction(const std::string& macroPath, std::int32_t code) {
     switch (code) {
     case kind::Delay: DelayAction(macroPath); break;
     case kind::Reboot: RebootAction(); break;
@@ -40,6 +40,8 @@ void ExecuteInstruction(const std::string& macroPath, std::int32_t code) {
     case kind::Date: TypeDate(); break;
     case kind::MessageBox: MessageBoxAction(macroPath); break;
     case kind::Run: RunAction(macroPath); break;
+    case kind::TypeText: return TypeTextAction(macroPath);
     default: PressKey(macroPath, code); break;
     }
+    return true;
 }

@@ -46,5 +46,6 @@ protected:
 };
 
 // Carries out one instruction other than PAUSE and PLAYBACK RECORDING, which
-// the runner handles itself.
-void ExecuteInstruction(const std::string& macroPath, std::int32_t code);
+// the runner handles itself. False when it failed in a way that ends the
+// run (a TYPE TEXT that could not be typed whole).
+bool ExecuteInstruction(const std::string& macroPath, std::int32_t code);

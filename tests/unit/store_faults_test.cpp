@@ -81,6 +81,8 @@ protected:
             StoreKeyStroke(name, 0, name[0]);
             StoreKeyStroke(name, 2, 'Z');
         }
+        StoreInstruction("Doomed", 4, kind::TypeText);
+        fake::SetUnicodeString(kMacros + "Doomed\\Commands\\4", "Text", u"Gr\u00fc\u00dfe \U0001F642\r\n");
         StoreRecording("First", 10, 1);
         StoreRecording("Old", 900, 2);
         StoreRecording("Zed", 3, 3);
@@ -367,6 +369,8 @@ protected:
             [this, add] {
                 Open(add, add ? -1 : RowOf(macroList, "Doomed"));
                 editor->InsertKey('N');
+                EditorTest::dialogs.typeText = TypeTextValues{u"\u65e5\u672c\u8a9e \U0001F642"};
+                Command(kind::TypeText);
             },
             [this, name] { editor->Save(name, HotKeyValue{'N', 2}); },
             {"macros\\" + Lower(name)}};
