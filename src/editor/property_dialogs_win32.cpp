@@ -203,9 +203,17 @@ struct TypeTextSession {
     WNDPROC editProc;
 };
 
-// The edit takes Tab as a character rather than a move to the next control.
+// The edit takes Tab as a character rather than a move to the next control:
+// it asks the dialog for the key, its own key-down handling (which in a
+// dialog moves the focus on) does not see it, and the character that
+// follows is put in here, since an edit in a dialog may refuse it.
 LRESULT CALLBACK TypedTextEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* session = reinterpret_cast<TypeTextSession*>(GetWindowLongPtrW(edit, GWLP_USERDATA));
+    if (message == WM_KEYDOWN && wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0) return 0;
+    if (message == WM_CHAR && wParam == L'\t') {
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\t"));
+        return 0;
+    }
     const LRESULT result = CallWindowProcW(session->editProc, edit, message, wParam, lParam);
     return message == WM_GETDLGCODE ? result | DLGC_WANTTAB : result;
 }

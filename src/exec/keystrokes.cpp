@@ -17,16 +17,17 @@ void SendKey(win::UINT code, win::DWORD flags) {
 
 }  // namespace
 
-void PressKey(const std::string& macroPath, std::int32_t code) {
+void PressKey(RegistryStore::InstructionKey& instruction, std::int32_t code) {
     std::int32_t flags = 0;
-    if (!RegistryStore::ReadInstructionValue(macroPath, layout::Field::KeyPressed, &flags)) return;
+    if (!instruction.Read(layout::Field::KeyPressed, &flags)) return;
     SendKey(static_cast<win::UINT>(code), static_cast<win::DWORD>(flags));
 }
 
-bool TypeTextAction(const std::string& macroPath) {
-    RegistryStore::KeyReader key;
+bool TypeTextAction(RegistryStore::InstructionKey& instruction) {
     std::u16string text;
-    if (!key.OpenMacro(macroPath) || !key.Read(layout::NameOf(layout::Field::Text), &text)) return false;
+    if (!instruction.Read(layout::Field::Text, &text)) return false;
+    // Typing can take a while; the macro's key is not held open meanwhile.
+    instruction.Close();
     if (input::TypeUnicodeText(text, input::Owner::Macro)) return true;
     ShowWarning(nullptr, "Unable to type the whole text: the system stopped taking input.");
     return false;

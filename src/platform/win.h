@@ -95,7 +95,7 @@ constexpr UINT CP_ACP = 0;
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int multiByteLength, wchar_t* wide,
                         int wideLength);
 // And back: UTF-16 to the ANSI code page, a character the code page lacks
-// (a surrogate pair is one character) as `defaultChar` ("?" when null).
+// as `defaultChar` ("?" when null; a surrogate pair may give two).
 // With a `multiByteLength` of 0 it returns the length needed; `wideLength`
 // -1 takes the NUL too.
 int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideLength, char* multiByte,

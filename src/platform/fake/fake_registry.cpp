@@ -503,17 +503,15 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const wchar_t* wide, int
     } else {
         length = static_cast<std::size_t>(wideLength);
     }
-    // The code page's characters byte by byte; one that it lacks, a
-    // surrogate pair counted as one, is the default character.
+    // The code page's characters unit by unit; one that it lacks is the
+    // default character, a surrogate pair two of them (as Wine converts).
     const char fallback = defaultChar != nullptr ? *defaultChar : '?';
     std::string out;
     bool usedDefault = false;
     for (std::size_t i = 0; i < length; ++i) {
         const auto unit = static_cast<unsigned>(wide[i]) & 0xFFFFu;
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < length && (static_cast<unsigned>(wide[i + 1]) & 0xFC00u) == 0xDC00)
-            ++i;
-        const char c = unit >= 0xD800 && unit <= 0xDFFF ? '\0' : fake::detail::UnicodeToAnsi(unit);
-        const bool lacking = unit != '?' && (c == '?' || (unit >= 0xD800 && unit <= 0xDFFF));
+        const char c = fake::detail::UnicodeToAnsi(unit);
+        const bool lacking = unit != '?' && c == '?';
         out += lacking ? fallback : c;
         usedDefault = usedDefault || lacking;
     }
