@@ -81,8 +81,6 @@ protected:
             StoreKeyStroke(name, 0, name[0]);
             StoreKeyStroke(name, 2, 'Z');
         }
-        StoreInstruction("Doomed", 4, kind::TypeText);
-        fake::SetUnicodeString(kMacros + "Doomed\\Commands\\4", "Text", u"Gr\u00fc\u00dfe \U0001F642\r\n");
         StoreRecording("First", 10, 1);
         StoreRecording("Old", 900, 2);
         StoreRecording("Zed", 3, 3);
