@@ -25,7 +25,12 @@ HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId) {
 }
 
 BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, wchar_t* name, DWORD* size) {
-    return ::QueryFullProcessImageNameW(process, flags, name, size);
+    if (size == nullptr) return ::QueryFullProcessImageNameW(process, flags, name, nullptr);
+    // The seam's DWORD is 32 bits; the system's is a long.
+    ::DWORD length = *size;
+    const ::BOOL done = ::QueryFullProcessImageNameW(process, flags, name, &length);
+    *size = length;
+    return done;
 }
 
 int CompareStringOrdinal(const wchar_t* a, int aLength, const wchar_t* b, int bLength, BOOL ignoreCase) {
