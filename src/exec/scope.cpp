@@ -83,6 +83,14 @@ std::vector<std::u16string> ProgramNames(const std::u16string& programs) {
     return names;
 }
 
+std::u16string AddProgram(const std::u16string& programs, const std::u16string& program) {
+    if (program.empty() || Contains(ProgramNames(programs), program)) return programs;
+    std::u16string out = programs;
+    while (!out.empty() && IsSpace(out.back())) out.pop_back();
+    if (!out.empty() && out.back() != u';') out += u';';
+    return out + program;
+}
+
 bool SameProgram(const std::u16string& a, const std::u16string& b) { return Compare(a, b) == win::CSTR_EQUAL; }
 
 bool Contains(const std::vector<std::u16string>& names, const std::u16string& program) {

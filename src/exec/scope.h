@@ -19,6 +19,15 @@ struct MacroScope {
     std::u16string programs;
 };
 
+// The "Works in:" choices, by mode.
+inline constexpr const char* kModeNames[] = {"All programs", "Only these programs", "All programs except these"};
+// Whether the mode uses the program list (the list's edit is disabled for
+// "All programs").
+constexpr bool UsesPrograms(std::int32_t mode) { return mode == OnlyThese || mode == AllExcept; }
+// `programs` with `program` added at the end, after a semicolon; as it was
+// when it names that program already.
+std::u16string AddProgram(const std::u16string& programs, const std::u16string& program);
+
 // The program names of a list: split at the semicolons, spaces around each
 // name dropped, empty names left out.
 std::vector<std::u16string> ProgramNames(const std::u16string& programs);

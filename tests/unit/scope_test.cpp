@@ -287,3 +287,29 @@ TEST_F(ScopeEditorTest, SaveSharesAHotKeyOnlyBetweenScopesThatCannotMeet) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScopeDecisions, PickAddsAProgramOnceAtTheEnd) {
+    EXPECT_EQ(scope::AddProgram(u"", u"notepad.exe"), u"notepad.exe");
+    EXPECT_EQ(scope::AddProgram(u"calc.exe ", u"notepad.exe"), u"calc.exe;notepad.exe");
+    EXPECT_EQ(scope::AddProgram(u"calc.exe;", u"notepad.exe"), u"calc.exe;notepad.exe");
+    EXPECT_EQ(scope::AddProgram(u"NOTEPAD.EXE; calc.exe", u"notepad.exe"), u"NOTEPAD.EXE; calc.exe");
+}
+
+TEST(ScopeDecisions, PickListsEachProgramWithAVisibleWindowOnceAndNotKeyloom) {
+    fake::Reset();
+    fake::AddWindow("Keyloom");
+    fake::AddProgramWindow("b", 201, u"C:\\windows\\notepad.exe");
+    fake::AddProgramWindow("a", 202, u"C:\\apps\\Calc.exe");
+    fake::AddProgramWindow("c", 203, u"D:\\NOTEPAD.EXE");
+    const win::HWND hidden = fake::AddProgramWindow("d", 204, u"C:\\hidden.exe");
+    fake::WindowState state = fake::GetWindowState(hidden);
+    state.visible = false;
+    fake::SetWindowState(hidden, state);
+    fake::AddOtherWindow("protected", 205);  // a process that cannot be asked
+    EXPECT_EQ(scope::VisiblePrograms(), (std::vector<std::u16string>{u"Calc.exe", u"notepad.exe"}));
+    EXPECT_EQ(fake::OpenProcessCount(), 0);
+}
+
+}  // namespace

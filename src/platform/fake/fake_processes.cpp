@@ -39,8 +39,6 @@ unsigned Upper(unsigned u) {
     if (u == 0xB5) return 0x39C;
     if (u == 0xFF) return 0x178;
     if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return u - 0x20;
-    if (u == 0x131) return 'I';
-    if (u == 0x17F) return 'S';
     if ((u >= 0x100 && u <= 0x137) || (u >= 0x14A && u <= 0x177)) return (u & 1) != 0 ? u - 1 : u;
     if ((u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E)) return (u & 1) == 0 ? u - 1 : u;
     if (u == 0x3C2) return 0x3A3;
