@@ -116,7 +116,7 @@ void MainDialog::OnHotKey(int id) {
             continue;
         }
         if (macroId != id || HasStaleId(name)) continue;
-        const scope::MacroScope macroScope = scope::ReadScope(name);
+        const scope::MacroScope macroScope = scope::ReadScope(macro.get(), name);
         if (macroScope.mode != scope::AllPrograms) {
             if (!programAsked) program = scope::ForegroundProgram();
             programAsked = true;

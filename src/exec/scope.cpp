@@ -7,6 +7,7 @@
 #include "platform/win.h"
 #include "store/layout.h"
 #include "store/optional_value.h"
+#include "store/registry_store.h"
 
 namespace scope {
 namespace {
@@ -129,6 +130,17 @@ MacroScope ReadScope(const std::string& macroName) {
     if (!RegistryStore::ReadOptionalMacroValue(macroName, layout::kScope, AllPrograms, &macro.mode) ||
         (macro.mode != OnlyThese && macro.mode != AllExcept))
         return MacroScope{};
+    if (!RegistryStore::ReadOptionalMacroText(macroName, layout::kScopePrograms, &macro.programs)) return MacroScope{};
+    return macro;
+}
+
+MacroScope ReadScope(win::HKEY macroKey, const std::string& macroName) {
+    MacroScope macro;
+    const win::LSTATUS rc = RegistryStore::QueryDword(macroKey, layout::kScope, &macro.mode);
+    if (rc == win::ERROR_FILE_NOT_FOUND) return MacroScope{};
+    // Anything else is read again the store's way, to be told.
+    if (rc != win::ERROR_SUCCESS) return ReadScope(macroName);
+    if (macro.mode != OnlyThese && macro.mode != AllExcept) return MacroScope{};
     if (!RegistryStore::ReadOptionalMacroText(macroName, layout::kScopePrograms, &macro.programs)) return MacroScope{};
     return macro;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win.h"
+
 namespace scope {
 
 // The stored "Scope" values, in the order of the editor's "Works in:" list.
@@ -54,6 +56,9 @@ std::string ListSuffix(const MacroScope& macro);
 // every program. A value that is there but unreadable is reported by the
 // store, and the macro taken to work everywhere.
 MacroScope ReadScope(const std::string& macroName);
+// The same through the macro's key that the caller holds open, for the
+// hot-key lookup: its mode costs one query there.
+MacroScope ReadScope(win::HKEY macroKey, const std::string& macroName);
 
 // The file name ("notepad.exe") of the program that owns the foreground
 // window; empty when there is none or it cannot be asked.
