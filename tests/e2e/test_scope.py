@@ -15,7 +15,8 @@ import harness
 from harness import MAIN_TITLE, NOTEPAD, STORE_REG_PATH
 
 ALT, CTRL, SHIFT = 1, 2, 4
-WORDPAD = "Document - WordPad"
+WORDPAD = "Document - Wine Wordpad"
+WORDPAD_EXE = "C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe"
 EDIT_TITLE = "Keyloom - Edit Macro"
 PICK_TITLE = "Keyloom - Pick Program"
 IDC_MACRO_LIST, IDC_EDIT_MACRO = 1002, 1004
@@ -62,7 +63,7 @@ class MacrosWorkWhereTheirScopeSays(harness.KeyloomWithNotepad):
     def setUpClass(cls):
         super().setUpClass()
         try:
-            cls.wine.start(["wordpad"])
+            cls.wine.start([WORDPAD_EXE])
             if not cls.wine.wait_window(WORDPAD):
                 raise AssertionError("WordPad did not start")
             # Side by side, so that a click in the middle of each reaches it.
@@ -73,7 +74,7 @@ class MacrosWorkWhereTheirScopeSays(harness.KeyloomWithNotepad):
             raise
 
     def wordpad_text(self):
-        return self.wine.edittext("WordPad").replace("\r", "")
+        return self.wine.edittext("WORDPADTOP").replace("\r", "")
 
     def in_wordpad(self, combo):
         self.wine.click_into(WORDPAD)
@@ -96,11 +97,11 @@ class MacrosWorkWhereTheirScopeSays(harness.KeyloomWithNotepad):
     def test_2_a_scoped_shift_letter_types_in_notepad_and_is_wordpads_own_elsewhere(self):
         self.fresh_notepad()
         self.press("shift+q")
-        self.assertEqual(self.wait_text("NOTES"), "NOTES")
+        self.assertEqual(self.wait_text("notes"), "notes")
         self.in_wordpad("shift+q")
         self.assertTrue(harness.wait_until(lambda: self.wordpad_text().endswith("Q"), 10), self.wordpad_text())
         self.assertEqual(self.wordpad_text(), "Q")
-        self.assertEqual(self.notepad_text(), "NOTES", "nothing ran in Notepad")
+        self.assertEqual(self.notepad_text(), "notes", "nothing ran in Notepad")
         # Nothing is left held: plain letters type as letters.
         harness.type_text("a")
         self.assertTrue(harness.wait_until(lambda: self.wordpad_text() == "Qa", 10), self.wordpad_text())
@@ -108,10 +109,10 @@ class MacrosWorkWhereTheirScopeSays(harness.KeyloomWithNotepad):
     def test_3_two_macros_share_one_hot_key_each_in_its_own_program(self):
         self.fresh_notepad()
         self.press("ctrl+alt+j")
-        self.assertEqual(self.wait_text("NP"), "NP")
+        self.assertEqual(self.wait_text("np"), "np")
         self.in_wordpad("ctrl+alt+j")
-        self.assertTrue(harness.wait_until(lambda: self.wordpad_text().endswith("WP"), 10), self.wordpad_text())
-        self.assertEqual(self.notepad_text(), "NP")
+        self.assertTrue(harness.wait_until(lambda: self.wordpad_text().endswith("wp"), 10), self.wordpad_text())
+        self.assertEqual(self.notepad_text(), "np")
 
     def test_4_the_editor_shows_works_in_and_picks_a_running_program(self):
         self.show_main()
