@@ -11,6 +11,7 @@
 #include "journal/player.h"
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
+#include "store/optional_value.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -29,9 +30,11 @@ bool OpenMacros(win::HWND owner, UniqueKey* key) {
 }  // namespace
 
 void MainDialog::RegisterAllHotKeys() {
+    // Every id is handed out afresh: what is held under the old ones goes.
+    hotkeys::UnregisterAll(window_);
     hotKeyCounter = -1;
     ForgetAllStaleIds();
-    hotkeys::ForgetAll();
+    hotkeys::ForgetHolders();
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
     ListFill fill(macroList_);
@@ -52,20 +55,29 @@ void MainDialog::RegisterAllHotKeys() {
         // macro's hot key.
         std::int32_t id = kNoHotKey;
         bool registered = false;
+        bool off = false;
         if (keyRead && modifiersRead) {
+            // Stored before macros could be switched off, a macro has no
+            // Enabled and is on.
+            std::int32_t enabled = 1;
+            RegistryStore::ReadOptionalDword(storePath, layout::kEnabled, 1, &enabled);
+            off = enabled == 0;
             // A hot key whose earlier macros all work elsewhere is shared
             // under their id; one that meets an earlier macro's scope gets
-            // its own, whose registration fails as the key is taken.
-            const bool shares = hotkeys::OverlappingUser(users, virtualKey, modifiers, macroScope) == nullptr &&
+            // its own, whose registration fails as the key is taken. A
+            // macro switched off keeps an id of its own but holds no hot
+            // key, and shares none.
+            const bool shares = !off && hotkeys::OverlappingUser(users, virtualKey, modifiers, macroScope) == nullptr &&
                                 hotkeys::SharedId(users, virtualKey, modifiers) != kNoHotKey;
             if (shares) {
                 id = hotkeys::SharedId(users, virtualKey, modifiers);
-                registered = hotkeys::IsRegistered(id);
+                registered = hotkeys::IsRegistered(id) || hotkeys::Suspended();
             } else {
                 id = ++hotKeyCounter;
-                registered = hotkeys::Register(window_, id, modifiers, virtualKey);
+                if (!off) registered = hotkeys::Register(window_, id, modifiers, virtualKey);
             }
-            if (!registered) ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+            if (!off && !registered)
+                ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
         } else {
             // Shown as an invalid hot key rather than from values never read.
             virtualKey = modifiers = -1;
@@ -82,10 +94,10 @@ void MainDialog::RegisterAllHotKeys() {
             }
         } else if (id != kNoHotKey) {
             hotkeys::Hold(id, name);
-            users.push_back(hotkeys::User{name, virtualKey, modifiers, id, macroScope});
+            if (!off) users.push_back(hotkeys::User{name, virtualKey, modifiers, id, macroScope});
         }
         const int row = macroList_.AppendRow(name);
-        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers) + scope::ListSuffix(macroScope));
+        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers) + scope::ListSuffix(macroScope) + (off ? " (off)" : ""));
     }
 }
 

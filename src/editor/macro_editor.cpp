@@ -63,7 +63,7 @@ void MacroEditDialog::Initialize() {
         hotKeyPreset = HotKeyValue{static_cast<std::uint16_t>(virtualKey & 0xFF), ControlFromModifiers(modifiers)};
     // The program list is kept even for "All programs": the user may have
     // chosen that for a while and mean to come back to it.
-    RegistryStore::ReadOptionalMacroValue(oldName_, layout::kScope, scope::AllPrograms, &macroScope.mode);
+    RegistryStore::ReadOptionalDword(macro, layout::kScope, scope::AllPrograms, &macroScope.mode);
     if (macroScope.mode < scope::AllPrograms || macroScope.mode > scope::AllExcept) macroScope.mode = scope::AllPrograms;
     RegistryStore::ReadOptionalMacroText(oldName_, layout::kScopePrograms, &macroScope.programs);
 }

@@ -5,6 +5,7 @@
 #include "editor/key_names.h"
 #include "editor/macro_editor.h"
 #include "exec/clipboard_buffers.h"
+#include "exec/hot_keys.h"
 #include "exec/runner.h"
 #include "store/message_text.h"
 #include "store/optional_value.h"

@@ -21,6 +21,7 @@ struct Combination {
 // The ids that hold a registration now.
 std::map<std::int32_t, Combination> registered;
 std::map<std::int32_t, std::set<std::string>> holders;
+bool suspended = false;
 
 // Keys that the system sends with the extended flag (the right-hand block
 // and the numeric keypad's Enter-side keys), so that the program in front
@@ -62,6 +63,7 @@ bool SameHotKey(const User& user, std::int32_t virtualKey, std::int32_t modifier
 }  // namespace
 
 bool Register(win::HWND window, std::int32_t id, std::int32_t modifiers, std::int32_t virtualKey) {
+    if (suspended) return true;
     if (!win::RegisterHotKey(window, id, static_cast<win::UINT>(modifiers), static_cast<win::UINT>(virtualKey)))
         return false;
     registered[id] = Combination{modifiers, virtualKey};
@@ -69,15 +71,32 @@ bool Register(win::HWND window, std::int32_t id, std::int32_t modifiers, std::in
 }
 
 bool Unregister(win::HWND window, std::int32_t id) {
+    if (!IsRegistered(id)) return true;
+    if (!win::UnregisterHotKey(window, id)) return false;
     registered.erase(id);
-    return win::UnregisterHotKey(window, id) != win::FALSE;
+    return true;
+}
+
+void UnregisterAll(win::HWND window) {
+    for (const auto& [id, combination] : registered) win::UnregisterHotKey(window, id);
+    registered.clear();
 }
 
 bool IsRegistered(std::int32_t id) { return registered.count(id) != 0; }
 
-void ForgetAll() {
+void Suspend(win::HWND window) {
+    UnregisterAll(window);
+    suspended = true;
+}
+
+void Resume() { suspended = false; }
+
+bool Suspended() { return suspended; }
+
+void Reset() {
     registered.clear();
     holders.clear();
+    suspended = false;
 }
 
 bool PassOn(win::HWND window, std::int32_t id) {
@@ -143,7 +162,11 @@ std::vector<User> ReadUsers(const std::string& except) {
             RegistryStore::QueryDword(macro.get(), layout::kHotKeyModifiers, &user.modifiers) != win::ERROR_SUCCESS ||
             RegistryStore::QueryDword(macro.get(), layout::kId, &user.id) != win::ERROR_SUCCESS || !Holds(user.id, name))
             continue;
-        user.scope = scope::ReadScope(name);
+        // A macro switched off takes no part.
+        std::int32_t enabled = 1;
+        if (RegistryStore::QueryDword(macro.get(), layout::kEnabled, &enabled) == win::ERROR_SUCCESS && enabled == 0)
+            continue;
+        user.scope = scope::ReadScope(macro.get(), name);
         users.push_back(std::move(user));
     }
     return users;
@@ -164,6 +187,8 @@ bool Holds(std::int32_t id, const std::string& macroName) {
     auto it = holders.find(id);
     return it != holders.end() && it->second.count(macroName) != 0;
 }
+
+void ForgetHolders() { holders.clear(); }
 
 bool HeldByOther(std::int32_t id, const std::string& except) {
     auto it = holders.find(id);

@@ -1,9 +1,15 @@
-// The system hot keys that Keyloom holds, and what a hot key means where it
-// is pressed. Several macros may share one hot key when their scopes cannot
-// both work in one program: the key combination is registered once, under
-// one id that every sharer stores, and the macro whose scope takes in the
-// program in front runs. Where none does, the press is passed on to that
-// program as if Keyloom did not exist.
+// The macro hot keys this run holds, the user's suspension of them, and
+// what a hot key means where it is pressed. Every macro hot key is
+// registered and given back through here, so that a macro that is switched
+// off, or any macro while hot keys are suspended, holds no registration, and
+// giving one back never asks the system about a registration that was never
+// made. The stop key is not a macro hot key and does not go through here.
+//
+// Several macros may share one hot key when their scopes cannot both work
+// in one program: the key combination is registered once, under one id that
+// every sharer stores, and the macro whose scope takes in the program in
+// front runs. Where none does, the press is passed on to that program as if
+// Keyloom did not exist.
 #pragma once
 
 #include <cstdint>
@@ -15,14 +21,27 @@
 
 namespace hotkeys {
 
-// RegisterHotKey and UnregisterHotKey on `window`, remembering which ids
-// hold a registration now and for which key combination.
+// Registers macro hot key `id` for `window`, unless hot keys are suspended.
+// True when it is registered, or when suspension keeps it from being so;
+// false, with the system's error, when the system refuses it.
 bool Register(win::HWND window, std::int32_t id, std::int32_t modifiers, std::int32_t virtualKey);
+// Gives back the registration of `id`, if it holds one. True when it holds
+// none afterwards; false when the system refused to give it back.
 bool Unregister(win::HWND window, std::int32_t id);
+// Gives back every macro hot key held for `window`.
+void UnregisterAll(win::HWND window);
+// Whether `id` holds a registration now.
 bool IsRegistered(std::int32_t id);
-// A fresh start: no id holds a registration or is held by a macro
-// (start-up, tests).
-void ForgetAll();
+
+// Suspension: every macro hot key is given back and none is registered
+// until Resume; the caller then registers them again. It lasts until
+// resumed or until the program ends: start-up is never suspended.
+void Suspend(win::HWND window);
+void Resume();
+bool Suspended();
+
+// Start-up: nothing held, nothing suspended, no id is any macro's.
+void Reset();
 
 // Gives the program in front the key combination of registration `id` as
 // it was pressed: the registration goes, the modifiers that are not down
@@ -64,5 +83,7 @@ void Hold(std::int32_t id, const std::string& macroName);
 void Release(std::int32_t id, const std::string& macroName);
 bool Holds(std::int32_t id, const std::string& macroName);
 bool HeldByOther(std::int32_t id, const std::string& except);
+// A registration pass hands out every id afresh.
+void ForgetHolders();
 
 }  // namespace hotkeys

@@ -127,7 +127,7 @@ std::string ListSuffix(const MacroScope& macro) {
 
 MacroScope ReadScope(const std::string& macroName) {
     MacroScope macro;
-    if (!RegistryStore::ReadOptionalMacroValue(macroName, layout::kScope, AllPrograms, &macro.mode) ||
+    if (!RegistryStore::ReadOptionalDword(layout::MacroStorePath(macroName), layout::kScope, AllPrograms, &macro.mode) ||
         (macro.mode != OnlyThese && macro.mode != AllExcept))
         return MacroScope{};
     if (!RegistryStore::ReadOptionalMacroText(macroName, layout::kScopePrograms, &macro.programs)) return MacroScope{};

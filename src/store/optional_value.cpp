@@ -20,23 +20,25 @@ bool ReadOptionalInstructionValue(const std::string& instructionPath, layout::Fi
     return ReadDword(storePath, layout::NameOf(field), value);
 }
 
-}  // namespace RegistryStore
-
-namespace RegistryStore {
-
-bool ReadOptionalMacroValue(const std::string& macroName, const char* valueName, std::int32_t absent,
-                            std::int32_t* value) {
-    const std::string storePath = layout::MacroStorePath(macroName);
+bool ReadOptionalDword(const std::string& storePath, const std::string& valueName, std::int32_t defaultValue,
+                       std::int32_t* value) {
+    *value = defaultValue;
     UniqueKey key;
-    if (OpenKey(FullPath(storePath), key.put()) == win::ERROR_SUCCESS) {
+    const win::LSTATUS opened = OpenKey(FullPath(storePath), key.put());
+    if (opened == win::ERROR_FILE_NOT_FOUND) return true;
+    if (opened == win::ERROR_SUCCESS) {
         const win::LSTATUS rc = QueryDword(key.get(), valueName, value);
         if (rc == win::ERROR_SUCCESS) return true;
         if (rc == win::ERROR_FILE_NOT_FOUND) {
-            *value = absent;
+            *value = defaultValue;
             return true;
         }
     }
-    return ReadDword(storePath, valueName, value);
+    *value = defaultValue;
+    const bool read = ReadDword(storePath, valueName, value);
+    // Read after all (the fault has passed): the value is the stored one.
+    if (!read) *value = defaultValue;
+    return read;
 }
 
 bool ReadOptionalMacroText(const std::string& macroName, const char* valueName, std::u16string* text) {

@@ -89,7 +89,7 @@ class ScopeRunnerTest : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        hotkeys::ForgetAll();
+        hotkeys::Reset();
         notepad = fake::AddProgramWindow("Untitled - Notepad", 101, u"C:\\windows\\system32\\NOTEPAD.EXE");
         wordpad = fake::AddProgramWindow("Document - WordPad", 102, u"C:\\Program Files\\Windows NT\\wordpad.exe");
         calc = fake::AddProgramWindow("Calculator", 103, u"C:\\windows\\system32\\calc.exe");
