@@ -313,3 +313,28 @@ TEST(ScopeDecisions, PickListsEachProgramWithAVisibleWindowOnceAndNotKeyloom) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScopeEditorTest, AMacroSwitchedOffTakesNoPartInSharingOrOverlap) {
+    StoreMacro("Off", 'K', win::MOD_CONTROL);
+    StoreScope("Off", scope::OnlyThese, "notepad.exe");
+    fake::SetDword(kMacros + "Off", "Enabled", 0);
+    Start();
+    EXPECT_EQ(macroList.rows[0][1], "CTRL + K (in 1 program) (off)");
+    ASSERT_TRUE(SaveScoped("On", 'K', kEverywhere)) << "the macro that is off does not count";
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    ASSERT_EQ(fake::HotKeys().size(), 1u);
+    PressIn(notepad, fake::HotKeys()[0].id);
+    EXPECT_EQ(Typed(), "K") << "the hot key is On's alone";
+
+    for (const auto& hotKey : fake::HotKeys()) win::UnregisterHotKey(hotKey.window, hotKey.id);
+    macroList = TestRows{};
+    Start();
+    EXPECT_TRUE(fake::MessageBoxes().empty()) << "nor at start-up";
+    ASSERT_EQ(fake::HotKeys().size(), 1u);
+    PressIn(notepad, fake::HotKeys()[0].id);
+    EXPECT_EQ(Typed(), "K");
+}
+
+}  // namespace
