@@ -30,14 +30,17 @@ bool OpenMacros(win::HWND owner, UniqueKey* key) {
 }  // namespace
 
 void MainDialog::RegisterAllHotKeys() {
-    // Every id is handed out afresh: what is held under the old ones goes.
+    // Every id is handed out afresh: what is held under the old ones goes,
+    // and so do the rows listed under them (hot keys registered again after
+    // a suspension list every macro afresh).
     hotkeys::UnregisterAll(window_);
     hotKeyCounter = -1;
     ForgetAllStaleIds();
     hotkeys::ForgetHolders();
+    ListFill fill(macroList_);
+    for (int row = macroList_.RowCount(); row-- > 0;) macroList_.RemoveRow(row);
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
-    ListFill fill(macroList_);
     // The macros registered so far in this pass, for the ones that share
     // their hot keys.
     std::vector<hotkeys::User> users;
@@ -97,7 +100,7 @@ void MainDialog::RegisterAllHotKeys() {
             if (!off) users.push_back(hotkeys::User{name, virtualKey, modifiers, id, macroScope});
         }
         const int row = macroList_.AppendRow(name);
-        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers) + scope::ListSuffix(macroScope) + (off ? " (off)" : ""));
+        macroList_.SetCell(row, 1, ListedHotKeyText(virtualKey, modifiers, !off, scope::ListSuffix(macroScope)));
     }
 }
 
@@ -148,6 +151,38 @@ void MainDialog::OnHotKey(int id) {
     // The hot key is no macro's in this program: it is the program's own.
     if (elsewhere) hotkeys::PassOn(window_, id);
 }
+
+std::vector<std::string> MainDialog::MacroNames() const {
+    std::vector<std::string> names;
+    for (int row = 0; row < macroList_.RowCount(); ++row) names.push_back(macroList_.Cell(row, 0));
+    return names;
+}
+
+MainDialog::RunRequest MainDialog::RunMacroNamed(const std::string& name) {
+    if (macroRunning) return RunRequest::Busy;
+    // A name that is no macro's key: empty (the Macros key itself), a path,
+    // a change under way, or a macro deleted meanwhile.
+    if (name.empty() || layout::HasBackslash(name) || layout::IsWorkKeyName(name) ||
+        !RegistryStore::KeyExists(layout::MacroFullPath(name)))
+        return RunRequest::NoSuchMacro;
+    runningMacroName = name;
+    StartMacro();
+    return RunRequest::Started;
+}
+
+void MainDialog::SetSuspended(bool suspended) {
+    if (suspended == hotkeys::Suspended()) return;
+    if (suspended) {
+        hotkeys::Suspend(window_);
+    } else {
+        hotkeys::Resume();
+        RegisterAllHotKeys();
+    }
+}
+
+bool MainDialog::Suspended() const { return hotkeys::Suspended(); }
+
+std::string MainDialog::TrayTip() const { return hotkeys::Suspended() ? "Keyloom (suspended)" : "Keyloom"; }
 
 void MainDialog::StartMacro() {
     macroRunning = 1;
@@ -201,7 +236,12 @@ void MainDialog::OnRunMacro() {
             phase_ = RunPhase::Playing;
             StartPlayback(instruction, *this);
             return;
-        default: ExecuteInstruction(instruction, code); break;
+        default:
+            if (!ExecuteInstruction(instruction, code)) {
+                AbortMacro();
+                return;
+            }
+            break;
         }
         // Where the run resumes after a box: ended or replaced meanwhile,
         // it is not carried on here.

@@ -66,6 +66,9 @@ void MacroEditDialog::Initialize() {
     RegistryStore::ReadOptionalDword(macro, layout::kScope, scope::AllPrograms, &macroScope.mode);
     if (macroScope.mode < scope::AllPrograms || macroScope.mode > scope::AllExcept) macroScope.mode = scope::AllPrograms;
     RegistryStore::ReadOptionalMacroText(oldName_, layout::kScopePrograms, &macroScope.programs);
+    std::int32_t stored = 1;
+    RegistryStore::ReadOptionalDword(macro, layout::kEnabled, 1, &stored);
+    enabled = stored != 0;
 }
 
 namespace {
@@ -174,6 +177,12 @@ bool MacroEditDialog::AskProperties(Instruction* instruction) {
         instruction->Texts = {values.command, values.arguments, values.startIn};
         instruction->ShowStyle = values.showStyle;
         instruction->Unelevated = values.unelevated ? 1 : 0;
+        return true;
+    }
+    case kind::TypeText: {
+        TypeTextValues values{instruction->TypedText};
+        if (!dialogs_.TypeText(&values)) return false;
+        instruction->TypedText = values.text;
         return true;
     }
     default: return false;

@@ -39,9 +39,12 @@ void MacroEditDialog::LoadMacroBody() {
         Instruction instruction(code);
         bool complete = true;
         for (Field field : layout::ValuesOf(code).read) {
-            const bool read = layout::TypeOf(field) == ValueType::Dword
-                                  ? key.Read(layout::NameOf(field), instruction.Number(field))
-                                  : key.Read(layout::NameOf(field), instruction.Text(field));
+            bool read = false;
+            switch (layout::TypeOf(field)) {
+            case ValueType::Dword: read = key.Read(layout::NameOf(field), instruction.Number(field)); break;
+            case ValueType::Text: read = key.Read(layout::NameOf(field), instruction.Text(field)); break;
+            case ValueType::UnicodeText: read = key.Read(layout::NameOf(field), instruction.UnicodeText(field)); break;
+            }
             if (!read && !Optional(field)) {
                 complete = false;
                 break;
@@ -127,6 +130,10 @@ bool MacroEditDialog::ScopeCanBeStored() {
         ShowWarning(dialog_, "Type the programs the macro works in, or choose All programs.");
         return false;
     }
+    // A macro switched off takes no part: it shares no hot key and stands
+    // in no other macro's way.
+    users_.clear();
+    if (!enabled) return true;
     users_ = hotkeys::ReadUsers(IsAdd ? std::string() : oldName_);
     if (const hotkeys::User* other = hotkeys::OverlappingUser(users_, virtualKey_, modifiers_, macroScope)) {
         ShowWarning(dialog_, FormatText("The hot key %s is already used by the macro %s in the same programs.",
@@ -144,15 +151,23 @@ bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
         !macro.Write(layout::kId, id) || !macro.Write(layout::kScope, macroScope.mode) ||
         !RegistryStore::WriteMacroText(macroScope.programs, key, layout::kScopePrograms))
         return false;
+    // On is the absent value, which keeps a macro that is on stored as an
+    // earlier Keyloom stored it.
+    if (!enabled && !macro.Write(layout::kEnabled, 0)) return false;
     for (std::size_t i = 0; i < InstructionList.size(); ++i) {
         const Instruction& instruction = InstructionList[i];
         RegistryStore::KeyWriter writer;
         if (!writer.CreateMacro(layout::InstructionPath(key, static_cast<std::int32_t>(i)))) return false;
         if (!writer.Write(layout::kId, instruction.id)) return false;
         for (Field field : layout::ValuesOf(instruction.id).stored) {
-            const bool written = layout::TypeOf(field) == ValueType::Dword
-                                     ? writer.Write(layout::NameOf(field), *instruction.Number(field))
-                                     : writer.Write(layout::NameOf(field), *instruction.Text(field));
+            bool written = false;
+            switch (layout::TypeOf(field)) {
+            case ValueType::Dword: written = writer.Write(layout::NameOf(field), *instruction.Number(field)); break;
+            case ValueType::Text: written = writer.Write(layout::NameOf(field), *instruction.Text(field)); break;
+            case ValueType::UnicodeText:
+                written = writer.Write(layout::NameOf(field), *instruction.UnicodeText(field));
+                break;
+            }
             if (!written) return false;
         }
         for (Field field : layout::ValuesOf(instruction.id).optional)
@@ -180,6 +195,7 @@ WorkKeys::Outcome MacroEditDialog::StoreWhole(const std::string& oldName, std::s
 }
 
 void MacroEditDialog::RegisterSavedHotKey() {
+    if (!enabled) return;
     // A shared registration that stands serves this macro too.
     if (hotkeys::IsRegistered(newId_)) return;
     if (!hotkeys::Register(mainWindow_, newId_, modifiers_, virtualKey_))
@@ -191,7 +207,7 @@ bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
     std::string stamp;
     if (StoreWhole(std::string(), &stamp) != WorkKeys::Outcome::New) return false;
     const int added = macroList_.InsertRow(row, macroName);
-    macroList_.SetCell(added, 1, HotKeyText(virtualKey_, modifiers_) + scope::ListSuffix(macroScope));
+    macroList_.SetCell(added, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled, scope::ListSuffix(macroScope)));
     hotkeys::Hold(newId_, macroName);
     RegisterSavedHotKey();
     return true;
@@ -225,7 +241,7 @@ bool MacroEditDialog::SaveEditedMacro() {
     ForgetStaleId(oldName);
     oldName_ = macroName;
     macroList_.SetCell(EditIndex, 0, macroName);
-    macroList_.SetCell(EditIndex, 1, HotKeyText(virtualKey_, modifiers_) + scope::ListSuffix(macroScope));
+    macroList_.SetCell(EditIndex, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled, scope::ListSuffix(macroScope)));
     // The old registration stays while a macro (this one among them) still
     // shares it.
     hotkeys::Release(oldId, oldName);

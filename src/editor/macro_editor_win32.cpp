@@ -53,6 +53,7 @@ public:
     bool MessageBoxProperties(MessageBoxValues* values) override { return ShowMessageBoxDialog(owner_, values); }
     bool Run(RunValues* values) override { return ShowRunDialog(owner_, values); }
     bool SelectRecording(RecordingChoice* choice) override { return ShowSelectRecordingDialog(owner_, choice); }
+    bool TypeText(TypeTextValues* values) override { return ShowTypeTextDialog(owner_, values); }
 
 private:
     win::HWND owner_ = nullptr;
@@ -178,6 +179,7 @@ INT_PTR OnInit(HWND dialog, Session* session) {
     SendDlgItemMessageA(dialog, IDC_SCOPE_MODE, CB_SETCURSEL, static_cast<WPARAM>(model.macroScope.mode), 0);
     SetProgramsText(dialog, model.macroScope.programs);
     ShowScopeMode(dialog);
+    CheckDlgButton(dialog, IDC_ENABLED, model.enabled ? BST_CHECKED : BST_UNCHECKED);
     if (model.hotKeyPreset.virtualKey != 0)
         SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_SETHOTKEY,
                             MAKEWORD(model.hotKeyPreset.virtualKey, model.hotKeyPreset.flags), 0);
@@ -212,6 +214,7 @@ INT_PTR OnCommand(HWND dialog, MacroEditDialog& model, WORD id, WORD notificatio
     case IDOK: {
         model.macroScope = scope::MacroScope{ScopeMode(dialog), ProgramsText(dialog)};
         const auto value = static_cast<WORD>(SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_GETHOTKEY, 0, 0));
+        model.enabled = IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED;
         if (model.Save(ControlText(Seam(dialog), IDC_MACRO_NAME), HotKeyValue{LOBYTE(value), HIBYTE(value)}))
             EndDialog(dialog, IDOK);
         return TRUE;

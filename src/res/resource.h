@@ -15,6 +15,7 @@
 #define IDD_EDIT_RECORDING 137
 #define IDD_MESSAGE_BOX 138
 #define IDD_RUN 140
+#define IDD_TYPE_TEXT 142
 #define IDD_PICK_PROGRAM 145
 
 // Strings.
@@ -57,6 +58,7 @@
 #define IDC_COMMANDS 1122
 #define IDC_INSERT_COMMAND 1123
 #define IDC_EDIT_INSTRUCTION 1127
+#define IDC_ENABLED 1172
 // "Works in:" and its program list.
 #define IDC_SCOPE_MODE 1173
 #define IDC_SCOPE_PROGRAMS 1174
@@ -75,6 +77,7 @@
 #define IDC_BROWSE_START_IN 1163
 #define IDC_SHOW_STYLE 1164
 #define IDC_UNELEVATED 1165
+#define IDC_TYPED_TEXT 1170
 
 // Recording selection dialog. The event radios' ids are those of the
 // Record dialog's.

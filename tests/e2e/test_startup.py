@@ -89,8 +89,10 @@ class StartupAndMainWindow(harness.KeyloomSession):
         self.assertTrue(self.wine.wait_window(harness.POPUP_MENU), "a right click on the icon opened no menu")
         harness.screenshot("tray-menu.png")
         left, top, right, bottom = self.wine.rect(harness.POPUP_MENU)
-        # Two items of equal height: "Shutdown", then "Show Main Window".
-        harness.click_at((left + right) // 2, top + (bottom - top) * 3 // 4)
+        # "Shutdown", "Show Main Window", a separator, "Run", "Suspend Hot
+        # Keys", "Settings...": five items of one height and the separator.
+        height = (bottom - top - 10) // 5
+        harness.click_at((left + right) // 2, top + 3 + height + height // 2)
         self.assertTrue(self.wine.wait_gone(harness.POPUP_MENU))
         self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True), "\"Show Main Window\" did not show the window")
         self.assertTrue(self.wine.click(MAIN_TITLE, IDC_CLOSE))
@@ -101,7 +103,7 @@ class StartupAndMainWindow(harness.KeyloomSession):
         self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_SYSCOMMAND, harness.IDM_ABOUT, 0))
         self.assertTrue(self.wine.wait_window("About Keyloom"), "no About box")
         texts = [text for _, _, text in self.wine.texts("About Keyloom")]
-        self.assertIn("Version 1.0.0.3", texts)
+        self.assertIn("Version " + (harness.ROOT / "VERSION").read_text().strip(), texts)
         self.assertIn("Keyloom 2000", texts)
         disclaimers = [text for text in texts if text.startswith("DISCLAIMER - AGREEMENT")]
         self.assertEqual(len(disclaimers), 1, texts)
