@@ -132,18 +132,18 @@ int main() {
             auto t = Clock::now();
             if (!recorder.Save(kName)) return 1;
             save.push_back(Ms(t));
+            t = Clock::now();
+            if (!BareSave(bytes, chunks)) return 1;
+            bareSave.push_back(Ms(t));
+            saveRatios.push_back(save.back() / bareSave.back());
+            t = Clock::now();
+            if (!BareSaveReopening(bytes, chunks)) return 1;
+            reopening.push_back(Ms(t));
+
             const double ratio = loadRatio(&load, &bareLoad);
             if (ratio < 0) return 1;
             ratios.push_back(ratio);
             loadRatios.push_back(ratio);
-
-            t = Clock::now();
-            if (!BareSave(bytes, chunks)) return 1;
-            bareSave.push_back(Ms(t));
-            t = Clock::now();
-            if (!BareSaveReopening(bytes, chunks)) return 1;
-            reopening.push_back(Ms(t));
-            saveRatios.push_back(save.back() / bareSave.back());
         }
         runLoadRatios.push_back(Median(ratios));
     }
