@@ -34,6 +34,9 @@ bool MainDialog::InitializeContent() {
     if (treeReady) RegistryStore::RestrictStoreAccess();
     // What a change that did not finish left behind goes before anything is listed.
     if (treeReady) WorkKeys::CleanUp();
+    // Before the macros' hot keys: a macro on the same combination cannot
+    // take the key that stops it.
+    RegisterStopKey();
     RegisterAllHotKeys();
     FillRecordingList();
     return treeReady;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/stop_key.h"
 #include "common/row_list.h"
 #include "exec/runner.h"
 #include "platform/win.h"
@@ -53,10 +54,26 @@ public:
     // The program ends: any run or playback stops and what Keyloom holds is
     // released.
     void OnShutdown();
-    // Stops whatever Keyloom carries out (a playback, a running macro, which
-    // then stops at its next instruction) and releases every key and mouse
-    // button it holds. Says nothing; the next hot key runs at once.
+    // Stops whatever Keyloom carries out and releases every key and mouse
+    // button it holds: a playback, a running macro (inside a DELAY, the pause
+    // before it or its box: the box is closed), its repeats, and a recording,
+    // which ends as Ctrl+Break ends it. Says nothing; the next hot key runs
+    // at once.
     void StopAll();
+
+    // The stop key: registered from the store at start-up, where one that
+    // cannot be registered is told once ("The stop key ... is taken by
+    // another program.") and Keyloom runs on without it.
+    void RegisterStopKey();
+    // The Settings dialog's OK: registers `key` and stores it. A key that
+    // cannot be registered is refused with that message, over `owner`,
+    // and the old one stays; false then, or when the store refused it.
+    bool ChangeStopKey(const StopKey& key, win::HWND owner);
+    const StopKey& CurrentStopKey() const { return stopKey_; }
+    bool StopKeyRegistered() const { return stopKeyId_ != kNoStopKey; }
+    // The hot-key ids the stop key takes turns on: a new key is registered
+    // before the old one goes, so that a refused one leaves the old in place.
+    static constexpr int kStopKeyIds[2] = {0xBFFE, 0xBFFF};
 
     // Commands of the lists.
     void AddMacro(MacroEditors& editors);
@@ -98,6 +115,14 @@ private:
     RunPhase phase_ = RunPhase::Idle;
     // Counts the runs started in this process.
     std::uint32_t runSerial_ = 0;
+    // How many times the run carries out the body (0: until stopped), and
+    // how many passes it has finished.
+    std::int32_t repeat_ = 1;
+    std::int32_t passesDone_ = 0;
+
+    static constexpr int kNoStopKey = -1;
+    StopKey stopKey_;
+    int stopKeyId_ = kNoStopKey;
 
     win::HWND window_;
     RowList& macroList_;

@@ -4,6 +4,7 @@
 #include "app/about_dialog.h"
 #include "app/instance.h"
 #include "app/main_dialog.h"
+#include "app/settings_dialog.h"
 #include "app/tray_icon.h"
 #include "common/messages.h"
 #include "common/row_list.h"
@@ -224,6 +225,9 @@ private:
             switch (tray::TrackMenu(Seam(window_))) {
             case tray::Choice::Shutdown: Shutdown(); break;
             case tray::Choice::ShowMainWindow: ShowMainWindow(); break;
+            case tray::Choice::Settings:
+                if (dialog_) ShowSettingsDialog(Seam(window_), *dialog_);
+                break;
             case tray::Choice::None: break;
             }
             break;

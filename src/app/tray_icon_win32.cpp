@@ -13,6 +13,7 @@ namespace {
 // The popup menu's command ids.
 constexpr UINT kShutdown = 1;
 constexpr UINT kShowMainWindow = 2;
+constexpr UINT kSettings = 3;
 
 // The first form of the record, which every shell version accepts.
 NOTIFYICONDATAA IconRecord(win::HWND window) {
@@ -45,6 +46,8 @@ Choice TrackMenu(win::HWND window) {
     if (!menu) return Choice::None;
     AppendMenuA(menu.get(), MF_STRING, kShutdown, "Shutdown");
     AppendMenuA(menu.get(), MF_STRING, kShowMainWindow, "Show Main Window");
+    AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu.get(), MF_STRING, kSettings, "Settings...");
     POINT cursor{};
     GetCursorPos(&cursor);
     const int bottom = GetSystemMetrics(SM_CYSCREEN);
@@ -57,6 +60,7 @@ Choice TrackMenu(win::HWND window) {
     switch (command) {
     case kShutdown: return Choice::Shutdown;
     case kShowMainWindow: return Choice::ShowMainWindow;
+    case kSettings: return Choice::Settings;
     default: return Choice::None;
     }
 }

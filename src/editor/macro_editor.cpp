@@ -4,6 +4,7 @@
 #include "editor/keyboard.h"
 #include "exec/clipboard_buffers.h"
 #include "store/message_text.h"
+#include "store/optional_value.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -60,7 +61,12 @@ void MacroEditDialog::Initialize() {
     if (RegistryStore::ReadDword(macro, layout::kHotKeyVk, &virtualKey) &&
         RegistryStore::ReadDword(macro, layout::kHotKeyModifiers, &modifiers))
         hotKeyPreset = HotKeyValue{static_cast<std::uint16_t>(virtualKey & 0xFF), ControlFromModifiers(modifiers)};
+    RegistryStore::ReadOptionalDword(macro, layout::kRepeat, layout::kDefaultRepeat, &repeat);
+    // A count the field could not have stored shows as the default.
+    if (repeat < 0 || repeat > layout::kMostRepeats) repeat = layout::kDefaultRepeat;
 }
+
+bool MacroEditDialog::AcceptRepeat(std::string_view text) { return ::AcceptRepeat(dialog_, text, &repeat); }
 
 namespace {
 

@@ -127,6 +127,9 @@ bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
     if (!macro.Write(layout::kHotKeyVk, virtualKey_) || !macro.Write(layout::kHotKeyModifiers, modifiers_) ||
         !macro.Write(layout::kId, id))
         return false;
+    // Written only where it is not the default, so that a macro saved with
+    // one run is stored as an earlier Keyloom stored it.
+    if (repeat != layout::kDefaultRepeat && !macro.Write(layout::kRepeat, repeat)) return false;
     for (std::size_t i = 0; i < InstructionList.size(); ++i) {
         const Instruction& instruction = InstructionList[i];
         RegistryStore::KeyWriter writer;

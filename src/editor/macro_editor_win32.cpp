@@ -102,6 +102,7 @@ INT_PTR OnInit(HWND dialog, Session* session) {
     SetDlgItemTextA(dialog, IDC_MACRO_NAME, model.macroName.c_str());
     CheckRadioButton(dialog, IDC_KEY_DOWN_ONLY, IDC_NORMAL_KEY_STROKE, IDC_NORMAL_KEY_STROKE);
     SetWindowTextA(dialog, model.Title().c_str());
+    SetDlgItemTextA(dialog, IDC_REPEAT, std::to_string(model.repeat).c_str());
     if (model.hotKeyPreset.virtualKey != 0)
         SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_SETHOTKEY,
                             MAKEWORD(model.hotKeyPreset.virtualKey, model.hotKeyPreset.flags), 0);
@@ -130,6 +131,12 @@ INT_PTR OnCommand(HWND dialog, MacroEditDialog& model, WORD id, WORD notificatio
     case IDC_DELETE_INSTRUCTION: model.DeleteInstruction(); return TRUE;
     case IDC_EDIT_INSTRUCTION: model.EditInstruction(); return TRUE;
     case IDOK: {
+        if (!model.AcceptRepeat(ControlText(Seam(dialog), IDC_REPEAT))) {
+            HWND field = GetDlgItem(dialog, IDC_REPEAT);
+            SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+            SendMessageA(field, EM_SETSEL, 0, -1);
+            return TRUE;
+        }
         const auto value = static_cast<WORD>(SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_GETHOTKEY, 0, 0));
         if (model.Save(ControlText(Seam(dialog), IDC_MACRO_NAME), HotKeyValue{LOBYTE(value), HIBYTE(value)}))
             EndDialog(dialog, IDOK);

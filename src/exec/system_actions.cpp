@@ -4,6 +4,7 @@
 
 #include "exec/keystrokes.h"
 #include "exec/message_wait.h"
+#include "exec/run_box.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "store/message_text.h"
@@ -66,7 +67,7 @@ void MessageBoxAction(const std::string& macroPath) {
     std::string title, body;
     if (!RegistryStore::ReadInstructionValue(macroPath, Field::WindowTitle, &title)) return;
     if (!RegistryStore::ReadInstructionValue(macroPath, Field::MessageBody, &body)) return;
-    win::MessageBoxA(nullptr, body.c_str(), title.c_str(), win::MB_OK);
+    exec::ShowRunBox(body.c_str(), title.c_str(), win::MB_OK);
 }
 
 void RunAction(const std::string& macroPath) {

@@ -158,6 +158,7 @@ BOOL GetVersionExA(OSVERSIONINFOA* info);
 constexpr UINT MOD_ALT = 1;
 constexpr UINT MOD_CONTROL = 2;
 constexpr UINT MOD_SHIFT = 4;
+constexpr UINT MOD_WIN = 8;
 BOOL RegisterHotKey(HWND window, int id, UINT modifiers, UINT virtualKey);
 BOOL UnregisterHotKey(HWND window, int id);
 
@@ -178,6 +179,8 @@ constexpr BYTE VK_RETURN = 0x0D;
 constexpr BYTE VK_SHIFT = 0x10;
 constexpr BYTE VK_CONTROL = 0x11;
 constexpr BYTE VK_MENU = 0x12;
+constexpr BYTE VK_LWIN = 0x5B;
+constexpr BYTE VK_RWIN = 0x5C;
 constexpr BYTE VK_PAUSE = 0x13;
 constexpr BYTE VK_CAPITAL = 0x14;
 constexpr BYTE VK_ESCAPE = 0x1B;
