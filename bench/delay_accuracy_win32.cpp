@@ -37,7 +37,10 @@ Figures Measure(const std::string& instruction, DWORD length, int count, LARGE_I
     for (int i = 0; i < count; ++i) {
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
-        DelayAction(instruction);
+        // As the runner does: one open for the code and the interval.
+        RegistryStore::InstructionKey key;
+        std::int32_t code = 0;
+        if (key.Open(instruction, &code) == RegistryStore::InstructionRead::Read) DelayAction(key);
         QueryPerformanceCounter(&end);
         delays.push_back(Milliseconds(start, end, frequency));
         QueryPerformanceCounter(&start);

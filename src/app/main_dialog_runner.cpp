@@ -3,6 +3,7 @@
 
 #include "app/main_dialog.h"
 #include "editor/key_names.h"
+#include "exec/hot_keys.h"
 #include "exec/message_wait.h"
 #include "exec/run_box.h"
 #include "store/layout.h"
@@ -37,6 +38,8 @@ bool OpenMacros(win::HWND owner, UniqueKey* key) {
 }  // namespace
 
 void MainDialog::RegisterAllHotKeys() {
+    // Every id is handed out afresh: what is held under the old ones goes.
+    hotkeys::UnregisterAll(window_);
     hotKeyCounter = -1;
     ForgetAllStaleIds();
     UniqueKey macros;
@@ -54,11 +57,19 @@ void MainDialog::RegisterAllHotKeys() {
         // macro's hot key.
         std::int32_t id = kNoHotKey;
         bool registered = false;
+        bool off = false;
         if (keyRead && modifiersRead) {
             id = ++hotKeyCounter;
-            registered = win::RegisterHotKey(window_, id, static_cast<win::UINT>(modifiers),
-                                             static_cast<win::UINT>(virtualKey));
-            if (!registered) ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+            // Stored before macros could be switched off, a macro has no
+            // Enabled and is on.
+            std::int32_t enabled = 1;
+            RegistryStore::ReadOptionalDword(storePath, layout::kEnabled, 1, &enabled);
+            off = enabled == 0;
+            // A macro switched off keeps its id but holds no hot key.
+            if (!off) {
+                registered = hotkeys::Register(window_, id, modifiers, virtualKey);
+                if (!registered) ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+            }
         } else {
             // Shown as an invalid hot key rather than from values never read.
             virtualKey = modifiers = -1;
@@ -69,12 +80,12 @@ void MainDialog::RegisterAllHotKeys() {
             // its own hot key, which no stored id would lead to it, goes.
             MarkStaleId(name);
             if (registered) {
-                win::UnregisterHotKey(window_, id);
+                hotkeys::Unregister(window_, id);
                 ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
             }
         }
         const int row = macroList_.AppendRow(name);
-        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers));
+        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers) + (off ? " (off)" : ""));
     }
 }
 
@@ -151,8 +162,11 @@ void MainDialog::OnRunMacro() {
     for (;;) {
         const std::string path = layout::InstructionPath(runningMacroName, nextInstruction);
         ++nextInstruction;
+        // One open of the instruction's key serves its code and every value
+        // its executor reads.
+        RegistryStore::InstructionKey instruction;
         std::int32_t code = 0;
-        if (const auto read = RegistryStore::ReadInstructionCode(path, &code); read != RegistryStore::InstructionRead::Read) {
+        if (const auto read = instruction.Open(path, &code); read != RegistryStore::InstructionRead::Read) {
             if (read != RegistryStore::InstructionRead::End) {
                 AbortMacro();  // a failure ends the repeats too
                 return;
@@ -172,14 +186,15 @@ void MainDialog::OnRunMacro() {
         }
         switch (code) {
         case kind::Pause:
+            instruction.Close();
             exec::ShowRunBox("Click OK to continue...", "Attention", win::MB_OK | win::MB_SYSTEMMODAL);
             break;
         case kind::PlaybackRecording:
             // Resumed by the player's WM_RUN_MACRO at the next instruction.
             phase_ = RunPhase::Playing;
-            StartPlayback(path, *this);
+            StartPlayback(instruction, *this);
             return;
-        default: ExecuteInstruction(path, code); break;
+        default: ExecuteInstruction(instruction, code); break;
         }
         // Where the run resumes after a box: ended or replaced meanwhile,
         // it is not carried on here.
@@ -268,5 +283,5 @@ void MainDialog::DeleteMacro() {
     }
     ForgetStaleId(name);
     macroList_.RemoveRow(row);
-    if (idRead && !win::UnregisterHotKey(window_, id)) ShowWarning(window_, "Unable to unregister hotkey for macro: " + name);
+    if (idRead && !hotkeys::Unregister(window_, id)) ShowWarning(window_, "Unable to unregister hotkey for macro: " + name);
 }
