@@ -64,6 +64,9 @@ void MacroEditDialog::Initialize() {
     RegistryStore::ReadOptionalDword(macro, layout::kRepeat, layout::kDefaultRepeat, &repeat);
     // A count the field could not have stored shows as the default.
     if (repeat < 0 || repeat > layout::kMostRepeats) repeat = layout::kDefaultRepeat;
+    std::int32_t stored = 1;
+    RegistryStore::ReadOptionalDword(macro, layout::kEnabled, 1, &stored);
+    enabled = stored != 0;
 }
 
 bool MacroEditDialog::AcceptRepeat(std::string_view text) { return ::AcceptRepeat(dialog_, text, &repeat); }
@@ -174,6 +177,12 @@ bool MacroEditDialog::AskProperties(Instruction* instruction) {
         instruction->Texts = {values.command, values.arguments, values.startIn};
         instruction->ShowStyle = values.showStyle;
         instruction->Unelevated = values.unelevated ? 1 : 0;
+        return true;
+    }
+    case kind::TypeText: {
+        TypeTextValues values{instruction->TypedText};
+        if (!dialogs_.TypeText(&values)) return false;
+        instruction->TypedText = values.text;
         return true;
     }
     default: return false;

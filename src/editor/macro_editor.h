@@ -77,6 +77,10 @@ public:
     // How many times a run carries out the body; 0 until stopped. Edit mode
     // loads the stored one (absent: 1) and the Repeat field shows it.
     std::int32_t repeat = layout::kDefaultRepeat;
+    // The "Enabled" box: loaded in Edit mode (on for a macro stored without
+    // it), set by the view before Save. A macro that is off is saved with
+    // Enabled 0 and registers no hot key.
+    bool enabled = true;
     std::int32_t KeyMode = NormalKeyStroke;
     // Element i is the instruction line i of the body shows.
     std::vector<Instruction> InstructionList;

@@ -39,9 +39,12 @@ void MacroEditDialog::LoadMacroBody() {
         Instruction instruction(code);
         bool complete = true;
         for (Field field : layout::ValuesOf(code).read) {
-            const bool read = layout::TypeOf(field) == ValueType::Dword
-                                  ? key.Read(layout::NameOf(field), instruction.Number(field))
-                                  : key.Read(layout::NameOf(field), instruction.Text(field));
+            bool read = false;
+            switch (layout::TypeOf(field)) {
+            case ValueType::Dword: read = key.Read(layout::NameOf(field), instruction.Number(field)); break;
+            case ValueType::Text: read = key.Read(layout::NameOf(field), instruction.Text(field)); break;
+            case ValueType::UnicodeText: read = key.Read(layout::NameOf(field), instruction.UnicodeText(field)); break;
+            }
             if (!read && !Optional(field)) {
                 complete = false;
                 break;
@@ -131,15 +134,23 @@ bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
     // Written only where it is not the default, so that a macro saved with
     // one run is stored as an earlier Keyloom stored it.
     if (repeat != layout::kDefaultRepeat && !macro.Write(layout::kRepeat, repeat)) return false;
+    // On is the absent value, which keeps a macro that is on stored as an
+    // earlier Keyloom stored it.
+    if (!enabled && !macro.Write(layout::kEnabled, 0)) return false;
     for (std::size_t i = 0; i < InstructionList.size(); ++i) {
         const Instruction& instruction = InstructionList[i];
         RegistryStore::KeyWriter writer;
         if (!writer.CreateMacro(layout::InstructionPath(key, static_cast<std::int32_t>(i)))) return false;
         if (!writer.Write(layout::kId, instruction.id)) return false;
         for (Field field : layout::ValuesOf(instruction.id).stored) {
-            const bool written = layout::TypeOf(field) == ValueType::Dword
-                                     ? writer.Write(layout::NameOf(field), *instruction.Number(field))
-                                     : writer.Write(layout::NameOf(field), *instruction.Text(field));
+            bool written = false;
+            switch (layout::TypeOf(field)) {
+            case ValueType::Dword: written = writer.Write(layout::NameOf(field), *instruction.Number(field)); break;
+            case ValueType::Text: written = writer.Write(layout::NameOf(field), *instruction.Text(field)); break;
+            case ValueType::UnicodeText:
+                written = writer.Write(layout::NameOf(field), *instruction.UnicodeText(field));
+                break;
+            }
             if (!written) return false;
         }
         for (Field field : layout::ValuesOf(instruction.id).optional)
@@ -164,6 +175,7 @@ WorkKeys::Outcome MacroEditDialog::StoreWhole(const std::string& oldName, std::s
 }
 
 void MacroEditDialog::RegisterSavedHotKey() {
+    if (!enabled) return;
     if (!hotkeys::Register(mainWindow_, newId_, modifiers_, virtualKey_))
         win::MessageBoxA(dialog_, ("Failed to start macro: " + macroName).c_str(), "Error",
                          win::MB_OK | win::MB_ICONWARNING);
@@ -173,7 +185,7 @@ bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
     std::string stamp;
     if (StoreWhole(std::string(), &stamp) != WorkKeys::Outcome::New) return false;
     const int added = macroList_.InsertRow(row, macroName);
-    macroList_.SetCell(added, 1, HotKeyText(virtualKey_, modifiers_));
+    macroList_.SetCell(added, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled));
     RegisterSavedHotKey();
     return true;
 }
@@ -206,7 +218,7 @@ bool MacroEditDialog::SaveEditedMacro() {
     ForgetStaleId(oldName);
     oldName_ = macroName;
     macroList_.SetCell(EditIndex, 0, macroName);
-    macroList_.SetCell(EditIndex, 1, HotKeyText(virtualKey_, modifiers_));
+    macroList_.SetCell(EditIndex, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled));
     if (idRead && !hotkeys::Unregister(mainWindow_, oldId))
         ShowWarning(dialog_, "Unable to unregister hotkey for macro: " + oldName);
     RegisterSavedHotKey();

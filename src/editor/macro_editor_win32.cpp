@@ -50,6 +50,7 @@ public:
     bool MessageBoxProperties(MessageBoxValues* values) override { return ShowMessageBoxDialog(owner_, values); }
     bool Run(RunValues* values) override { return ShowRunDialog(owner_, values); }
     bool SelectRecording(RecordingChoice* choice) override { return ShowSelectRecordingDialog(owner_, choice); }
+    bool TypeText(TypeTextValues* values) override { return ShowTypeTextDialog(owner_, values); }
 
 private:
     win::HWND owner_ = nullptr;
@@ -103,6 +104,7 @@ INT_PTR OnInit(HWND dialog, Session* session) {
     CheckRadioButton(dialog, IDC_KEY_DOWN_ONLY, IDC_NORMAL_KEY_STROKE, IDC_NORMAL_KEY_STROKE);
     SetWindowTextA(dialog, model.Title().c_str());
     SetDlgItemTextA(dialog, IDC_REPEAT, std::to_string(model.repeat).c_str());
+    CheckDlgButton(dialog, IDC_ENABLED, model.enabled ? BST_CHECKED : BST_UNCHECKED);
     if (model.hotKeyPreset.virtualKey != 0)
         SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_SETHOTKEY,
                             MAKEWORD(model.hotKeyPreset.virtualKey, model.hotKeyPreset.flags), 0);
@@ -138,6 +140,7 @@ INT_PTR OnCommand(HWND dialog, MacroEditDialog& model, WORD id, WORD notificatio
             return TRUE;
         }
         const auto value = static_cast<WORD>(SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_GETHOTKEY, 0, 0));
+        model.enabled = IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED;
         if (model.Save(ControlText(Seam(dialog), IDC_MACRO_NAME), HotKeyValue{LOBYTE(value), HIBYTE(value)}))
             EndDialog(dialog, IDOK);
         return TRUE;

@@ -15,6 +15,7 @@
 #define IDD_EDIT_RECORDING 137
 #define IDD_MESSAGE_BOX 138
 #define IDD_RUN 140
+#define IDD_TYPE_TEXT 142
 #define IDD_SETTINGS 150
 
 // Strings.
@@ -58,6 +59,7 @@
 #define IDC_COMMANDS 1122
 #define IDC_INSERT_COMMAND 1123
 #define IDC_EDIT_INSTRUCTION 1127
+#define IDC_ENABLED 1172
 
 // Property dialogs of the commands.
 #define IDC_NUMBER 1004
@@ -71,6 +73,7 @@
 #define IDC_BROWSE_START_IN 1163
 #define IDC_SHOW_STYLE 1164
 #define IDC_UNELEVATED 1165
+#define IDC_TYPED_TEXT 1170
 
 // Recording selection dialog. The event radios' ids are those of the
 // Record dialog's.
