@@ -64,6 +64,11 @@ void MacroEditDialog::Initialize() {
     RegistryStore::ReadOptionalDword(macro, layout::kRepeat, layout::kDefaultRepeat, &repeat);
     // A count the field could not have stored shows as the default.
     if (repeat < 0 || repeat > layout::kMostRepeats) repeat = layout::kDefaultRepeat;
+    // The program list is kept even for "All programs": the user may have
+    // chosen that for a while and mean to come back to it.
+    RegistryStore::ReadOptionalDword(macro, layout::kScope, scope::AllPrograms, &macroScope.mode);
+    if (macroScope.mode < scope::AllPrograms || macroScope.mode > scope::AllExcept) macroScope.mode = scope::AllPrograms;
+    RegistryStore::ReadOptionalMacroText(oldName_, layout::kScopePrograms, &macroScope.programs);
     std::int32_t stored = 1;
     RegistryStore::ReadOptionalDword(macro, layout::kEnabled, 1, &stored);
     enabled = stored != 0;
