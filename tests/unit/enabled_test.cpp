@@ -112,7 +112,7 @@ TEST_F(RunnerTest, RunFromTheMenuRunsAMacroByNameAsItsHotKeyWould) {
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'F');
     EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
 
-    for (const std::string name : {"", "Gone", "Off\Commands", "|Keyloom|new"})
+    for (const std::string name : {"", "Gone", "Off\\Commands", "|Keyloom|new"})
         EXPECT_EQ(dialog->RunMacroNamed(name), MainDialog::RunRequest::NoSuchMacro) << name;
     EXPECT_EQ(dialog->RunMacroNamed("Slow"), MainDialog::RunRequest::Started);
     EXPECT_EQ(dialog->macroRunning, 1);
