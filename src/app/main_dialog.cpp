@@ -36,6 +36,7 @@ bool MainDialog::InitializeContent() {
     if (treeReady) WorkKeys::CleanUp();
     RegisterAllHotKeys();
     FillRecordingList();
+    OpenCommandChannel();
     return treeReady;
 }
 
