@@ -86,6 +86,10 @@ win::LRESULT MainDialog::OnCopyData(const win::COPYDATASTRUCT* data) {
         return Result(channel::Status::Malformed);
     switch (request.command) {
     case channel::Command::Run: return RunByName(request.name);
+    case channel::Command::Stop:
+        // As the stop key does.
+        StopAll();
+        return Result(channel::Status::Ok);
     case channel::Command::List: return ListMacros(request.answerWindow);
     default: return Result(channel::Status::Malformed);
     }

@@ -58,6 +58,23 @@ TEST_F(ChannelTest, RunStartsTheMacroAsItsHotKeyWouldAfterAnsweringTheCaller) {
     EXPECT_EQ(fake::OpenKeyCount(), 0);
 }
 
+TEST_F(ChannelTest, StopEndsARunAsTheStopKeyDoes) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    StoreKeyStroke("Greet", 0, 'H');
+    MainDialog& main = Start();
+    EXPECT_EQ(Send(Command::Stop), Handled(Status::Ok));  // nothing runs: nothing to stop
+    ASSERT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Ok));
+    EXPECT_EQ(Send(Command::Stop), Handled(Status::Ok));
+    EXPECT_EQ(main.macroRunning, 0);
+    Pump();
+    EXPECT_TRUE(fake::KeyEvents().empty());
+    // The next run starts at once.
+    EXPECT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Ok));
+    Pump();
+    EXPECT_EQ(fake::KeyEvents().size(), 2u);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
 TEST_F(ChannelTest, AnUnknownOrVanishedNameStartsNothing) {
     StoreMacro("Greet", 'G', win::MOD_CONTROL);
     StoreMacro("Gone", 'H', win::MOD_CONTROL);
