@@ -19,6 +19,13 @@ std::u16string FromUtf16Bytes(const std::vector<std::uint8_t>& bytes) {
     return text;
 }
 
+// What no macro can be called: a key name has no backslash and no NUL and
+// fits the registry's length. Keyloom refuses such a request as malformed.
+bool CannotBeAName(const std::u16string& name) {
+    return name.size() > channel::kMaxName || name.find(u'\\') != std::u16string::npos ||
+           name.find(u'\0') != std::u16string::npos;
+}
+
 }  // namespace
 
 std::u16string UsageText() {
@@ -77,9 +84,12 @@ Outcome Conclude(const channel::Request& request, Delivery delivery, channel::St
         if (answer == nullptr || answer->status != channel::Status::Ok) return {kFailed, u"", u"Keyloom sent no list.\n"};
         outcome.out = FromUtf16Bytes(answer->payload);
         return outcome;
+    case channel::Status::Malformed:
+        if (request.command == channel::Command::Run && CannotBeAName(request.name))
+            return {kNoSuchMacro, u"", u"There is no macro named \"" + request.name + u"\".\n"};
+        return {kRefused, u"", u"Keyloom refused the request.\n"};
     case channel::Status::NoSuchMacro: return {kNoSuchMacro, u"", u"There is no macro named \"" + request.name + u"\".\n"};
     case channel::Status::Busy: return {kBusy, u"", u"A macro is already running.\n"};
-    case channel::Status::Malformed: return {kRefused, u"", u"Keyloom refused the request.\n"};
     case channel::Status::NotRunning: return {kNotRunning, u"", u"Keyloom is not running.\n"};
     case channel::Status::Failed: break;
     }

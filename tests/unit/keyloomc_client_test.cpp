@@ -58,6 +58,11 @@ TEST(KeyloomcClient, EachAnswerHasItsExitCodeAndText) {
         EXPECT_TRUE(outcome.out.empty());
     }
 
+    // A name that no macro can have is no macro's, though Keyloom finds the
+    // request itself malformed.
+    run.name = u"Macros\\Greet";
+    EXPECT_EQ(keyloomc::Conclude(run, Delivery::Answered, Status::Malformed, nullptr).exitCode, 1);
+
     // The list is the answer block's text; without one the list failed.
     channel::Request list;
     list.command = Command::List;
