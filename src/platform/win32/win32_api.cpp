@@ -77,6 +77,7 @@ constexpr auto seam_VK_MENU = win::VK_MENU;
 constexpr auto seam_VK_PAUSE = win::VK_PAUSE;
 constexpr auto seam_VK_CAPITAL = win::VK_CAPITAL;
 constexpr auto seam_VK_ESCAPE = win::VK_ESCAPE;
+constexpr auto seam_VK_PACKET = win::VK_PACKET;
 constexpr auto seam_VK_SPACE = win::VK_SPACE;
 constexpr auto seam_VK_PRIOR = win::VK_PRIOR;
 constexpr auto seam_VK_NEXT = win::VK_NEXT;
@@ -230,6 +231,7 @@ static_assert(seam_VK_MENU == VK_MENU);
 static_assert(seam_VK_PAUSE == VK_PAUSE);
 static_assert(seam_VK_CAPITAL == VK_CAPITAL);
 static_assert(seam_VK_ESCAPE == VK_ESCAPE);
+static_assert(seam_VK_PACKET == VK_PACKET);
 static_assert(seam_VK_SPACE == VK_SPACE);
 static_assert(seam_VK_PRIOR == VK_PRIOR);
 static_assert(seam_VK_NEXT == VK_NEXT);
@@ -374,6 +376,12 @@ LSTATUS RegCloseKey(HKEY key) { return ::RegCloseKey(Native(key)); }
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int multiByteLength, wchar_t* wide,
                         int wideLength) {
     return ::MultiByteToWideChar(codePage, flags, multiByte, multiByteLength, wide, wideLength);
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideLength, char* multiByte,
+                        int multiByteLength, const char* defaultChar, BOOL* usedDefaultChar) {
+    return ::WideCharToMultiByte(codePage, flags, wide, wideLength, multiByte, multiByteLength, defaultChar,
+                                 usedDefaultChar);
 }
 
 // ---- Errors ----------------------------------------------------------------------
