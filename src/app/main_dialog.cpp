@@ -41,6 +41,7 @@ bool MainDialog::InitializeContent() {
     RegisterStopKey();
     RegisterAllHotKeys();
     FillRecordingList();
+    OpenCommandChannel();
     return treeReady;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/stop_key.h"
+#include "common/command_channel.h"
 #include "common/row_list.h"
 #include "exec/runner.h"
 #include "platform/win.h"
@@ -90,6 +91,16 @@ public:
     // refused, with nothing done, otherwise. Returns the answer.
     win::LRESULT OnShutdownRequest();
 
+    // keyloomc's command channel. OpenCommandChannel lets WM_COPYDATA
+    // through the integrity filter; OnCopyData takes one block, checked
+    // whole before anything is done, and returns the handler's result
+    // (channel::HandledResult, 0 for a block that is not the channel's).
+    void OpenCommandChannel();
+    win::LRESULT OnCopyData(const win::COPYDATASTRUCT* data);
+    // Sends `answer` to a request's answer window, when it is keyloomc's;
+    // false when it is not or did not take it.
+    bool SendAnswer(std::uint64_t answerWindow, const channel::Answer& answer) const;
+
     // The tray menu. The names of the macros in list order, for its Run
     // submenu (macros switched off too).
     std::vector<std::string> MacroNames() const;
@@ -123,6 +134,9 @@ private:
     // error) runs a nested message loop, in which the run may be ended and
     // another one started.
     bool StillRunning(std::uint32_t run) const;
+    // The channel's commands.
+    win::LRESULT RunByName(const std::u16string& name);
+    win::LRESULT ListMacros(std::uint64_t answerWindow);
 
     // Where the run stands between the messages that drive it. WM_RUN_MACRO
     // is taken only while the run waits for it (after StartMacro, after a

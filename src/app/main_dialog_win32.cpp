@@ -320,6 +320,10 @@ private:
         case WM_RUN_MACRO: dialog_->OnRunMacro(); return TRUE;
         case WM_INPUT_RECORD: input::DeliverRecords(); return TRUE;
         case WM_CANCELJOURNAL: dialog_->OnCancelJournal(); return TRUE;
+        case WM_COPYDATA:
+            SetWindowLongPtrA(window_, DWLP_MSGRESULT,
+                              dialog_ ? dialog_->OnCopyData(reinterpret_cast<const win::COPYDATASTRUCT*>(lParam)) : 0);
+            return TRUE;
         case WM_TRAY_NOTIFY:
             OnTrayNotify(lParam);
             SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
