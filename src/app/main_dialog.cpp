@@ -39,8 +39,12 @@ bool MainDialog::InitializeContent() {
     std::vector<std::string> macroNames;
     const bool listed = treeReady && WorkKeys::CleanUp(&macroNames);
     hotkeys::Reset();
+    // Before the macros' hot keys: a macro on the same combination cannot
+    // take the key that stops it.
+    RegisterStopKey();
     RegisterAllHotKeys(listed ? &macroNames : nullptr);
     FillRecordingList();
+    OpenCommandChannel();
     return treeReady;
 }
 
