@@ -94,6 +94,12 @@ LSTATUS RegCloseKey(HKEY key);
 constexpr UINT CP_ACP = 0;
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int multiByteLength, wchar_t* wide,
                         int wideLength);
+// And back: UTF-16 to the ANSI code page. WC_NO_BEST_FIT_CHARS writes the
+// default character for each character the code page lacks instead of a
+// look-alike, and `usedDefaultChar` (when given) tells whether it did.
+constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
+int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideLength, char* multiByte,
+                        int multiByteLength, const char* defaultChar, BOOL* usedDefaultChar);
 
 // Error texts.
 constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;

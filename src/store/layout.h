@@ -85,6 +85,8 @@ std::size_t CharactersWithin(const std::string& name, std::size_t bytes);
 // ---- Values of a macro key and a recording key -------------------------
 inline constexpr const char* kHotKeyVk = "vk";
 inline constexpr const char* kHotKeyModifiers = "fsModifiers";
+// DWORD 0 switches a macro off: it registers no hot key. Absent means on.
+inline constexpr const char* kEnabled = "Enabled";
 // The hot-key id on a macro key; the instruction code on an instruction key.
 inline constexpr const char* kId = "id";
 inline constexpr const char* kChunkCount = "Count";

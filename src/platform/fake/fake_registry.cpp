@@ -489,6 +489,39 @@ int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, const char* multiByte, i
     return static_cast<int>(length);
 }
 
+int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const wchar_t* wide, int wideLength, char* multiByte,
+                        int multiByteLength, const char* defaultChar, BOOL* usedDefaultChar) {
+    if (fake::detail::Fails("WideCharToMultiByte")) return 0;
+    if (codePage != CP_ACP || wide == nullptr || multiByteLength < 0) {
+        fake::detail::SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::size_t length = 0;
+    if (wideLength < 0) {
+        while (wide[length] != 0) ++length;
+        ++length;
+    } else {
+        length = static_cast<std::size_t>(wideLength);
+    }
+    // One byte a character in the single-byte code page; a character it
+    // lacks becomes the default character ('?' unless one is given).
+    if (usedDefaultChar != nullptr) *usedDefaultChar = FALSE;
+    if (multiByteLength != 0 && static_cast<std::size_t>(multiByteLength) < length) {
+        fake::detail::SetError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto unit = static_cast<unsigned>(wide[i]);
+        char c = fake::detail::UnicodeToAnsi(unit);
+        if (c == '?' && unit != '?') {
+            if (usedDefaultChar != nullptr) *usedDefaultChar = TRUE;
+            if (defaultChar != nullptr) c = *defaultChar;
+        }
+        if (multiByteLength != 0) multiByte[i] = c;
+    }
+    return static_cast<int>(length);
+}
+
 }  // namespace win
 
 namespace fake {

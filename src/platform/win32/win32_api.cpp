@@ -10,6 +10,7 @@
 namespace {
 constexpr auto seam_CF_TEXT = win::CF_TEXT;
 constexpr auto seam_CP_ACP = win::CP_ACP;
+constexpr auto seam_WC_NO_BEST_FIT_CHARS = win::WC_NO_BEST_FIT_CHARS;
 constexpr auto seam_ERROR_ACCESS_DENIED = win::ERROR_ACCESS_DENIED;
 constexpr auto seam_ERROR_CLIPBOARD_NOT_OPEN = win::ERROR_CLIPBOARD_NOT_OPEN;
 constexpr auto seam_ERROR_FILE_NOT_FOUND = win::ERROR_FILE_NOT_FOUND;
@@ -163,6 +164,7 @@ static_assert(sizeof(win::HKEY) == sizeof(::HKEY));
 
 static_assert(seam_CF_TEXT == CF_TEXT);
 static_assert(seam_CP_ACP == CP_ACP);
+static_assert(seam_WC_NO_BEST_FIT_CHARS == WC_NO_BEST_FIT_CHARS);
 static_assert(seam_ERROR_ACCESS_DENIED == ERROR_ACCESS_DENIED);
 static_assert(seam_ERROR_CLIPBOARD_NOT_OPEN == ERROR_CLIPBOARD_NOT_OPEN);
 static_assert(seam_ERROR_FILE_NOT_FOUND == ERROR_FILE_NOT_FOUND);
@@ -370,6 +372,12 @@ LSTATUS RegCloseKey(HKEY key) { return ::RegCloseKey(Native(key)); }
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int multiByteLength, wchar_t* wide,
                         int wideLength) {
     return ::MultiByteToWideChar(codePage, flags, multiByte, multiByteLength, wide, wideLength);
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideLength, char* multiByte,
+                        int multiByteLength, const char* defaultChar, BOOL* usedDefaultChar) {
+    return ::WideCharToMultiByte(codePage, flags, wide, wideLength, multiByte, multiByteLength, defaultChar,
+                                 usedDefaultChar);
 }
 
 // ---- Errors ----------------------------------------------------------------------
