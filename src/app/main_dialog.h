@@ -53,6 +53,10 @@ public:
     // The program ends: any run or playback stops and what Keyloom holds is
     // released.
     void OnShutdown();
+    // Stops whatever Keyloom carries out (a playback, a running macro, which
+    // then stops at its next instruction) and releases every key and mouse
+    // button it holds. Says nothing; the next hot key runs at once.
+    void StopAll();
 
     // Commands of the lists.
     void AddMacro(MacroEditors& editors);

@@ -179,6 +179,13 @@ void MainDialog::OnCancelJournal() {
 
 void MainDialog::OnShutdown() { AbortMacro(); }
 
+void MainDialog::StopAll() {
+    CancelPlayback();
+    AbortMacro();
+    // A DELAY or the pause before a macro ends now rather than at its time.
+    exec::EndWaits();
+}
+
 void MainDialog::DeleteMacro() {
     int row = -1;
     std::string name;

@@ -6,6 +6,9 @@ namespace exec {
 namespace {
 
 MessagePump activePump = nullptr;
+// Counts the calls of EndWaits: a wait whose count at its start is no longer
+// the current one has been ended.
+std::uint32_t endedWaits = 0;
 
 std::int64_t Now() {
     std::int64_t count = 0;
@@ -17,10 +20,13 @@ std::int64_t Now() {
 
 void SetMessagePump(MessagePump pump) { activePump = pump; }
 
+void EndWaits() { ++endedWaits; }
+
 bool WaitServingMessages(std::uint32_t milliseconds) {
     std::int64_t frequency = 0;
     if (!win::QueryPerformanceFrequency(&frequency) || frequency <= 0) frequency = 1000;
     const std::int64_t deadline = Now() + static_cast<std::int64_t>(milliseconds) * frequency / 1000;
+    const std::uint32_t generation = endedWaits;
     for (;;) {
         const std::int64_t left = deadline - Now();
         if (left <= 0) return true;
@@ -30,6 +36,7 @@ bool WaitServingMessages(std::uint32_t milliseconds) {
         const win::DWORD woke = win::MsgWaitForMultipleObjectsEx(0, nullptr, wait, mask, win::MWMO_INPUTAVAILABLE);
         if (woke == win::WAIT_OBJECT_0 && activePump != nullptr) {
             if (!activePump()) return false;
+            if (endedWaits != generation) return false;
         } else if (woke == win::WAIT_FAILED) {
             // A wait the system refuses must not become a busy loop, nor an
             // endless one: the rest passes without serving messages.

@@ -18,7 +18,11 @@ void SetMessagePump(MessagePump pump);
 
 // Waits `milliseconds` from now by the high-resolution clock, serving
 // messages whenever some arrive. False when the pump asked to stop before
-// the time was up.
+// the time was up, or when EndWaits was called while it waited.
 bool WaitServingMessages(std::uint32_t milliseconds);
+
+// Ends every wait under way now (they return false as soon as the message
+// that called this has been served); a wait begun after it runs its length.
+void EndWaits();
 
 }  // namespace exec

@@ -597,6 +597,24 @@ TEST_F(PlayerTest, APlaybackLetsGoOfItsKeysHoweverItEndsAndTheMacroKeepsItsOwnOn
         fake::ClearMessageBoxes();
     }
     {
+        SCOPED_TRACE("stopped: everything let go, silently, and the next hot key runs at once");
+        inThePause();
+        dialog->StopAll();
+        auto expected = playbackReleased;
+        expected.emplace_back('Q', win::KEYEVENTF_KEYUP);
+        EXPECT_EQ(Releases(), expected);
+        EXPECT_EQ(input::HeldCount(), 0u);
+        EXPECT_EQ(dialog->macroRunning, 0);
+        EXPECT_TRUE(fake::Hooks().empty());
+        EXPECT_EQ(PlaybackTimer(), nullptr);
+        EXPECT_TRUE(fake::MessageBoxes().empty());
+        Deliver();  // a late cancel of the stopped playback changes nothing
+        EXPECT_TRUE(fake::MessageBoxes().empty());
+        inThePause();
+        dialog->StopAll();
+        input::ForgetHeld();
+    }
+    {
         SCOPED_TRACE("shut down");
         inThePause();
         dialog->OnShutdown();

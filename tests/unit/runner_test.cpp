@@ -143,10 +143,6 @@ std::string KeysDown() {
     return keys;
 }
 
-// Inside a box of a run, the message loop hands the main window whatever
-// arrives: a second WM_RUN_MACRO, a stale cancel, other hot keys. The run
-// resumes after the box only if it is still the one running, and no second
-// runner loop ever starts.
 // What the test's message pump serves during a wait, and at which tick.
 MainDialog* serving = nullptr;
 std::vector<win::DWORD> servedAt;
@@ -201,6 +197,62 @@ TEST_F(RunnerTest, WaitsServeMessagesKeepTheirLengthAndStartNothingElse) {
     EXPECT_EQ(dialog->macroRunning, 0);
 }
 
+// What the stop key does, at a given tick inside a run.
+bool StopInWait() {
+    for (const auto& message : fake::TakePosted()) {
+        if (message.message == win::WM_HOTKEY && message.wParam == 99) serving->StopAll();
+        if (message.message == win::WM_HOTKEY && message.wParam != 99) serving->OnHotKey(static_cast<int>(message.wParam));
+        if (message.message == WM_RUN_MACRO) serving->OnRunMacro();
+    }
+    return true;
+}
+
+// Stopped inside its DELAY, a run ends there: the wait ends, the macro's
+// Key Down Only key is let go, nothing is said, and a hot key pressed right
+// after runs its macro whole. Stopped in the pause, the run never starts.
+TEST_F(RunnerTest, StopAllEndsTheRunInsideItsWaitsAndLetsGoOfWhatItHeld) {
+    StoreMacro("Long", 'L', win::MOD_CONTROL);
+    StoreInstruction("Long", 0, win::VK_SHIFT, {Dword("KeyPressed", 0)});
+    StoreInstruction("Long", 1, kind::Delay, {Dword("DelayInterval", 10000)});
+    StoreKeyStroke("Long", 2, 'L');
+    StoreMacro("Next", 'N', win::MOD_CONTROL);
+    StoreKeyStroke("Next", 0, 'N');
+    Start();  // Long 0, Next 1
+    serving = dialog.get();
+    exec::SetMessagePump(&StopInWait);
+    const win::DWORD start = win::GetTickCount();
+    fake::PostAtTick(start + 1300, {window, win::WM_HOTKEY, 99, 0});  // 1 s into the DELAY
+    PressHotKey(0);
+    EXPECT_EQ(win::GetTickCount() - start, 1300u);  // the DELAY ended there
+    PressHotKey(1);
+    EXPECT_EQ(KeysDown(), std::string(1, static_cast<char>(win::VK_SHIFT)) + "N");
+    ASSERT_FALSE(fake::SentInputs().empty());
+    EXPECT_EQ(fake::SentInputs()[0].ki.wVk, win::VK_SHIFT);
+    EXPECT_EQ(fake::SentInputs()[0].ki.dwFlags & win::KEYEVENTF_KEYUP, win::KEYEVENTF_KEYUP);
+    EXPECT_EQ(input::HeldCount(), 0u);
+    EXPECT_EQ(win::GetTickCount() - start, 1600u);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(dialog->macroRunning, 0);
+
+    fake::PostAtTick(win::GetTickCount() + 100, {window, win::WM_HOTKEY, 99, 0});
+    PressHotKey(0);
+    EXPECT_EQ(KeysDown(), "");
+    EXPECT_EQ(dialog->macroRunning, 0);
+    exec::SetMessagePump(nullptr);
+    // Stopped while idle: what an earlier run's Key Down Only left held goes.
+    StoreMacro("Hold", 'H', win::MOD_CONTROL);
+    StoreInstruction("Hold", 0, win::VK_CONTROL, {Dword("KeyPressed", 0)});
+    Start();
+    PressHotKey(0);
+    EXPECT_EQ(input::HeldCount(), 1u);
+    dialog->StopAll();
+    EXPECT_EQ(input::HeldCount(), 0u);
+}
+
+// Inside a box of a run, the message loop hands the main window whatever
+// arrives: a second WM_RUN_MACRO, a stale cancel, other hot keys. The run
+// resumes after the box only if it is still the one running, and no second
+// runner loop ever starts.
 TEST_F(RunnerTest, WhatArrivesInsideAMacrosBoxNeverStartsASecondRunnerLoop) {
     StoreMacro("Boxed", 'B', win::MOD_CONTROL);
     StoreKeyStroke("Boxed", 0, 'A');

@@ -319,16 +319,27 @@ LSTATUS RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) {
     return ::RegEnumKeyA(Native(key), index, name, nameSize);
 }
 
-LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                         DWORD* dataSize) {
+namespace {
+
+// The ANSI and UTF-16 value queries pass the seam's DWORDs through the
+// system's own, which need not be the same type.
+template <typename Char, typename Query>
+LSTATUS QueryValueThrough(Query query, HKEY key, const Char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                          DWORD* dataSize) {
     ::DWORD nativeType = 0;
     ::DWORD nativeSize = dataSize != nullptr ? *dataSize : 0;
-    LSTATUS rc = ::RegQueryValueExA(Native(key), valueName, reinterpret_cast<::LPDWORD>(reserved),
-                                    type != nullptr ? &nativeType : nullptr, data,
-                                    dataSize != nullptr ? &nativeSize : nullptr);
+    LSTATUS rc = query(Native(key), valueName, reinterpret_cast<::LPDWORD>(reserved),
+                       type != nullptr ? &nativeType : nullptr, data, dataSize != nullptr ? &nativeSize : nullptr);
     if (type != nullptr) *type = nativeType;
     if (dataSize != nullptr) *dataSize = nativeSize;
     return rc;
+}
+
+}  // namespace
+
+LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* dataSize) {
+    return QueryValueThrough(::RegQueryValueExA, key, valueName, reserved, type, data, dataSize);
 }
 
 LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data,
@@ -338,14 +349,7 @@ LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD reserved, DWORD ty
 
 LSTATUS RegQueryValueExW(HKEY key, const wchar_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
                          DWORD* dataSize) {
-    ::DWORD nativeType = 0;
-    ::DWORD nativeSize = dataSize != nullptr ? *dataSize : 0;
-    LSTATUS rc = ::RegQueryValueExW(Native(key), valueName, reinterpret_cast<::LPDWORD>(reserved),
-                                    type != nullptr ? &nativeType : nullptr, data,
-                                    dataSize != nullptr ? &nativeSize : nullptr);
-    if (type != nullptr) *type = nativeType;
-    if (dataSize != nullptr) *dataSize = nativeSize;
-    return rc;
+    return QueryValueThrough(::RegQueryValueExW, key, valueName, reserved, type, data, dataSize);
 }
 
 LSTATUS RegSetValueExW(HKEY key, const wchar_t* valueName, DWORD reserved, DWORD type, const BYTE* data,

@@ -1,0 +1,101 @@
+#include "common/command_channel.h"
+
+#include <cstring>
+
+namespace channel {
+namespace {
+
+void Put(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint64_t Get(const std::uint8_t* at, int bytes) {
+    std::uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | at[i];
+    return value;
+}
+
+bool Known(std::uint16_t code) { return code >= 1 && code <= 5; }
+
+}  // namespace
+
+std::size_t LimitFor(Command command) {
+    return command == Command::Import || command == Command::Export ? kRequestHeader + 2 * kMaxName + kFileLimit : kSmallLimit;
+}
+
+bool NeedsName(Command command) { return command == Command::Run; }
+
+bool TakesPayload(Command command) { return command == Command::Export || command == Command::Import; }
+
+bool StatusFromResult(std::intptr_t result, Status* status) {
+    if ((result & ~static_cast<std::intptr_t>(0xFFFF)) != kHandledTag) return false;
+    *status = static_cast<Status>(result & 0xFFFF);
+    return true;
+}
+
+std::vector<std::uint8_t> EncodeRequest(const Request& request) {
+    std::vector<std::uint8_t> out;
+    out.reserve(kRequestHeader + request.name.size() * 2 + request.payload.size());
+    Put(out, kMagic, 4);
+    Put(out, kVersion, 2);
+    Put(out, static_cast<std::uint16_t>(request.command), 2);
+    Put(out, request.answerWindow, 8);
+    Put(out, request.name.size(), 4);
+    Put(out, request.payload.size(), 4);
+    for (char16_t unit : request.name) Put(out, unit, 2);
+    out.insert(out.end(), request.payload.begin(), request.payload.end());
+    return out;
+}
+
+RequestFault ParseRequest(const void* data, std::size_t size, Request* out) {
+    if (data == nullptr || size < kRequestHeader) return RequestFault::Size;
+    const auto* at = static_cast<const std::uint8_t*>(data);
+    if (Get(at, 4) != kMagic || Get(at + 4, 2) != kVersion) return RequestFault::Magic;
+    const auto code = static_cast<std::uint16_t>(Get(at + 6, 2));
+    if (!Known(code)) return RequestFault::UnknownCommand;
+    const auto command = static_cast<Command>(code);
+    if (size > LimitFor(command)) return RequestFault::TooLarge;
+    const std::uint64_t nameUnits = Get(at + 16, 4);
+    const std::uint64_t payloadBytes = Get(at + 20, 4);
+    if (kRequestHeader + nameUnits * 2 + payloadBytes != size) return RequestFault::Size;
+    if (nameUnits > kMaxName) return RequestFault::NameTooLong;
+    if (NeedsName(command) && nameUnits == 0) return RequestFault::MissingName;
+    if (!NeedsName(command) && command != Command::Export && nameUnits != 0) return RequestFault::BadName;
+    if (!TakesPayload(command) && payloadBytes != 0) return RequestFault::Payload;
+    std::u16string name;
+    name.reserve(nameUnits);
+    for (std::uint64_t i = 0; i < nameUnits; ++i) {
+        const auto unit = static_cast<char16_t>(Get(at + kRequestHeader + 2 * i, 2));
+        if (unit == u'\\' || unit == 0) return RequestFault::BadName;
+        name.push_back(unit);
+    }
+    const std::uint8_t* payload = at + kRequestHeader + nameUnits * 2;
+    out->command = command;
+    out->answerWindow = Get(at + 8, 8);
+    out->name = std::move(name);
+    out->payload.assign(payload, payload + payloadBytes);
+    return RequestFault::None;
+}
+
+std::vector<std::uint8_t> EncodeAnswer(const Answer& answer) {
+    std::vector<std::uint8_t> out;
+    out.reserve(kAnswerHeader + answer.payload.size());
+    Put(out, kMagic, 4);
+    Put(out, kVersion, 2);
+    Put(out, static_cast<std::uint16_t>(answer.status), 2);
+    Put(out, answer.payload.size(), 4);
+    out.insert(out.end(), answer.payload.begin(), answer.payload.end());
+    return out;
+}
+
+bool ParseAnswer(const void* data, std::size_t size, Answer* out) {
+    if (data == nullptr || size < kAnswerHeader || size > kFileLimit + kAnswerHeader) return false;
+    const auto* at = static_cast<const std::uint8_t*>(data);
+    if (Get(at, 4) != kMagic || Get(at + 4, 2) != kVersion) return false;
+    if (kAnswerHeader + Get(at + 8, 4) != size) return false;
+    out->status = static_cast<Status>(Get(at + 6, 2));
+    out->payload.assign(at + kAnswerHeader, at + size);
+    return true;
+}
+
+}  // namespace channel

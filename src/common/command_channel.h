@@ -1,0 +1,76 @@
+// The command channel between keyloomc.exe and Keyloom: one WM_COPYDATA
+// block per request and per answer. Both programs build and read the blocks
+// here, and Keyloom reads a request whole (size, command, name) before it
+// acts on any of it.
+//
+// A request, little-endian:
+//   u32 magic "KLC1"  u16 version  u16 command
+//   u64 answer window (the caller's own window; answers go only there)
+//   u32 name length in UTF-16 units  u32 payload length in bytes
+//   name (UTF-16LE, no terminator)  payload
+// An answer has the same magic and version, a u16 status in place of the
+// command, and its payload (the list, an error text) after a u32 length.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace channel {
+
+inline constexpr std::uint32_t kMagic = 0x314C434Bu;  // "KLC1"
+inline constexpr std::uint16_t kVersion = 1;
+inline constexpr std::size_t kRequestHeader = 24;
+inline constexpr std::size_t kAnswerHeader = 12;
+// A macro's name is a registry key name: at most 255 UTF-16 units.
+inline constexpr std::size_t kMaxName = 255;
+// Commands without a file fit in a small block; those carrying one get 64 MB.
+inline constexpr std::size_t kSmallLimit = 4096;
+inline constexpr std::size_t kFileLimit = 64u * 1024u * 1024u;
+// The dwData of every channel block, so stray WM_COPYDATA is told apart.
+inline constexpr std::uintptr_t kCopyDataTag = 0x4B4C4331u;
+
+enum class Command : std::uint16_t { Run = 1, Stop = 2, List = 3, Export = 4, Import = 5 };
+
+// What an answer (and the WM_COPYDATA handler's result) says. The values are
+// also keyloomc's exit codes for run.
+enum class Status : std::uint16_t { Ok = 0, NoSuchMacro = 1, NotRunning = 2, Busy = 3, Malformed = 5, Failed = 6 };
+
+struct Request {
+    Command command = Command::List;
+    std::uint64_t answerWindow = 0;
+    std::u16string name;
+    std::vector<std::uint8_t> payload;
+};
+
+enum class RequestFault { None, Size, Magic, UnknownCommand, MissingName, BadName, NameTooLong, TooLarge, Payload };
+
+// The size limit for a command's whole block.
+std::size_t LimitFor(Command command);
+bool NeedsName(Command command);
+// Run, Stop and List carry no payload; one that comes with them is refused.
+bool TakesPayload(Command command);
+
+// What Keyloom's WM_COPYDATA handler returns for a channel block: the tag
+// with the status in the low 16 bits. 0 (what a window that does not know
+// the channel returns) or any other value means no Keyloom took it.
+inline constexpr std::intptr_t kHandledTag = 0x4B4C0000;
+inline constexpr std::intptr_t HandledResult(Status status) {
+    return kHandledTag | static_cast<std::intptr_t>(status);
+}
+// The status in a handler's result; false when the result is not one.
+bool StatusFromResult(std::intptr_t result, Status* status);
+
+std::vector<std::uint8_t> EncodeRequest(const Request& request);
+// Reads a block checked whole; on a fault leaves *out untouched.
+RequestFault ParseRequest(const void* data, std::size_t size, Request* out);
+
+struct Answer {
+    Status status = Status::Ok;
+    std::vector<std::uint8_t> payload;
+};
+std::vector<std::uint8_t> EncodeAnswer(const Answer& answer);
+bool ParseAnswer(const void* data, std::size_t size, Answer* out);
+
+}  // namespace channel

@@ -1,0 +1,96 @@
+#include "common/command_channel.h"
+
+#include <gtest/gtest.h>
+
+using namespace channel;
+
+namespace {
+
+Request RunRequest(std::u16string name) {
+    Request r;
+    r.command = Command::Run;
+    r.answerWindow = 0x1234;
+    r.name = std::move(name);
+    return r;
+}
+
+// A parse that fails must leave the caller's request as it was.
+void ExpectRefused(const std::vector<std::uint8_t>& block, RequestFault fault) {
+    Request kept = RunRequest(u"kept");
+    EXPECT_EQ(ParseRequest(block.data(), block.size(), &kept), fault);
+    EXPECT_EQ(kept.name, u"kept");
+    EXPECT_EQ(kept.answerWindow, 0x1234u);
+}
+
+}  // namespace
+
+TEST(CommandChannel, RequestsAndAnswersComeBackAsSent) {
+    Request sent = RunRequest(u"Grüße 日本 🙂");
+    const auto block = EncodeRequest(sent);
+    Request got;
+    ASSERT_EQ(ParseRequest(block.data(), block.size(), &got), RequestFault::None);
+    EXPECT_EQ(got.command, Command::Run);
+    EXPECT_EQ(got.answerWindow, 0x1234u);
+    EXPECT_EQ(got.name, sent.name);
+
+    Request list;
+    list.command = Command::List;
+    const auto listBlock = EncodeRequest(list);
+    ASSERT_EQ(ParseRequest(listBlock.data(), listBlock.size(), &got), RequestFault::None);
+    EXPECT_EQ(got.command, Command::List);
+    EXPECT_TRUE(got.name.empty());
+
+    Answer answer{Status::Busy, {1, 2, 3}};
+    const auto answerBlock = EncodeAnswer(answer);
+    Answer back;
+    ASSERT_TRUE(ParseAnswer(answerBlock.data(), answerBlock.size(), &back));
+    EXPECT_EQ(back.status, Status::Busy);
+    EXPECT_EQ(back.payload, answer.payload);
+    EXPECT_FALSE(ParseAnswer(answerBlock.data(), answerBlock.size() - 1, &back));
+}
+
+TEST(CommandChannel, MalformedRequestsAreRefusedWhole) {
+    auto block = EncodeRequest(RunRequest(u"abc"));
+    ExpectRefused({}, RequestFault::Size);
+    ExpectRefused({block.begin(), block.end() - 1}, RequestFault::Size);
+    auto longer = block;
+    longer.push_back(0);
+    ExpectRefused(longer, RequestFault::Size);
+
+    auto wrongMagic = block;
+    wrongMagic[0] ^= 1;
+    ExpectRefused(wrongMagic, RequestFault::Magic);
+    auto unknown = block;
+    unknown[6] = 9;
+    ExpectRefused(unknown, RequestFault::UnknownCommand);
+
+    ExpectRefused(EncodeRequest(RunRequest(u"")), RequestFault::MissingName);
+    ExpectRefused(EncodeRequest(RunRequest(u"a\\b")), RequestFault::BadName);
+    ExpectRefused(EncodeRequest(RunRequest(std::u16string(u"a\0b", 3))), RequestFault::BadName);
+    ExpectRefused(EncodeRequest(RunRequest(std::u16string(kMaxName + 1, u'x'))), RequestFault::NameTooLong);
+    const auto longest = EncodeRequest(RunRequest(std::u16string(kMaxName, u'x')));
+    Request got;
+    EXPECT_EQ(ParseRequest(longest.data(), longest.size(), &got), RequestFault::None);
+
+    // A run request carries no file: its limit is the small one.
+    Request big = RunRequest(u"x");
+    big.payload.assign(kSmallLimit, 0);
+    ExpectRefused(EncodeRequest(big), RequestFault::TooLarge);
+    // Nor any payload at all, and stop takes no name.
+    big.payload.assign(1, 0);
+    ExpectRefused(EncodeRequest(big), RequestFault::Payload);
+    Request stop;
+    stop.command = Command::Stop;
+    stop.name = u"x";
+    ExpectRefused(EncodeRequest(stop), RequestFault::BadName);
+}
+
+TEST(CommandChannel, HandlerResultsCarryTheStatusOnlyWithTheTag) {
+    Status status = Status::Ok;
+    ASSERT_TRUE(StatusFromResult(HandledResult(Status::Busy), &status));
+    EXPECT_EQ(status, Status::Busy);
+    // What a window that knows nothing of the channel answers.
+    EXPECT_FALSE(StatusFromResult(0, &status));
+    EXPECT_FALSE(StatusFromResult(1, &status));
+    EXPECT_FALSE(StatusFromResult(HandledResult(Status::Ok) | 0x10000, &status));
+}
