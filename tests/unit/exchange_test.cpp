@@ -4,6 +4,8 @@
 
 #include "exchange/exchange_file.h"
 #include "exchange/exchange_store.h"
+#include "exchange/file_io.h"
+#include "exchange/import_dialog.h"
 #include "exchange/text_codes.h"
 #include "macro_fixture.h"
 #include "store/recording_store.h"
@@ -315,6 +317,118 @@ TEST(ExchangeText, Base64AndUtf8TakeOnlyWhatIsValid) {
     EXPECT_EQ(wide, (std::u16string{u'a', 0xD83D, 0xDE00}));
     EXPECT_TRUE(exchange::SameNameFolded("\xC3\x89t\xC3\xA9", "\xC3\xA9T\xC3\x89"));
     EXPECT_FALSE(exchange::SameNameFolded("a (2)", "a (3)"));
+}
+
+}  // namespace
+
+namespace {
+
+// The main window's Export and Import, with the file on disk.
+struct ScriptedExchange final : ExchangeDialogs {
+    bool ExportPath(std::string* chosen) override {
+        *chosen = path;
+        return true;
+    }
+    bool ImportPath(std::string* chosen) override {
+        *chosen = path;
+        return true;
+    }
+    bool ChooseImport(exchange::ImportPlan* plan) override {
+        shown = *plan;
+        TestRows rows;
+        exchange::ImportDialog dialog(*plan, rows);
+        dialog.Initialize();
+        summary = dialog.Summary();
+        // The first row is selected: the clash comes first.
+        dialog.Choose(choice);
+        for (int row = 0; row < rows.RowCount(); ++row) cells.push_back(rows.Cell(row, 0) + "|" + rows.Cell(row, 2));
+        return true;
+    }
+    std::string path = ::testing::TempDir() + "keyloom-exchange-test.json";
+    Choice choice = Choice::Replace;
+    exchange::ImportPlan shown;
+    std::string summary;
+    std::vector<std::string> cells;
+};
+
+std::string FileText(const std::string& path) {
+    std::string bytes, problem;
+    EXPECT_TRUE(exchange::ReadWholeFile(path, &bytes, &problem)) << problem;
+    return bytes;
+}
+
+TEST_F(ExchangeTest, MainWindowExportsTheSelectionAndImportsIntoItsListsAndHotKeys) {
+    StoreEveryKind("Greet", "Rec");
+    StoreRecording("Rec", 3);
+    StoreMacro("Other", 'O', win::MOD_SHIFT);
+    StoreRecording("Alone", 1);
+    MainDialog& main = Start();
+    ScriptedExchange dialogs;
+
+    recordingList.SelectRow(0);  // "Alone"
+    main.Export(dialogs, true);
+    exchange::FileData file;
+    std::string problem;
+    ASSERT_TRUE(exchange::ReadFile(FileText(dialogs.path), &file, &problem));
+    EXPECT_TRUE(file.macros.empty());
+    ASSERT_EQ(file.recordings.size(), 1u);
+    EXPECT_EQ(file.recordings[0].name, "Alone");
+    EXPECT_EQ(fake::MessageBoxes().back().caption, "Keyloom - Export");
+
+    macroList.SelectRow(0);  // "Greet", with the recording it plays
+    main.Export(dialogs, false);
+    ASSERT_TRUE(exchange::ReadFile(FileText(dialogs.path), &file, &problem));
+    ASSERT_EQ(file.macros.size(), 1u);
+    EXPECT_EQ(file.macros[0].name, "Greet");
+    ASSERT_EQ(file.recordings.size(), 1u);
+    EXPECT_EQ(file.recordings[0].name, "Rec");
+
+    // Into a store that has another "greet" and none of the rest: the Import
+    // dialog shows the clash first, and Replace takes it.
+    FreshMachine();
+    StoreMacro("greet", 'Z', 0);
+    MainDialog& fresh = Start();
+    fresh.Import(dialogs);
+    EXPECT_EQ(dialogs.cells, (std::vector<std::string>{"Greet|Replace", "Rec|New"}));
+    EXPECT_NE(dialogs.summary.find("1 macro and 1 recording. 1 name is taken already"), std::string::npos);
+    EXPECT_EQ(fake::MessageBoxes().back().caption, "Keyloom - Import");
+    EXPECT_EQ(fake::MessageBoxes().back().text, "Imported 1 macro (Greet) and 1 recording (Rec).");
+    ASSERT_EQ(macroList.RowCount(), 1);
+    EXPECT_EQ(macroList.Cell(0, 0), "Greet");
+    ASSERT_EQ(recordingList.RowCount(), 1);
+    ASSERT_EQ(fake::HotKeys().size(), 1u);
+    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('K'));
+
+    // A file that is refused: said with its name, nothing changes.
+    const Tree before = fake::Tree(kRoot);
+    std::string problemText;
+    ASSERT_TRUE(exchange::WriteWholeFile(dialogs.path, "{\"format\": \"other\"}", &problemText));
+    fresh.Import(dialogs);
+    EXPECT_EQ(fake::MessageBoxes().back().text, dialogs.path + " is not a Keyloom file.\nNothing was imported.");
+    EXPECT_EQ(fake::Tree(kRoot), before);
+    EXPECT_EQ(macroList.RowCount(), 1);
+}
+
+TEST_F(ExchangeTest, ImportDialogOffersTheChoicesOnlyForTakenNames) {
+    StoreMacro("Taken", 'T', 0);
+    exchange::ImportPlan plan = Plan(
+        "{\"format\": \"keyloom\", \"version\": 1, \"macros\": ["
+        "{\"name\": \"New one\", \"hotKey\": {\"vk\": 65, \"fsModifiers\": 2}, \"instructions\": []},"
+        "{\"name\": \"TAKEN\", \"hotKey\": {\"vk\": 66, \"fsModifiers\": 2}, \"instructions\": []}]}");
+    TestRows rows;
+    exchange::ImportDialog dialog(plan, rows);
+    dialog.Initialize();
+    EXPECT_EQ(rows.SelectedRow(), 1);  // the first clash
+    EXPECT_TRUE(dialog.CanChoose());
+    dialog.Choose(Choice::KeepBoth);
+    EXPECT_EQ(rows.Cell(1, 2), "Keep both");
+    EXPECT_EQ(plan.macros[1].stored, "Taken");
+    rows.SelectRow(0);
+    EXPECT_FALSE(dialog.CanChoose());
+    dialog.Choose(Choice::Replace);
+    EXPECT_EQ(rows.Cell(0, 2), "New");
+    EXPECT_EQ(plan.macros[0].choice, Choice::Skip);
+    EXPECT_EQ(exchange::ApplyImport(plan, window).macros, (std::vector<std::string>{"New one", "TAKEN (2)"}));
 }
 
 }  // namespace
