@@ -58,20 +58,17 @@ inline void StoreKeyMacro(const std::string& name, int count) {
     }
 }
 
-// The opens and queries the runner makes for each instruction: the code,
-// then the executor's "KeyPressed", then the read that finds the end.
+// The least a run from the registry takes for each instruction: one open of
+// its key, the code and "KeyPressed" read through it; then the open that
+// finds the end.
 inline void BareReads(const std::string& name, int count) {
     for (int i = 0; i <= count; ++i) {
         const std::string full = layout::MacroFullPath(layout::InstructionPath(name, i));
         std::int32_t value = 0;
-        {
-            UniqueKey key;
-            if (RegistryStore::OpenKey(full, key.put()) != win::ERROR_SUCCESS) continue;
-            RegistryStore::QueryDword(key.get(), layout::kId, &value);
-        }
         UniqueKey key;
-        if (RegistryStore::OpenKey(full, key.put()) == win::ERROR_SUCCESS)
-            RegistryStore::QueryDword(key.get(), layout::NameOf(layout::Field::KeyPressed), &value);
+        if (RegistryStore::OpenKey(full, key.put()) != win::ERROR_SUCCESS) continue;
+        RegistryStore::QueryDword(key.get(), layout::kId, &value);
+        RegistryStore::QueryDword(key.get(), layout::NameOf(layout::Field::KeyPressed), &value);
     }
 }
 

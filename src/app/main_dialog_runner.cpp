@@ -131,8 +131,11 @@ void MainDialog::OnRunMacro() {
     for (;;) {
         const std::string path = layout::InstructionPath(runningMacroName, nextInstruction);
         ++nextInstruction;
+        // One open of the instruction's key serves its code and every value
+        // its executor reads.
+        RegistryStore::InstructionKey instruction;
         std::int32_t code = 0;
-        if (const auto read = RegistryStore::ReadInstructionCode(path, &code); read != RegistryStore::InstructionRead::Read) {
+        if (const auto read = instruction.Open(path, &code); read != RegistryStore::InstructionRead::Read) {
             if (read == RegistryStore::InstructionRead::End)
                 EndMacro();
             else
@@ -141,14 +144,15 @@ void MainDialog::OnRunMacro() {
         }
         switch (code) {
         case kind::Pause:
+            instruction.Close();
             win::MessageBoxA(nullptr, "Click OK to continue...", "Attention", win::MB_OK | win::MB_SYSTEMMODAL);
             break;
         case kind::PlaybackRecording:
             // Resumed by the player's WM_RUN_MACRO at the next instruction.
             phase_ = RunPhase::Playing;
-            StartPlayback(path, *this);
+            StartPlayback(instruction, *this);
             return;
-        default: ExecuteInstruction(path, code); break;
+        default: ExecuteInstruction(instruction, code); break;
         }
         // Where the run resumes after a box: ended or replaced meanwhile,
         // it is not carried on here.

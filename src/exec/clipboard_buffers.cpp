@@ -28,9 +28,9 @@ ClipboardBuffer& FindClipboardBuffer(std::int32_t index, bool* created) {
     return clipboardBuffers.emplace_back(ClipboardBuffer{index, std::string()});
 }
 
-void CopyFromClipboard(const std::string& macroPath) {
+void CopyFromClipboard(RegistryStore::InstructionKey& instruction) {
     std::int32_t index = 0;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::BufIndex, &index)) return;
+    if (!instruction.Read(Field::BufIndex, &index)) return;
     // Another program may hold the clipboard; then there is nothing to do.
     ClipboardScope clipboard(nullptr);
     if (!clipboard.IsOpen()) return;
@@ -49,9 +49,9 @@ void CopyFromClipboard(const std::string& macroPath) {
     }
 }
 
-void PasteToClipboard(const std::string& macroPath) {
+void PasteToClipboard(RegistryStore::InstructionKey& instruction) {
     std::int32_t index = 0;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::BufIndex, &index)) return;
+    if (!instruction.Read(Field::BufIndex, &index)) return;
     ClipboardScope clipboard(nullptr);
     if (!clipboard.IsOpen()) return;
     if (!win::EmptyClipboard()) {
@@ -61,7 +61,7 @@ void PasteToClipboard(const std::string& macroPath) {
     bool created = false;
     ClipboardBuffer& buffer = FindClipboardBuffer(index, &created);
     // Only a buffer's first use takes the instruction's default text.
-    if (created) RegistryStore::ReadInstructionValue(macroPath, Field::DefPasteString, &buffer.bufferText);
+    if (created) instruction.Read(Field::DefPasteString, &buffer.bufferText);
 
     const std::size_t size = buffer.bufferText.size() + 1;
     UniqueGlobal memory(win::GlobalAlloc(win::GMEM_DDESHARE, size));

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "store/registry_store.h"
+
 struct ClipboardBuffer {
     std::int32_t bufferIndex;
     std::string bufferText;
@@ -18,5 +20,7 @@ extern std::vector<ClipboardBuffer> clipboardBuffers;
 // `created` tells which of the two happened.
 ClipboardBuffer& FindClipboardBuffer(std::int32_t index, bool* created = nullptr);
 
-void CopyFromClipboard(const std::string& macroPath);
-void PasteToClipboard(const std::string& macroPath);
+// Executors of the two clipboard instructions, reading through the key the
+// runner opened.
+void CopyFromClipboard(RegistryStore::InstructionKey& instruction);
+void PasteToClipboard(RegistryStore::InstructionKey& instruction);

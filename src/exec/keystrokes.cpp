@@ -15,9 +15,9 @@ void SendKey(win::UINT code, win::DWORD flags) {
 
 }  // namespace
 
-void PressKey(const std::string& macroPath, std::int32_t code) {
+void PressKey(RegistryStore::InstructionKey& instruction, std::int32_t code) {
     std::int32_t flags = 0;
-    if (!RegistryStore::ReadInstructionValue(macroPath, layout::Field::KeyPressed, &flags)) return;
+    if (!instruction.Read(layout::Field::KeyPressed, &flags)) return;
     SendKey(static_cast<win::UINT>(code), static_cast<win::DWORD>(flags));
 }
 

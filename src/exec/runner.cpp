@@ -29,17 +29,17 @@ void ForgetStaleId(const std::string& macroName) { std::erase(staleIds, macroNam
 
 void ForgetAllStaleIds() { staleIds.clear(); }
 
-void ExecuteInstruction(const std::string& macroPath, std::int32_t code) {
+void ExecuteInstruction(RegistryStore::InstructionKey& instruction, std::int32_t code) {
     switch (code) {
-    case kind::Delay: DelayAction(macroPath); break;
+    case kind::Delay: DelayAction(instruction); break;
     case kind::Reboot: RebootAction(); break;
     case kind::Shutdown: ShutdownAction(); break;
-    case kind::CopyFromClipboard: CopyFromClipboard(macroPath); break;
-    case kind::PasteToClipboard: PasteToClipboard(macroPath); break;
+    case kind::CopyFromClipboard: CopyFromClipboard(instruction); break;
+    case kind::PasteToClipboard: PasteToClipboard(instruction); break;
     case kind::Time: TypeTime(); break;
     case kind::Date: TypeDate(); break;
-    case kind::MessageBox: MessageBoxAction(macroPath); break;
-    case kind::Run: RunAction(macroPath); break;
-    default: PressKey(macroPath, code); break;
+    case kind::MessageBox: MessageBoxAction(instruction); break;
+    case kind::Run: RunAction(instruction); break;
+    default: PressKey(instruction, code); break;
     }
 }

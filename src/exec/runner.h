@@ -8,6 +8,7 @@
 #include "common/messages.h"
 #include "input/held_input.h"
 #include "platform/win.h"
+#include "store/registry_store.h"
 
 // The last hot-key id handed out in this run; ids count up from 0.
 extern std::int32_t hotKeyCounter;
@@ -46,5 +47,7 @@ protected:
 };
 
 // Carries out one instruction other than PAUSE and PLAYBACK RECORDING, which
-// the runner handles itself.
-void ExecuteInstruction(const std::string& macroPath, std::int32_t code);
+// the runner handles itself. `instruction` is the instruction's key, which
+// the runner has opened and read `code` from; the executor reads its values
+// through it, and may close it before it waits.
+void ExecuteInstruction(RegistryStore::InstructionKey& instruction, std::int32_t code);

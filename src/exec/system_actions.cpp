@@ -7,7 +7,6 @@
 #include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "store/message_text.h"
-#include "store/optional_value.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -39,16 +38,17 @@ void TypeNow(const char* format) {
 
 }  // namespace
 
-void DelayAction(const std::string& macroPath) {
+void DelayAction(RegistryStore::InstructionKey& instruction) {
     std::int32_t interval = 0;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::DelayInterval, &interval)) return;
+    if (!instruction.Read(Field::DelayInterval, &interval)) return;
+    instruction.Close();
     // A pause the dialog could never have stored is damaged data: slept,
     // it would hold the whole program for up to 49 days (or for good, at
     // Sleep's INFINITE), so it is skipped and said.
     if (interval < 0 || interval > kLongestDelay) {
         ShowWarning(nullptr, FormatText("Skipped a DELAY of %s milliseconds at %s: a DELAY lasts from 0 to %s milliseconds.",
                                         {std::to_string(static_cast<std::uint32_t>(interval)),
-                                         layout::MacroFullPath(macroPath), std::to_string(kLongestDelay)}));
+                                         instruction.FullPath(), std::to_string(kLongestDelay)}));
         return;
     }
     exec::WaitServingMessages(static_cast<std::uint32_t>(interval));
@@ -62,22 +62,24 @@ void TypeTime() { TypeNow("%H:%M"); }
 
 void TypeDate() { TypeNow("%m/%d/%Y"); }
 
-void MessageBoxAction(const std::string& macroPath) {
+void MessageBoxAction(RegistryStore::InstructionKey& instruction) {
     std::string title, body;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::WindowTitle, &title)) return;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::MessageBody, &body)) return;
+    if (!instruction.Read(Field::WindowTitle, &title)) return;
+    if (!instruction.Read(Field::MessageBody, &body)) return;
+    instruction.Close();
     win::MessageBoxA(nullptr, body.c_str(), title.c_str(), win::MB_OK);
 }
 
-void RunAction(const std::string& macroPath) {
+void RunAction(RegistryStore::InstructionKey& instruction) {
     std::string file, arguments, directory;
     std::int32_t showStyle = 0;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::FileName, &file)) return;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::Arguments, &arguments)) return;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::DirName, &directory)) return;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::ShowStyle, &showStyle)) return;
+    if (!instruction.Read(Field::FileName, &file)) return;
+    if (!instruction.Read(Field::Arguments, &arguments)) return;
+    if (!instruction.Read(Field::DirName, &directory)) return;
+    if (!instruction.Read(Field::ShowStyle, &showStyle)) return;
     std::int32_t unelevated = 0;
-    if (!RegistryStore::ReadOptionalInstructionValue(macroPath, Field::Unelevated, &unelevated)) return;
+    if (!instruction.ReadOptional(Field::Unelevated, &unelevated)) return;
+    instruction.Close();
     if (unelevated != 0) {
         // Keyloom runs elevated and whatever it starts would too; the desktop
         // shell starts programs with the user's own rights.

@@ -1,12 +1,13 @@
 // Executors that act on the system or the user rather than the keyboard.
 #pragma once
 
-#include <string>
+#include "store/registry_store.h"
 
-void DelayAction(const std::string& macroPath);
+// Those with values read them through the key the runner opened.
+void DelayAction(RegistryStore::InstructionKey& instruction);
 void RebootAction();
 void ShutdownAction();
 void TypeTime();
 void TypeDate();
-void MessageBoxAction(const std::string& macroPath);
-void RunAction(const std::string& macroPath);
+void MessageBoxAction(RegistryStore::InstructionKey& instruction);
+void RunAction(RegistryStore::InstructionKey& instruction);

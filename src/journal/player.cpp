@@ -176,14 +176,16 @@ void InjectDueEvents() {
 
 }  // namespace
 
-void StartPlayback(const std::string& macroPath, MacroRunner& runner) {
+void StartPlayback(RegistryStore::InstructionKey& instruction, MacroRunner& runner) {
     using layout::Field;
     std::int32_t speed = 0;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::PlayBackSpeed, &speed)) speed = 0;
+    if (!instruction.Read(Field::PlayBackSpeed, &speed)) speed = 0;
     std::int32_t filter = 1;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::PlayBackEvent, &filter)) filter = 1;
+    if (!instruction.Read(Field::PlayBackEvent, &filter)) filter = 1;
     std::string name;
-    if (!RegistryStore::ReadInstructionValue(macroPath, Field::JournalName, &name)) {
+    const bool named = instruction.Read(Field::JournalName, &name);
+    instruction.Close();
+    if (!named) {
         runner.AbortMacro();
         return;
     }

@@ -18,10 +18,11 @@
 
 inline constexpr win::DWORD kJournalGraceMs = 50;
 
-// Loads the recording that instruction `macroPath` names and starts playing
-// it; the runner is resumed with WM_RUN_MACRO when it has played out. When
-// the playback cannot start the runner is ended here.
-void StartPlayback(const std::string& macroPath, MacroRunner& runner);
+// Loads the recording that the instruction names, reading its values through
+// the key the runner opened, and starts playing it; the runner is resumed
+// with WM_RUN_MACRO when it has played out. When the playback cannot start
+// the runner is ended here.
+void StartPlayback(RegistryStore::InstructionKey& instruction, MacroRunner& runner);
 
 enum class PlaybackDriver {
     Automatic,  // the journal hook where the system calls it, else injection

@@ -118,14 +118,17 @@ bool OpenForRead(const std::string& fullPath, UniqueKey* key) {
     return true;
 }
 
+bool ReportDwordRead(const std::string& fullPath, const std::string& valueName, win::LSTATUS rc) {
+    ShowWarning(nullptr, FormatText("Error reading DWORD from reigistry at: %s, error: %s",
+                                    {fullPath + "\\" + valueName, SystemErrorText(rc)}));
+    return false;
+}
+
 // A DWORD of an open key, reported as ReadDword reports it.
 bool QueryDwordReporting(win::HKEY key, const std::string& fullPath, const std::string& valueName,
                          std::int32_t* value) {
-    if (win::LSTATUS rc = QueryDword(key, valueName, value); rc != win::ERROR_SUCCESS) {
-        ShowWarning(nullptr, FormatText("Error reading DWORD from reigistry at: %s, error: %s",
-                                        {fullPath + "\\" + valueName, SystemErrorText(rc)}));
-        return false;
-    }
+    if (win::LSTATUS rc = QueryDword(key, valueName, value); rc != win::ERROR_SUCCESS)
+        return ReportDwordRead(fullPath, valueName, rc);
     return true;
 }
 
@@ -273,16 +276,17 @@ bool WriteMacroText(const std::u16string& text, const std::string& macroPath, co
     return true;
 }
 
-bool ReadMacroText(const std::string& macroPath, const std::string& valueName, std::u16string* text) {
+namespace {
+
+// A UTF-16 text of an open key up to its first NUL, reported as
+// ReadMacroText reports it; `text` is emptied first.
+bool QueryText16(win::HKEY key, const std::string& fullPath, const std::string& valueName, std::u16string* text) {
     text->clear();
-    const std::string fullPath = layout::MacroFullPath(macroPath);
-    UniqueKey key;
-    if (!OpenForRead(fullPath, &key)) return false;
     const std::wstring name = WideName(valueName);
     // The size first, then the whole value with spare bytes (a whole UTF-16
     // terminator beyond any odd length), as every other text is read.
     const auto query = [&](win::BYTE* data, win::DWORD* size) {
-        return win::RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, data, size);
+        return win::RegQueryValueExW(key, name.c_str(), nullptr, nullptr, data, size);
     };
     std::unique_ptr<std::uint8_t[]> buffer;
     win::DWORD capacity = 0;
@@ -297,15 +301,44 @@ bool ReadMacroText(const std::string& macroPath, const std::string& valueName, s
     return true;
 }
 
-InstructionRead ReadInstructionCode(const std::string& instructionPath, std::int32_t* code) {
+}  // namespace
+
+bool ReadMacroText(const std::string& macroPath, const std::string& valueName, std::u16string* text) {
+    text->clear();
+    const std::string fullPath = layout::MacroFullPath(macroPath);
+    UniqueKey key;
+    return OpenForRead(fullPath, &key) && QueryText16(key.get(), fullPath, valueName, text);
+}
+
+InstructionRead InstructionKey::Open(const std::string& instructionPath, std::int32_t* code) {
     const auto outcome = [](win::LSTATUS rc) {
         return rc == win::ERROR_FILE_NOT_FOUND ? InstructionRead::End : InstructionRead::Failed;
     };
-    UniqueKey key;
-    if (win::LSTATUS rc = OpenKey(layout::MacroFullPath(instructionPath), key.put()); rc != win::ERROR_SUCCESS)
-        return outcome(rc);
-    if (win::LSTATUS rc = QueryDword(key.get(), layout::kId, code); rc != win::ERROR_SUCCESS) return outcome(rc);
+    path_ = instructionPath;
+    fullPath_ = layout::MacroFullPath(instructionPath);
+    if (win::LSTATUS rc = OpenKey(fullPath_, key_.put()); rc != win::ERROR_SUCCESS) return outcome(rc);
+    if (win::LSTATUS rc = QueryDword(key_.get(), layout::kId, code); rc != win::ERROR_SUCCESS) return outcome(rc);
     return InstructionRead::Read;
+}
+
+bool InstructionKey::Read(layout::Field field, std::int32_t* value) const {
+    return QueryDwordReporting(key_.get(), fullPath_, layout::NameOf(field), value);
+}
+
+bool InstructionKey::Read(layout::Field field, std::string* text) const {
+    return QueryText(key_.get(), fullPath_, layout::NameOf(field), text);
+}
+
+bool InstructionKey::Read(layout::Field field, std::u16string* text) const {
+    return QueryText16(key_.get(), fullPath_, layout::NameOf(field), text);
+}
+
+bool InstructionKey::ReadOptional(layout::Field field, std::int32_t* value) const {
+    const std::string name = layout::NameOf(field);
+    const win::LSTATUS rc = QueryDword(key_.get(), name, value);
+    if (rc == win::ERROR_FILE_NOT_FOUND) *value = 0;
+    if (rc == win::ERROR_SUCCESS || rc == win::ERROR_FILE_NOT_FOUND) return true;
+    return ReportDwordRead(fullPath_, name, rc);
 }
 
 bool KeyWriter::CreateMacro(const std::string& macroPath) {
@@ -396,14 +429,6 @@ SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, co
         win::RegDeleteKeyExA(first.get(), mark.c_str(), kView, 0);
     if (!same && seenRc != win::ERROR_FILE_NOT_FOUND) return SameKey::Unknown;
     return same ? SameKey::Yes : SameKey::No;
-}
-
-bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::int32_t* value) {
-    return ReadDword(layout::MacroStorePath(instructionPath), layout::NameOf(field), value);
-}
-
-bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::string* text) {
-    return ReadMacroString(instructionPath, layout::NameOf(field), text);
 }
 
 bool WriteInstructionValue(std::int32_t value, const std::string& instructionPath, layout::Field field) {

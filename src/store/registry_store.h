@@ -50,10 +50,8 @@ bool ReadMacroString(const std::string& macroPath, const std::string& valueName,
 bool ReadBinary(const std::string& storePath, const std::string& valueName, std::unique_ptr<std::uint8_t[]>* bytes,
                 std::uint32_t* count);
 // A value of instruction `instructionPath` (below Macros) by its field:
-// ReadDword and WriteDword for numbers, ReadMacroString and
-// WriteMacroString for texts, under the layout's name for the field.
-bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::int32_t* value);
-bool ReadInstructionValue(const std::string& instructionPath, layout::Field field, std::string* text);
+// WriteDword for numbers, WriteMacroString for texts, under the layout's
+// name for the field. (A run reads them through InstructionKey.)
 bool WriteInstructionValue(std::int32_t value, const std::string& instructionPath, layout::Field field);
 bool WriteInstructionValue(const std::string& text, const std::string& instructionPath, layout::Field field);
 // A recording's journal chunks, the values "0", "1", ... of one key, go
@@ -81,7 +79,36 @@ enum class ChunkRead { Done, Failed, TooLarge };
 // a macro; any other failure (no access, a value of the wrong size) ends it
 // too, but as a failure, which lets go of what the macro held.
 enum class InstructionRead { Read, End, Failed };
-InstructionRead ReadInstructionCode(const std::string& instructionPath, std::int32_t* code);
+
+// One instruction's key, opened once while the runner carries the
+// instruction out: the code is read without a word (see InstructionRead),
+// then its executor reads the values through the same handle, in the
+// layout's names for its fields, each failure reported as ReadDword,
+// ReadMacroString and ReadMacroText report theirs. An open costs about as
+// much as a value's read, so one open for the code and every value is the
+// least a run from the registry takes.
+class InstructionKey {
+public:
+    InstructionRead Open(const std::string& instructionPath, std::int32_t* code);
+    // Below Macros ("name\Commands\3"), and below HKEY_LOCAL_MACHINE.
+    const std::string& Path() const { return path_; }
+    const std::string& FullPath() const { return fullPath_; }
+    bool Read(layout::Field field, std::int32_t* value) const;
+    bool Read(layout::Field field, std::string* text) const;
+    bool Read(layout::Field field, std::u16string* text) const;
+    // A number that a macro stored by an earlier Keyloom does not have: 0
+    // when it is missing, without a word; other failures as Read.
+    bool ReadOptional(layout::Field field, std::int32_t* value) const;
+    // Lets go of the key before a wait (a DELAY, a box): nothing more is
+    // read, and the macro's keys are not held open while the user may edit
+    // or delete it.
+    void Close() { key_.reset(); }
+
+private:
+    UniqueKey key_;
+    std::string path_;
+    std::string fullPath_;
+};
 
 // A key below Macros or Journals created once and written value by value
 // through that one handle, since each open of a key costs about as much as
@@ -102,7 +129,7 @@ private:
 };
 
 // A key opened once and read value by value: the code silently, as
-// ReadInstructionCode does, the others with the messages of ReadDword,
+// InstructionKey reads it, the others with the messages of ReadDword,
 // ReadMacroString and ReadChunks. A macro's key opens silently (nothing can
 // be read then); a recording's reports its failure as ReadDword does.
 class KeyReader {

@@ -74,6 +74,52 @@ TEST_F(RunnerTest, AHotKeyRunsTheInstructionsInOrderUntilTheFirstMissingId) {
     EXPECT_EQ(fake::OpenKeyCount(), 0);
 }
 
+// The least a run from the registry takes: one open of each instruction key
+// serves its code and every value of its executor, and the key is let go
+// before the instruction waits. The values are read in their stored order,
+// each once (a text: its size, then its bytes).
+TEST_F(RunnerTest, EachInstructionKeyIsOpenedOnceAndNotHeldThroughItsWaits) {
+    StoreMacro("M", 'M', win::MOD_CONTROL);
+    StoreInstruction("M", 0, 'A', {Dword("KeyPressed", 0)});
+    StoreInstruction("M", 1, kind::Delay, {Dword("DelayInterval", 5)});
+    StoreInstruction("M", 2, kind::MessageBox, {Text("WindowTitle", "T"), Text("MessageBody", "B")});
+    StoreInstruction("M", 3, kind::Run,
+                     {Text("FileName", "x.exe"), Text("Arguments", ""), Text("DirName", ""), Dword("ShowStyle", 1)});
+    StoreInstruction("M", 4, kind::PasteToClipboard, {Dword("BufIndex", 3), Text("DefPasteString", "P")});
+    StoreInstruction("M", 5, kind::Pause);
+    MainDialog& main = Start();
+    std::vector<int> keysOpenInBoxes;
+    fake::OnMessageBox([&](const fake::MessageBoxRecord&) {
+        keysOpenInBoxes.push_back(fake::OpenKeyCount());
+        return win::IDOK;
+    });
+    const int opens = fake::Calls("RegOpenKeyExA"), queries = fake::Calls("RegQueryValueExA");
+    PressHotKey(0);
+    // The lookup opens Macros and M; then the six instructions, and the
+    // seventh, which is not there.
+    EXPECT_EQ(fake::Calls("RegOpenKeyExA") - opens, 2 + 6 + 1);
+    // M's id; then each code with its values: 1 + 1, 1 + 1, 1 + 2 + 2,
+    // 1 + 2 + 2 + 2 + 1 + 1 (Unelevated, not stored), 1 + 1 + 2, 1.
+    EXPECT_EQ(fake::Calls("RegQueryValueExA") - queries, 1 + 2 + 2 + 5 + 9 + 4 + 1);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"B", "Click OK to continue..."}));
+    EXPECT_EQ(keysOpenInBoxes, (std::vector<int>{0, 0}));
+    EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{300, 5}));
+    ASSERT_EQ(fake::ShellCalls().size(), 1u);
+    EXPECT_EQ(fake::KeyEvents().size(), 1u);
+    EXPECT_EQ(main.macroRunning, 0);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+
+    // A stored value that cannot be read is still told with its whole path,
+    // an optional one's too.
+    fake::ClearMessageBoxes();
+    fake::Fail("RegQueryValueExA", win::ERROR_ACCESS_DENIED, 1, "Unelevated");
+    PressHotKey(0);
+    ASSERT_EQ(BoxTexts().size(), 3u);
+    EXPECT_EQ(BoxTexts()[1].rfind("Error reading DWORD from reigistry at: " + kMacros + "M\\Commands\\3\\Unelevated, error: ", 0),
+              0u);
+    EXPECT_EQ(fake::ShellCalls().size(), 1u);  // that RUN did not run
+}
+
 // The end of the body keeps what its Key Down Only instructions hold; an
 // instruction that is there but cannot be read ends the run as a failure,
 // which lets go of them.
