@@ -1,5 +1,6 @@
 #include "app/main_dialog.h"
 
+#include "exec/hot_keys.h"
 #include "store/message_text.h"
 #include "store/registry_store.h"
 #include "store/store_security.h"
@@ -34,6 +35,7 @@ bool MainDialog::InitializeContent() {
     if (treeReady) RegistryStore::RestrictStoreAccess();
     // What a change that did not finish left behind goes before anything is listed.
     if (treeReady) WorkKeys::CleanUp();
+    hotkeys::Reset();
     RegisterAllHotKeys();
     FillRecordingList();
     return treeReady;

@@ -3,11 +3,13 @@
 
 #include "app/main_dialog.h"
 #include "editor/key_names.h"
+#include "exec/hot_keys.h"
 #include "exec/message_wait.h"
 #include "store/layout.h"
 #include "journal/player.h"
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
+#include "store/optional_value.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -26,6 +28,8 @@ bool OpenMacros(win::HWND owner, UniqueKey* key) {
 }  // namespace
 
 void MainDialog::RegisterAllHotKeys() {
+    // Every id is handed out afresh: what is held under the old ones goes.
+    hotkeys::UnregisterAll(window_);
     hotKeyCounter = -1;
     ForgetAllStaleIds();
     UniqueKey macros;
@@ -43,11 +47,19 @@ void MainDialog::RegisterAllHotKeys() {
         // macro's hot key.
         std::int32_t id = kNoHotKey;
         bool registered = false;
+        bool off = false;
         if (keyRead && modifiersRead) {
             id = ++hotKeyCounter;
-            registered = win::RegisterHotKey(window_, id, static_cast<win::UINT>(modifiers),
-                                             static_cast<win::UINT>(virtualKey));
-            if (!registered) ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+            // Stored before macros could be switched off, a macro has no
+            // Enabled and is on.
+            std::int32_t enabled = 1;
+            RegistryStore::ReadOptionalDword(storePath, layout::kEnabled, 1, &enabled);
+            off = enabled == 0;
+            // A macro switched off keeps its id but holds no hot key.
+            if (!off) {
+                registered = hotkeys::Register(window_, id, modifiers, virtualKey);
+                if (!registered) ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+            }
         } else {
             // Shown as an invalid hot key rather than from values never read.
             virtualKey = modifiers = -1;
@@ -58,12 +70,12 @@ void MainDialog::RegisterAllHotKeys() {
             // its own hot key, which no stored id would lead to it, goes.
             MarkStaleId(name);
             if (registered) {
-                win::UnregisterHotKey(window_, id);
+                hotkeys::Unregister(window_, id);
                 ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
             }
         }
         const int row = macroList_.AppendRow(name);
-        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers));
+        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers) + (off ? " (off)" : ""));
     }
 }
 
@@ -206,5 +218,5 @@ void MainDialog::DeleteMacro() {
     }
     ForgetStaleId(name);
     macroList_.RemoveRow(row);
-    if (idRead && !win::UnregisterHotKey(window_, id)) ShowWarning(window_, "Unable to unregister hotkey for macro: " + name);
+    if (idRead && !hotkeys::Unregister(window_, id)) ShowWarning(window_, "Unable to unregister hotkey for macro: " + name);
 }

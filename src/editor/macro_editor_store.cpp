@@ -5,6 +5,7 @@
 #include "editor/key_names.h"
 #include "editor/macro_editor.h"
 #include "exec/clipboard_buffers.h"
+#include "exec/hot_keys.h"
 #include "exec/runner.h"
 #include "store/message_text.h"
 #include "store/optional_value.h"
@@ -160,8 +161,7 @@ WorkKeys::Outcome MacroEditDialog::StoreWhole(const std::string& oldName, std::s
 }
 
 void MacroEditDialog::RegisterSavedHotKey() {
-    if (!win::RegisterHotKey(mainWindow_, newId_, static_cast<win::UINT>(modifiers_),
-                             static_cast<win::UINT>(virtualKey_)))
+    if (!hotkeys::Register(mainWindow_, newId_, modifiers_, virtualKey_))
         win::MessageBoxA(dialog_, ("Failed to start macro: " + macroName).c_str(), "Error",
                          win::MB_OK | win::MB_ICONWARNING);
 }
@@ -204,7 +204,7 @@ bool MacroEditDialog::SaveEditedMacro() {
     oldName_ = macroName;
     macroList_.SetCell(EditIndex, 0, macroName);
     macroList_.SetCell(EditIndex, 1, HotKeyText(virtualKey_, modifiers_));
-    if (idRead && !win::UnregisterHotKey(mainWindow_, oldId))
+    if (idRead && !hotkeys::Unregister(mainWindow_, oldId))
         ShowWarning(dialog_, "Unable to unregister hotkey for macro: " + oldName);
     RegisterSavedHotKey();
     return true;

@@ -2,7 +2,7 @@
 // below the store root, what each key holds, and in which order the values
 // are written and read. Nothing above store/ spells a path or a value name.
 //
-//   Macros\<macro>                 "vk", "fsModifiers", "id"
+//   Macros\<macro>                 "vk", "fsModifiers", "id", "Enabled" (optional)
 //   Macros\<macro>\Commands\<n>    "id", then the values of its kind
 //   Journals\<recording>           "0", "1", ... (chunks), "Count", "Type"
 #pragma once

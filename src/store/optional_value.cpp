@@ -20,4 +20,25 @@ bool ReadOptionalInstructionValue(const std::string& instructionPath, layout::Fi
     return ReadDword(storePath, layout::NameOf(field), value);
 }
 
+bool ReadOptionalDword(const std::string& storePath, const std::string& valueName, std::int32_t defaultValue,
+                       std::int32_t* value) {
+    *value = defaultValue;
+    UniqueKey key;
+    const win::LSTATUS opened = OpenKey(FullPath(storePath), key.put());
+    if (opened == win::ERROR_FILE_NOT_FOUND) return true;
+    if (opened == win::ERROR_SUCCESS) {
+        const win::LSTATUS rc = QueryDword(key.get(), valueName, value);
+        if (rc == win::ERROR_SUCCESS) return true;
+        if (rc == win::ERROR_FILE_NOT_FOUND) {
+            *value = defaultValue;
+            return true;
+        }
+    }
+    *value = defaultValue;
+    const bool read = ReadDword(storePath, valueName, value);
+    // Read after all (the fault has passed): the value is the stored one.
+    if (!read) *value = defaultValue;
+    return read;
+}
+
 }  // namespace RegistryStore

@@ -14,4 +14,12 @@ namespace RegistryStore {
 // Macros.
 bool ReadOptionalInstructionValue(const std::string& instructionPath, layout::Field field, std::int32_t* value);
 
+// A number that an earlier Keyloom never stored, under `storePath` (a key
+// below the store root, "\Macros\<macro>" or "\Settings"): `defaultValue`
+// when the value or its key is missing, without a word. Any other failure
+// is reported as ReadDword reports it; `value` is then `defaultValue` and
+// false returned.
+bool ReadOptionalDword(const std::string& storePath, const std::string& valueName, std::int32_t defaultValue,
+                       std::int32_t* value);
+
 }  // namespace RegistryStore

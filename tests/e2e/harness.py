@@ -140,8 +140,16 @@ class WineSession:
     # --- processes ----------------------------------------------------------
 
     def run(self, args, timeout=120):
-        return subprocess.run(["wine", *map(str, args)], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                              env=self.env, timeout=timeout)
+        # The output goes through a file, not a pipe: a program that this
+        # one starts and leaves running (setup starting Keyloom again, the
+        # scheduler service schtasks wakes) would hold a pipe open after
+        # the program itself has ended.
+        with tempfile.TemporaryFile() as stdout:
+            result = subprocess.run(["wine", *map(str, args)], stdout=stdout, stderr=subprocess.DEVNULL,
+                                    env=self.env, timeout=timeout)
+            stdout.seek(0)
+            result.stdout = stdout.read()
+        return result
 
     def start(self, args):
         process = subprocess.Popen(["wine", *map(str, args)], stdin=subprocess.DEVNULL,

@@ -1,8 +1,10 @@
 """The setup program under Wine: a silent install, Keyloom started from the
-installed path, a second install over the running program, and a silent
-uninstall that keeps the stored tree; the sign-in option's task; every page
-of the interactive setup and uninstall, each saved as a screenshot; and the
-portable zip's two programs.
+installed path, a silent upgrade refused while Keyloom has a box open, one
+over the running program that starts it again, and a silent uninstall that
+shuts it down and keeps the stored tree with its access list; the sign-in
+option's task in a folder outside Program Files; every page of the
+interactive setup and uninstall, each saved as a screenshot; and the
+portable zip's two programs with their version records.
 
 This machine may run no 32-bit code; then the 64-bit twin of the setup
 program (same script, scripts/package.sh) is what runs here.
@@ -16,20 +18,35 @@ import zipfile
 
 import harness
 from harness import MAIN_TITLE
+from test_security import ROOT_DACL, STORE
 
-VERSION = "1.0.0.3"
+VERSION = (harness.ROOT / "VERSION").read_text().strip()
+MAIN_CLASS = "KeyloomMainWindow"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Keyloom"
 PORTABLE_ZIP = harness.BUILD / "dist" / f"Keyloom-{VERSION}-portable.zip"
 IDOK, IDCANCEL, IDNO = 1, 2, 7
+EXIT_BUSY = 2
 
 
 def runs_x86_code():
     return subprocess.run(["bash", "-c", f'. "{harness.WINE_ENV}" && kl_runs_x86_code']).returncode == 0
 
 
+def keyloom_windows(wine):
+    """Keyloom's main windows (by its class), as the probe lists them."""
+    return [line for line in wine.probe("list").lines() if line.split("\t")[3:4] == [MAIN_CLASS]]
+
+
+class _NoTask:
+    def exists(self):
+        return False
+
+
 def task_file(wine):
-    """The scheduler's definition of the sign-in task, in Wine's System32."""
-    return wine.prefix / "drive_c" / "windows" / "system32" / "tasks" / "Keyloom"
+    """The scheduler's definition of the signed-in user's sign-in task
+    ("Keyloom <SID>"), in Wine's System32, or one that does not exist."""
+    found = sorted((wine.prefix / "drive_c" / "windows" / "system32" / "tasks").glob("Keyloom S-1-*"))
+    return found[0] if found else _NoTask()
 
 
 SHIPPED_SETUP = harness.BUILD / "dist" / f"Keyloom-{VERSION}-setup.exe"
@@ -95,53 +112,95 @@ class SilentInstall(unittest.TestCase):
         harness.key("ctrl+alt+k")
         self.assertTrue(harness.wait_until(lambda: self.wine.edittext() == "i", 15), self.wine.edittext())
 
-    def test_3_second_install_shuts_the_running_keyloom_down(self):
+    def test_3_a_silent_upgrade_while_keyloom_has_a_box_open_changes_nothing(self):
+        program = self.program / "Keyloom.exe"
+        before = program.stat().st_mtime_ns
+        self.assertTrue(self.wine.probe("postclass", MAIN_CLASS, harness.WM_SYSCOMMAND, harness.IDM_ABOUT, 0).ok)
+        self.assertTrue(self.wine.wait_window("About Keyloom"), "no About box")
+        self.assertEqual(self.wine.run([self.setup, "/S"], timeout=300).returncode, EXIT_BUSY)
+        self.assertIsNone(self.keyloom.poll(), "Keyloom ended although it had a box open")
+        self.assertEqual(program.stat().st_mtime_ns, before, "the program file was replaced")
+        self.assertIn("DisplayVersion    REG_SZ    " + VERSION, self.entry())
+        self.assertTrue(self.wine.click("About Keyloom", IDOK))
+        self.assertTrue(self.wine.wait_gone("About Keyloom"))
+
+    def test_4_a_silent_upgrade_shuts_keyloom_down_and_starts_it_again(self):
+        old = keyloom_windows(self.wine)
+        self.assertEqual(len(old), 1, old)
         self.assertEqual(self.wine.run([self.setup, "/S"], timeout=300).returncode, 0)
         try:
             self.keyloom.wait(timeout=60)
         except subprocess.TimeoutExpired:
             self.fail("the running Keyloom did not end")
-        self.assertFalse(self.wine.find(MAIN_TITLE)[0])
-        self.assertTrue((self.program / "Keyloom.exe").exists())
+        # Setup returns once the Keyloom it started again has its window.
+        new = keyloom_windows(self.wine)
+        self.assertEqual(len(new), 1, new)
+        self.assertNotEqual(new[0].split("\t")[0], old[0].split("\t")[0], "the same window as before")
+        self.assertTrue(self.wine.wait_window(harness.WINE_TRAY_TITLE), "no tray icon")
+        # The store keeps the access list Keyloom gave it: Administrators
+        # and SYSTEM only.
+        dacl = self.wine.probe("dacl", STORE)
+        print(f"store access list after the upgrade: {dacl.stdout.strip()}", flush=True)
+        self.assertEqual(dacl.stdout.strip(), ROOT_DACL)
 
-    def test_4_silent_uninstall_removes_all_but_the_store(self):
+    def test_5_silent_uninstall_shuts_keyloom_down_and_removes_all_but_the_store(self):
         self.wine.run([self.program / "Uninstall.exe", "/S"], timeout=300)
         harness.wait_until(lambda: not (self.program / "Uninstall.exe").exists(), 60)
+        self.assertTrue(harness.wait_until(lambda: not keyloom_windows(self.wine), 60), "Keyloom still runs")
         self.assertFalse((self.program / "Keyloom.exe").exists())
         self.assertFalse(self.shortcut.exists())
         self.assertIsNone(self.entry())
         self.assertIsNotNone(self.wine.reg_query(), "the stored tree was removed")
+        self.assertEqual(self.wine.probe("dacl", STORE).stdout.strip(), ROOT_DACL)
 
 
 class SignInOption(unittest.TestCase):
-    """/SIGNIN registers the sign-in task; an install over it keeps it; the
-    uninstall removes it."""
+    """/SIGNIN registers the sign-in task, in a folder outside Program Files
+    whose name XML must escape; an install over it keeps it; the uninstall
+    removes it.
+
+    Wine's scheduler keeps a task's registration info and settings but
+    writes its triggers, principal and action back empty, and Wine's icacls
+    answers 0 without changing anything (its files' access lists are made
+    up from Unix modes): the logon delay, the user's SID in the principal,
+    the working folder and the folder's access list are Windows' to show."""
+
+    # No space: Wine would quote the argument, and /D= must start it.
+    FOLDER = "Tools&Co's"
 
     @classmethod
     def setUpClass(cls):
         cls.wine = harness.WineSession("installer-signin")
         cls.setup = setup_program()
-        cls.program = cls.wine.prefix / "drive_c" / "Program Files" / "Keyloom"
+        cls.program = cls.wine.prefix / "drive_c" / cls.FOLDER / "Keyloom"
 
     @classmethod
     def tearDownClass(cls):
         cls.wine.close()
 
-    def test_1_silent_install_with_signin_registers_the_task(self):
-        self.assertEqual(self.wine.run([self.setup, "/S", "/SIGNIN"], timeout=300).returncode, 0)
-        self.assertTrue((self.program / "Keyloom.exe").exists())
+    def task_text(self):
         task = task_file(self.wine)
-        self.assertTrue(task.exists(), task)
+        self.assertTrue(task.exists(), "no sign-in task")
         # Wine's scheduler keeps the definition in UTF-8; Windows' in UTF-16.
         data = task.read_bytes()
-        text = data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8-sig")
+        return task.name, data.decode("utf-16") if data[:2] in (b"\xff\xfe", b"\xfe\xff") else data.decode("utf-8-sig")
+
+    def test_1_silent_install_with_signin_registers_the_users_task(self):
+        folder = f"C:\\{self.FOLDER}\\Keyloom"
+        self.assertEqual(self.wine.run([self.setup, "/S", "/SIGNIN", f"/D={folder}"], timeout=300).returncode, 0)
+        self.assertTrue((self.program / "Keyloom.exe").exists())
+        name, text = self.task_text()
+        # Named by the signed-in user's SID (Wine's one user).
+        self.assertRegex(name, r"^Keyloom S-1-5-21-[0-9-]+$")
         self.assertIn("<Description>Starts Keyloom when you sign in.</Description>", text)
-        # Wine's scheduler keeps no triggers, principal or command of a task
-        # (it writes them back empty), so those are checked on Windows only.
+        self.assertIn("<Priority>4</Priority>", text)
+        self.assertIn("<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>", text)
+        self.assertIn("<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>", text)
 
     def test_2_an_install_over_it_keeps_the_task(self):
         self.assertEqual(self.wine.run([self.setup, "/S"], timeout=300).returncode, 0)
-        self.assertTrue(task_file(self.wine).exists())
+        self.assertTrue((self.program / "Keyloom.exe").exists(), "the install over went elsewhere")
+        self.assertIn("<Priority>4</Priority>", self.task_text()[1])
 
     def test_3_silent_uninstall_removes_the_task(self):
         self.wine.run([self.program / "Uninstall.exe", "/S"], timeout=300)
@@ -259,6 +318,23 @@ def pe_header(path):
     return machine, magic, subsystem
 
 
+def version_strings(path):
+    """The String entries of a program's version record, read from its
+    VS_VERSIONINFO: each String is a header of three 16-bit fields, its
+    UTF-16 key, padding to 32 bits, and its UTF-16 value."""
+    data = path.read_bytes()
+    record = data.find("VS_VERSION_INFO".encode("utf-16-le"))
+    found = {}
+    for key in ("ProductVersion", "FileVersion"):
+        at = data.find((key + "\0").encode("utf-16-le"), record)
+        if record < 0 or at < 0:
+            continue
+        length, value_length = struct.unpack_from("<HH", data, at - 6)
+        value = (at + 2 * (len(key) + 1) + 3) & ~3
+        found[key] = data[value:value + 2 * value_length].decode("utf-16-le").rstrip("\0")
+    return found
+
+
 IMAGE_FILE_MACHINE_I386, IMAGE_FILE_MACHINE_AMD64 = 0x014C, 0x8664
 PE32, PE32_PLUS = 0x10B, 0x20B
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
@@ -300,11 +376,14 @@ class PortableZip(unittest.TestCase):
         self.assertNotIn("\n", note.replace("\r\n", ""))
         self.assertIn("HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Tallow Labs\\Keyloom", note)
 
-    def test_2_the_programs_are_x86_64_and_i386_windows_gui_programs(self):
+    def test_2_the_programs_are_x86_64_and_i386_windows_gui_programs_of_this_version(self):
         self.assertEqual(pe_header(self.folder / "x64" / "Keyloom.exe"),
                          (IMAGE_FILE_MACHINE_AMD64, PE32_PLUS, IMAGE_SUBSYSTEM_WINDOWS_GUI))
         self.assertEqual(pe_header(self.folder / "x86" / "Keyloom.exe"),
                          (IMAGE_FILE_MACHINE_I386, PE32, IMAGE_SUBSYSTEM_WINDOWS_GUI))
+        for program in ("x64", "x86"):
+            record = version_strings(self.folder / program / "Keyloom.exe")
+            self.assertEqual((record.get("ProductVersion"), record.get("FileVersion")), (VERSION, VERSION), program)
 
     def test_3_the_64_bit_program_starts_hidden_and_makes_its_store(self):
         self.start_and_shut_down(self.folder / "x64" / "Keyloom.exe")

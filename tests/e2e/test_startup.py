@@ -101,7 +101,7 @@ class StartupAndMainWindow(harness.KeyloomSession):
         self.assertTrue(self.wine.post(MAIN_TITLE, harness.WM_SYSCOMMAND, harness.IDM_ABOUT, 0))
         self.assertTrue(self.wine.wait_window("About Keyloom"), "no About box")
         texts = [text for _, _, text in self.wine.texts("About Keyloom")]
-        self.assertIn("Version 1.0.0.3", texts)
+        self.assertIn("Version " + (harness.ROOT / "VERSION").read_text().strip(), texts)
         self.assertIn("Keyloom 2000", texts)
         disclaimers = [text for text in texts if text.startswith("DISCLAIMER - AGREEMENT")]
         self.assertEqual(len(disclaimers), 1, texts)
