@@ -115,6 +115,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2000 ${PUBLISHER}"
 
 ; "yes" once a running Keyloom was shut down here, to start it again.
 Var WasRunning
+; The SID of the user the Keyloom shut down here ran as ("" when unknown).
+Var KeyloomUser
 ; The user signed in to this session (not necessarily the account that
 ; approved the elevation): SID string, DOMAIN\name, "yes"/"no" administrator.
 Var SessionSid
@@ -194,6 +196,11 @@ again:
   ${EndIf}
 close:
   System::Call "user32::GetWindowThreadProcessId(p r0, *i .r3) i"
+  !if "${prefix}" == ""
+    StrCpy $R3 $3
+    Call ProcessUser
+    StrCpy $KeyloomUser $R8
+  !endif
   ; SYNCHRONIZE: enough to wait for the process to end.
   System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r3) p .r4"
   ${If} $1 == "new"
@@ -613,17 +620,36 @@ Section "-RemoveSignInTask"
   ${EndIf}
 SectionEnd
 
-; A silent upgrade starts Keyloom again if it shut one down. Setup runs in
-; the session of the Keyloom it shut down, as the account that Keyloom ran
-; as (both were elevated by the same approval, over the shoulder too), so a
-; plain start from here is the same user in the same session.
+; A silent upgrade starts Keyloom again if it shut one down, for the same
+; user in the same session. Setup runs in the session of the Keyloom it
+; shut down (it found that one's window on its own desktop); where it also
+; runs as the account that Keyloom ran as, a plain start from here is the
+; same user.
 Function StartKeyloomAgain
   ${If} $WasRunning == "yes"
   ${AndIf} ${FileExists} "$INSTDIR\Keyloom.exe"
     StrCpy $WasRunning "started"
-    DetailPrint "Starting Keyloom again"
-    SetOutPath "$INSTDIR"
-    Exec '"$INSTDIR\Keyloom.exe"'
+    StrCpy $R3 0
+    Call ProcessUser
+    ${If} $KeyloomUser == ""
+    ${OrIf} $KeyloomUser == $R8
+      DetailPrint "Starting Keyloom again"
+      SetOutPath "$INSTDIR"
+      Exec '"$INSTDIR\Keyloom.exe"'
+    ${Else}
+      ; Keyloom ran as another account than setup does (setup approved
+      ; over the shoulder): started from here it would run as the wrong
+      ; user. That user's sign-in task starts it as them, in their session.
+      StrCpy $1 "${TASK_PREFIX} $KeyloomUser"
+      Call TaskExists
+      ${If} $0 != "yes"
+        DetailPrint "Keyloom ran as $KeyloomUser, not as this setup's account: start it again from the Start menu"
+        Return
+      ${EndIf}
+      DetailPrint "Starting Keyloom again with the sign-in task of $KeyloomUser"
+      nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Run /TN "$1"'
+      Pop $0
+    ${EndIf}
     ; Setup ends once Keyloom is back (its window is there, up to 30 s), so
     ; that a script's next step, an uninstall say, finds it running and not
     ; half started.
@@ -638,6 +664,43 @@ Function StartKeyloomAgain
       Sleep 200
     ${Loop}
   ${EndIf}
+FunctionEnd
+
+; $R8 the SID of the user that process $R3 (0: setup itself) runs as, or
+; "" when its token is out of reach. Uses $R4 to $R7 only.
+Function ProcessUser
+  StrCpy $R8 ""
+  ${If} $R3 = 0
+    System::Call "kernel32::GetCurrentProcess() p .R4"
+  ${Else}
+    ; PROCESS_QUERY_LIMITED_INFORMATION
+    System::Call "kernel32::OpenProcess(i 0x1000, i 0, i R3) p .R4"
+  ${EndIf}
+  ${If} $R4 P= 0
+    Return
+  ${EndIf}
+  ; TOKEN_QUERY
+  System::Call "advapi32::OpenProcessToken(p R4, i 0x0008, *p .R5) i .R6"
+  ${If} $R3 <> 0
+    System::Call "kernel32::CloseHandle(p R4)"
+  ${EndIf}
+  ${If} $R6 = 0
+    Return
+  ${EndIf}
+  System::Alloc 1024
+  Pop $R7
+  ; TokenUser: a TOKEN_USER, whose first member is the SID's address.
+  System::Call "advapi32::GetTokenInformation(p R5, i 1, p R7, i 1024, *i .R4) i .R6"
+  ${If} $R6 <> 0
+    System::Call "*$R7(p .R6)"
+    System::Call "advapi32::ConvertSidToStringSidW(p R6, *p .R4) i .R6"
+    ${If} $R6 <> 0
+      System::Call "*$R4(&w${NSIS_MAX_STRLEN} .R8)"
+      System::Call "kernel32::LocalFree(p R4)"
+    ${EndIf}
+  ${EndIf}
+  System::Free $R7
+  System::Call "kernel32::CloseHandle(p R5)"
 FunctionEnd
 
 Section "-StartAgain"
@@ -698,6 +761,7 @@ SectionEnd
 
 Function .onInit
   StrCpy $WasRunning "no"
+  StrCpy $KeyloomUser ""
   StrCpy $StaleEntry64 "no"
   ${If} ${IsNativeAMD64}
     ; The 64-bit program goes to the 64-bit Program Files, unless /D= chose

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/row_list.h"
 #include "exchange/exchange_store.h"
@@ -96,6 +97,22 @@ public:
     // window of Keyloom's besides the main one is open and no macro runs;
     // refused, with nothing done, otherwise. Returns the answer.
     win::LRESULT OnShutdownRequest();
+
+    // The tray menu. The names of the macros in list order, for its Run
+    // submenu (macros switched off too).
+    std::vector<std::string> MacroNames() const;
+    // Runs macro `name` as its hot key would, the 300 ms pause included.
+    // Refused while a macro runs, plays back or waits in a box, as a hot key
+    // is dropped then; and for a name that no stored macro has.
+    enum class RunRequest { Started, NoSuchMacro, Busy };
+    RunRequest RunMacroNamed(const std::string& name);
+    // Suspend Hot Keys: every macro hot key is given back (the stop key
+    // stays); unsuspending registers them again from the store, reporting
+    // any that fail as start-up does.
+    void SetSuspended(bool suspended);
+    bool Suspended() const;
+    // The tray icon's tip, which says when hot keys are suspended.
+    std::string TrayTip() const;
 
     win::HWND Window() const override { return window_; }
 

@@ -28,13 +28,16 @@ bool OpenMacros(win::HWND owner, UniqueKey* key) {
 }  // namespace
 
 void MainDialog::RegisterAllHotKeys() {
-    // Every id is handed out afresh: what is held under the old ones goes.
+    // Every id is handed out afresh: what is held under the old ones goes,
+    // and so do the rows listed under them (hot keys registered again after
+    // a suspension list every macro afresh).
     hotkeys::UnregisterAll(window_);
     hotKeyCounter = -1;
     ForgetAllStaleIds();
+    ListFill fill(macroList_);
+    for (int row = macroList_.RowCount(); row-- > 0;) macroList_.RemoveRow(row);
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
-    ListFill fill(macroList_);
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
         if (layout::IsWorkKeyName(name)) continue;  // a change under way, not a macro
@@ -75,7 +78,7 @@ void MainDialog::RegisterAllHotKeys() {
             }
         }
         const int row = macroList_.AppendRow(name);
-        macroList_.SetCell(row, 1, HotKeyText(virtualKey, modifiers) + (off ? " (off)" : ""));
+        macroList_.SetCell(row, 1, ListedHotKeyText(virtualKey, modifiers, !off));
     }
 }
 
@@ -111,6 +114,38 @@ void MainDialog::OnHotKey(int id) {
         }
     }
 }
+
+std::vector<std::string> MainDialog::MacroNames() const {
+    std::vector<std::string> names;
+    for (int row = 0; row < macroList_.RowCount(); ++row) names.push_back(macroList_.Cell(row, 0));
+    return names;
+}
+
+MainDialog::RunRequest MainDialog::RunMacroNamed(const std::string& name) {
+    if (macroRunning) return RunRequest::Busy;
+    // A name that is no macro's key: empty (the Macros key itself), a path,
+    // a change under way, or a macro deleted meanwhile.
+    if (name.empty() || layout::HasBackslash(name) || layout::IsWorkKeyName(name) ||
+        !RegistryStore::KeyExists(layout::MacroFullPath(name)))
+        return RunRequest::NoSuchMacro;
+    runningMacroName = name;
+    StartMacro();
+    return RunRequest::Started;
+}
+
+void MainDialog::SetSuspended(bool suspended) {
+    if (suspended == hotkeys::Suspended()) return;
+    if (suspended) {
+        hotkeys::Suspend(window_);
+    } else {
+        hotkeys::Resume();
+        RegisterAllHotKeys();
+    }
+}
+
+bool MainDialog::Suspended() const { return hotkeys::Suspended(); }
+
+std::string MainDialog::TrayTip() const { return hotkeys::Suspended() ? "Keyloom (suspended)" : "Keyloom"; }
 
 void MainDialog::StartMacro() {
     macroRunning = 1;

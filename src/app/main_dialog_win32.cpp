@@ -216,7 +216,7 @@ private:
         }
         SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.get() : icon_));
-        tray::Add(Seam(window_), icon_);
+        tray::Add(Seam(window_), icon_, "Keyloom");
         LetShellMessagesThrough(Seam(window_));
 
         // Before any hook: every low-level hook lives on the input thread.
@@ -253,16 +253,33 @@ private:
     void OnTrayNotify(LPARAM lParam) {
         switch (LOWORD(lParam)) {
         case WM_LBUTTONDOWN: ShowMainWindow(); break;
-        case WM_RBUTTONDOWN:
-            switch (tray::TrackMenu(Seam(window_))) {
-            case tray::Choice::Shutdown: Shutdown(); break;
-            case tray::Choice::ShowMainWindow: ShowMainWindow(); break;
-            case tray::Choice::None: break;
-            }
-            break;
+        case WM_RBUTTONDOWN: OnTrayMenu(); break;
         default: break;
         }
     }
+
+    void OnTrayMenu() {
+        if (!dialog_) return;
+        tray::MenuState state;
+        state.macros = dialog_->MacroNames();
+        state.running = dialog_->macroRunning != 0;
+        state.suspended = dialog_->Suspended();
+        std::size_t macro = 0;
+        switch (tray::TrackMenu(Seam(window_), state, &macro)) {
+        case tray::Choice::Shutdown: Shutdown(); break;
+        case tray::Choice::ShowMainWindow: ShowMainWindow(); break;
+        case tray::Choice::Run: dialog_->RunMacroNamed(state.macros[macro]); break;
+        case tray::Choice::Suspend:
+            dialog_->SetSuspended(!state.suspended);
+            tray::SetTip(Seam(window_), dialog_->TrayTip());
+            break;
+        case tray::Choice::Settings: OpenSettings(); break;
+        case tray::Choice::None: break;
+        }
+    }
+
+    // "Settings..." of the tray menu: the Settings dialog opens here.
+    void OpenSettings() {}
 
     void PaintMinimised() {
         PaintScope paint(window_);
@@ -295,7 +312,7 @@ private:
         if (message == taskbarCreated_ && taskbarCreated_ != 0) {
             // The shell restarted and lost every icon: without ours the user
             // could neither reach nor end the program.
-            tray::Add(Seam(window_), icon_);
+            tray::Add(Seam(window_), icon_, dialog_ ? dialog_->TrayTip() : "Keyloom");
             return TRUE;
         }
         if (message == shutdownRequest_ && shutdownRequest_ != 0) {

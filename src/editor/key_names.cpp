@@ -227,3 +227,7 @@ std::string HotKeyText(std::int32_t virtualKey, std::int32_t modifiers) {
     }
     return text + key;
 }
+
+std::string ListedHotKeyText(std::int32_t virtualKey, std::int32_t modifiers, bool enabled) {
+    return HotKeyText(virtualKey, modifiers) + (enabled ? "" : " (off)");
+}

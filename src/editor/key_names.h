@@ -23,3 +23,6 @@ std::string InstructionCodeName(std::int32_t code);
 // "Invalid Hot Key" when no hot key was chosen (-1) or the key has no name.
 // `modifiers` holds the RegisterHotKey bits 1 Alt, 2 Ctrl, 4 Shift.
 std::string HotKeyText(std::int32_t virtualKey, std::int32_t modifiers);
+// The Hot Key column as the Macros list shows it: " (off)" follows the hot
+// key of a macro that is switched off.
+std::string ListedHotKeyText(std::int32_t virtualKey, std::int32_t modifiers, bool enabled);

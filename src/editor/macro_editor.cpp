@@ -4,6 +4,7 @@
 #include "editor/keyboard.h"
 #include "exec/clipboard_buffers.h"
 #include "store/message_text.h"
+#include "store/optional_value.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -60,6 +61,9 @@ void MacroEditDialog::Initialize() {
     if (RegistryStore::ReadDword(macro, layout::kHotKeyVk, &virtualKey) &&
         RegistryStore::ReadDword(macro, layout::kHotKeyModifiers, &modifiers))
         hotKeyPreset = HotKeyValue{static_cast<std::uint16_t>(virtualKey & 0xFF), ControlFromModifiers(modifiers)};
+    std::int32_t stored = 1;
+    RegistryStore::ReadOptionalDword(macro, layout::kEnabled, 1, &stored);
+    enabled = stored != 0;
 }
 
 namespace {

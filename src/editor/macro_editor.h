@@ -69,6 +69,10 @@ public:
 
     std::string macroName;
     HotKeyValue hotKeyPreset;  // what the hot-key control shows when the dialog opens
+    // The "Enabled" box: loaded in Edit mode (on for a macro stored without
+    // it), set by the view before Save. A macro that is off is saved with
+    // Enabled 0 and registers no hot key.
+    bool enabled = true;
     std::int32_t KeyMode = NormalKeyStroke;
     // Element i is the instruction line i of the body shows.
     std::vector<Instruction> InstructionList;

@@ -128,6 +128,9 @@ bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
     if (!macro.Write(layout::kHotKeyVk, virtualKey_) || !macro.Write(layout::kHotKeyModifiers, modifiers_) ||
         !macro.Write(layout::kId, id))
         return false;
+    // On is the absent value, which keeps a macro that is on stored as an
+    // earlier Keyloom stored it.
+    if (!enabled && !macro.Write(layout::kEnabled, 0)) return false;
     for (std::size_t i = 0; i < InstructionList.size(); ++i) {
         const Instruction& instruction = InstructionList[i];
         RegistryStore::KeyWriter writer;
@@ -161,6 +164,7 @@ WorkKeys::Outcome MacroEditDialog::StoreWhole(const std::string& oldName, std::s
 }
 
 void MacroEditDialog::RegisterSavedHotKey() {
+    if (!enabled) return;
     if (!hotkeys::Register(mainWindow_, newId_, modifiers_, virtualKey_))
         win::MessageBoxA(dialog_, ("Failed to start macro: " + macroName).c_str(), "Error",
                          win::MB_OK | win::MB_ICONWARNING);
@@ -170,7 +174,7 @@ bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
     std::string stamp;
     if (StoreWhole(std::string(), &stamp) != WorkKeys::Outcome::New) return false;
     const int added = macroList_.InsertRow(row, macroName);
-    macroList_.SetCell(added, 1, HotKeyText(virtualKey_, modifiers_));
+    macroList_.SetCell(added, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled));
     RegisterSavedHotKey();
     return true;
 }
@@ -203,7 +207,7 @@ bool MacroEditDialog::SaveEditedMacro() {
     ForgetStaleId(oldName);
     oldName_ = macroName;
     macroList_.SetCell(EditIndex, 0, macroName);
-    macroList_.SetCell(EditIndex, 1, HotKeyText(virtualKey_, modifiers_));
+    macroList_.SetCell(EditIndex, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled));
     if (idRead && !hotkeys::Unregister(mainWindow_, oldId))
         ShowWarning(dialog_, "Unable to unregister hotkey for macro: " + oldName);
     RegisterSavedHotKey();

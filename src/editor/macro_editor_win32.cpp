@@ -102,6 +102,7 @@ INT_PTR OnInit(HWND dialog, Session* session) {
     SetDlgItemTextA(dialog, IDC_MACRO_NAME, model.macroName.c_str());
     CheckRadioButton(dialog, IDC_KEY_DOWN_ONLY, IDC_NORMAL_KEY_STROKE, IDC_NORMAL_KEY_STROKE);
     SetWindowTextA(dialog, model.Title().c_str());
+    CheckDlgButton(dialog, IDC_ENABLED, model.enabled ? BST_CHECKED : BST_UNCHECKED);
     if (model.hotKeyPreset.virtualKey != 0)
         SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_SETHOTKEY,
                             MAKEWORD(model.hotKeyPreset.virtualKey, model.hotKeyPreset.flags), 0);
@@ -131,6 +132,7 @@ INT_PTR OnCommand(HWND dialog, MacroEditDialog& model, WORD id, WORD notificatio
     case IDC_EDIT_INSTRUCTION: model.EditInstruction(); return TRUE;
     case IDOK: {
         const auto value = static_cast<WORD>(SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_GETHOTKEY, 0, 0));
+        model.enabled = IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED;
         if (model.Save(ControlText(Seam(dialog), IDC_MACRO_NAME), HotKeyValue{LOBYTE(value), HIBYTE(value)}))
             EndDialog(dialog, IDOK);
         return TRUE;

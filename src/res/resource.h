@@ -66,6 +66,7 @@
 #define IDC_COMMANDS 1122
 #define IDC_INSERT_COMMAND 1123
 #define IDC_EDIT_INSTRUCTION 1127
+#define IDC_ENABLED 1172
 
 // Property dialogs of the commands.
 #define IDC_NUMBER 1004

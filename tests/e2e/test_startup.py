@@ -89,8 +89,10 @@ class StartupAndMainWindow(harness.KeyloomSession):
         self.assertTrue(self.wine.wait_window(harness.POPUP_MENU), "a right click on the icon opened no menu")
         harness.screenshot("tray-menu.png")
         left, top, right, bottom = self.wine.rect(harness.POPUP_MENU)
-        # Two items of equal height: "Shutdown", then "Show Main Window".
-        harness.click_at((left + right) // 2, top + (bottom - top) * 3 // 4)
+        # "Shutdown", "Show Main Window", a separator, "Run", "Suspend Hot
+        # Keys", "Settings...": five items of one height and the separator.
+        height = (bottom - top - 10) // 5
+        harness.click_at((left + right) // 2, top + 3 + height + height // 2)
         self.assertTrue(self.wine.wait_gone(harness.POPUP_MENU))
         self.assertTrue(self.wine.wait_visible(MAIN_TITLE, True), "\"Show Main Window\" did not show the window")
         self.assertTrue(self.wine.click(MAIN_TITLE, IDC_CLOSE))
