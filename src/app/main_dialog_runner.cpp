@@ -199,7 +199,12 @@ void MainDialog::OnRunMacro() {
             phase_ = RunPhase::Playing;
             StartPlayback(instruction, *this);
             return;
-        default: ExecuteInstruction(instruction, code); break;
+        default:
+            if (!ExecuteInstruction(instruction, code)) {
+                AbortMacro();
+                return;
+            }
+            break;
         }
         // Where the run resumes after a box: ended or replaced meanwhile,
         // it is not carried on here.

@@ -1,6 +1,48 @@
 #include "editor/instruction.h"
 
 #include "editor/key_names.h"
+#include "platform/win.h"
+
+namespace {
+
+// The text's first 40 characters (a surrogate pair is one), each line
+// break (CR LF, or a CR or LF alone) one space, and "..." when cut.
+std::u16string TypedTextShown(const std::u16string& text) {
+    constexpr int kShown = 40;
+    std::u16string shown;
+    std::size_t i = 0;
+    for (int characters = 0; i < text.size() && characters < kShown; ++characters) {
+        const char16_t unit = text[i];
+        if (unit == u'\r' || unit == u'\n') {
+            shown.push_back(u' ');
+            i += unit == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+            continue;
+        }
+        shown.push_back(unit);
+        ++i;
+        if (unit >= 0xD800 && unit <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+            shown.push_back(text[i++]);
+    }
+    if (i < text.size()) shown += u"...";
+    return shown;
+}
+
+// The list box shows ANSI text: a character the code page lacks shows as
+// "?".
+std::string Ansi(const std::u16string& text) {
+    if (text.empty()) return {};
+    const std::wstring wide(text.begin(), text.end());
+    const int length = win::WideCharToMultiByte(win::CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr,
+                                                0, nullptr, nullptr);
+    if (length <= 0) return std::string(text.size(), '?');
+    std::string out(static_cast<std::size_t>(length), '\0');
+    if (win::WideCharToMultiByte(win::CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), out.data(), length,
+                                 nullptr, nullptr) != length)
+        return std::string(text.size(), '?');
+    return out;
+}
+
+}  // namespace
 
 std::int32_t* Instruction::Number(layout::Field field) {
     using layout::Field;
@@ -40,6 +82,7 @@ std::string InstructionText(const Instruction& instruction, bool fromInsertion) 
     case kind::PasteToClipboard: return name + " ID: " + std::to_string(instruction.BufIndex);
     case kind::PlaybackRecording: return name + (fromInsertion ? ": " : " : ") + instruction.JournalName;
     case kind::Run: return name + " (" + instruction.Texts[0] + ")";
+    case kind::TypeText: return name + ": " + Ansi(TypedTextShown(instruction.TypedText));
     case kind::Reboot:
     case kind::Shutdown:
     case kind::Pause:

@@ -23,6 +23,7 @@ struct Instruction {
     std::int32_t DelayInterval = 0;
     std::string DefPasteString;
     std::int32_t KeyPressed = 0;  // 0 press, 2 release
+    std::u16string TypedText;     // TYPE TEXT: "Text", line breaks as CR LF
     std::int32_t id;
 
     // The field that holds a stored value; null when the value is of the
@@ -31,6 +32,10 @@ struct Instruction {
     std::string* Text(layout::Field field);
     const std::int32_t* Number(layout::Field field) const { return const_cast<Instruction*>(this)->Number(field); }
     const std::string* Text(layout::Field field) const { return const_cast<Instruction*>(this)->Text(field); }
+    std::u16string* UnicodeText(layout::Field field) { return field == layout::Field::Text ? &TypedText : nullptr; }
+    const std::u16string* UnicodeText(layout::Field field) const {
+        return const_cast<Instruction*>(this)->UnicodeText(field);
+    }
 
     bool operator==(const Instruction&) const = default;
 };
@@ -40,5 +45,6 @@ inline constexpr std::int32_t kKeyUp = 2;  // KEYEVENTF_KEYUP
 
 // The text of an instruction's line in the macro body. A PLAYBACK RECORDING
 // just inserted reads "PLAYBACK RECORDING: name"; once its properties have
-// been changed, or when it is loaded, "PLAYBACK RECORDING : name".
+// been changed, or when it is loaded, "PLAYBACK RECORDING : name". A TYPE
+// TEXT line shows the text's first characters in the ANSI code page.
 std::string InstructionText(const Instruction& instruction, bool fromInsertion);

@@ -124,7 +124,7 @@ constexpr std::array<CharacterPair, 3> kBottomRowPairs{{{',', ",<"}, {'.', ".>"}
 
 constexpr const char* kCommandNames[] = {
     "DELAY",     "REBOOT", "SHUTDOWN", "COPY FROM CLIP BOARD", "PASTE TO CLIP BOARD", "PLAYBACK RECORDING",
-    "PAUSE",     "TIME",   "DATE",     "MESSAGE BOX",          "RUN",
+    "PAUSE",     "TIME",   "DATE",     "MESSAGE BOX",          "RUN",       "TYPE TEXT",
 };
 static_assert(std::size(kCommandNames) == kind::LastCommand - kind::FirstCommand + 1);
 

@@ -174,6 +174,12 @@ bool MacroEditDialog::AskProperties(Instruction* instruction) {
         instruction->Unelevated = values.unelevated ? 1 : 0;
         return true;
     }
+    case kind::TypeText: {
+        TypeTextValues values{instruction->TypedText};
+        if (!dialogs_.TypeText(&values)) return false;
+        instruction->TypedText = values.text;
+        return true;
+    }
     default: return false;
     }
 }

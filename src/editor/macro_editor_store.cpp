@@ -39,9 +39,12 @@ void MacroEditDialog::LoadMacroBody() {
         Instruction instruction(code);
         bool complete = true;
         for (Field field : layout::ValuesOf(code).read) {
-            const bool read = layout::TypeOf(field) == ValueType::Dword
-                                  ? key.Read(layout::NameOf(field), instruction.Number(field))
-                                  : key.Read(layout::NameOf(field), instruction.Text(field));
+            bool read = false;
+            switch (layout::TypeOf(field)) {
+            case ValueType::Dword: read = key.Read(layout::NameOf(field), instruction.Number(field)); break;
+            case ValueType::Text: read = key.Read(layout::NameOf(field), instruction.Text(field)); break;
+            case ValueType::UnicodeText: read = key.Read(layout::NameOf(field), instruction.UnicodeText(field)); break;
+            }
             if (!read && !Optional(field)) {
                 complete = false;
                 break;
@@ -137,9 +140,14 @@ bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
         if (!writer.CreateMacro(layout::InstructionPath(key, static_cast<std::int32_t>(i)))) return false;
         if (!writer.Write(layout::kId, instruction.id)) return false;
         for (Field field : layout::ValuesOf(instruction.id).stored) {
-            const bool written = layout::TypeOf(field) == ValueType::Dword
-                                     ? writer.Write(layout::NameOf(field), *instruction.Number(field))
-                                     : writer.Write(layout::NameOf(field), *instruction.Text(field));
+            bool written = false;
+            switch (layout::TypeOf(field)) {
+            case ValueType::Dword: written = writer.Write(layout::NameOf(field), *instruction.Number(field)); break;
+            case ValueType::Text: written = writer.Write(layout::NameOf(field), *instruction.Text(field)); break;
+            case ValueType::UnicodeText:
+                written = writer.Write(layout::NameOf(field), *instruction.UnicodeText(field));
+                break;
+            }
             if (!written) return false;
         }
         for (Field field : layout::ValuesOf(instruction.id).optional)

@@ -50,6 +50,7 @@ public:
     bool MessageBoxProperties(MessageBoxValues* values) override { return ShowMessageBoxDialog(owner_, values); }
     bool Run(RunValues* values) override { return ShowRunDialog(owner_, values); }
     bool SelectRecording(RecordingChoice* choice) override { return ShowSelectRecordingDialog(owner_, choice); }
+    bool TypeText(TypeTextValues* values) override { return ShowTypeTextDialog(owner_, values); }
 
 private:
     win::HWND owner_ = nullptr;

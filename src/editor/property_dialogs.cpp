@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "store/layout.h"
 #include "store/message_text.h"
 
 namespace {
@@ -62,6 +63,32 @@ bool ReadNumberField(win::HWND dialog, std::string_view text, NumberKind kind, s
     if (ParseNumber(text, kind, value)) return true;
     Warn(dialog, kind == NumberKind::Signed ? "Please enter an integer." : "Please enter a positive integer.");
     return false;
+}
+
+bool AcceptTypedText(win::HWND dialog, std::u16string* text) {
+    if (text->empty()) {
+        Warn(dialog, "Please enter the text to type.");
+        return false;
+    }
+    std::u16string lines;
+    lines.reserve(text->size());
+    for (std::size_t i = 0; i < text->size(); ++i) {
+        const char16_t unit = (*text)[i];
+        if (unit != u'\r' && unit != u'\n') {
+            lines.push_back(unit);
+            continue;
+        }
+        lines += u"\r\n";
+        if (unit == u'\r' && i + 1 < text->size() && (*text)[i + 1] == u'\n') ++i;
+    }
+    // The edit takes no more than this; a longer text could not be read back.
+    if (lines.size() > layout::kLongestTypedText) {
+        Warn(dialog, FormatText("The text to type is too long: at most %s characters fit.",
+                                {std::to_string(layout::kLongestTypedText)}).c_str());
+        return false;
+    }
+    *text = std::move(lines);
+    return true;
 }
 
 bool AcceptDelay(win::HWND dialog, std::string_view text, std::int32_t* delay) {

@@ -31,6 +31,9 @@ struct RunValues {
     std::int32_t showStyle = 1;  // 1 normal, 2 minimized, 3 maximized
     bool unelevated = false;     // "Start without administrator rights"
 };
+struct TypeTextValues {  // TYPE TEXT: line breaks as CR LF
+    std::u16string text;
+};
 struct RecordingChoice {  // PLAYBACK RECORDING
     std::string name;
     std::int32_t events = -1;  // 1, 2 or 3; -1 on entry: none given
@@ -48,6 +51,7 @@ public:
     virtual bool MessageBoxProperties(MessageBoxValues* values) = 0;
     virtual bool Run(RunValues* values) = 0;
     virtual bool SelectRecording(RecordingChoice* choice) = 0;
+    virtual bool TypeText(TypeTextValues* values) = 0;
 };
 
 // Every dialog cancelled: for an editor that only loads and saves, with no
@@ -60,6 +64,7 @@ public:
     bool MessageBoxProperties(MessageBoxValues*) override { return false; }
     bool Run(RunValues*) override { return false; }
     bool SelectRecording(RecordingChoice*) override { return false; }
+    bool TypeText(TypeTextValues*) override { return false; }
 };
 
 // ---- Numbers typed into a field -------------------------------------------
@@ -85,6 +90,12 @@ bool AcceptDelay(win::HWND dialog, std::string_view text, std::int32_t* delay);
 // The clipboard dialogs: an unsigned number.
 bool AcceptBufferId(win::HWND dialog, std::string_view text, std::uint32_t* bufferId);
 
+// TYPE TEXT: a text of 1 to layout::kLongestTypedText units, its line
+// breaks made CR LF (a CR or an LF alone, as pasted text may bring, counts
+// as one); an empty one is refused with "Please enter the text to type.",
+// and the dialog puts the focus back on its edit.
+bool AcceptTypedText(win::HWND dialog, std::u16string* text);
+
 // RUN's list of show styles: entry i stands for style i + 1; a style
 // other than 1, 2 or 3 selects no entry (-1), and no selection keeps the
 // style.
@@ -100,3 +111,4 @@ bool ShowCopyFromClipboardDialog(win::HWND owner, BufferValues* values);
 bool ShowPasteToClipboardDialog(win::HWND owner, PasteValues* values);
 bool ShowMessageBoxDialog(win::HWND owner, MessageBoxValues* values);
 bool ShowRunDialog(win::HWND owner, RunValues* values);
+bool ShowTypeTextDialog(win::HWND owner, TypeTextValues* values);

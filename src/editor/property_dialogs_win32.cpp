@@ -11,6 +11,7 @@
 #include <string>
 
 #include "resource.h"
+#include "store/layout.h"
 
 namespace {
 
@@ -195,7 +196,74 @@ private:
     RunValues* values_;
 };
 
+// TYPE TEXT's dialog is a Unicode one, so that its edit holds any
+// character: the window procedures and texts go through the W calls.
+struct TypeTextSession {
+    TypeTextValues* values;
+    WNDPROC editProc;
+};
+
+// The edit takes Tab as a character rather than a move to the next control:
+// it asks the dialog for the key, its own key-down handling (which in a
+// dialog moves the focus on) does not see it, and the character that
+// follows is put in here, since an edit in a dialog may refuse it.
+LRESULT CALLBACK TypedTextEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* session = reinterpret_cast<TypeTextSession*>(GetWindowLongPtrW(edit, GWLP_USERDATA));
+    if (message == WM_KEYDOWN && wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0) return 0;
+    if (message == WM_CHAR && wParam == L'\t') {
+        SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\t"));
+        return 0;
+    }
+    const LRESULT result = CallWindowProcW(session->editProc, edit, message, wParam, lParam);
+    return message == WM_GETDLGCODE ? result | DLGC_WANTTAB : result;
+}
+
+std::u16string EditText(HWND edit) {
+    const int length = GetWindowTextLengthW(edit);
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    wide.resize(static_cast<std::size_t>(GetWindowTextW(edit, wide.data(), length + 1)));
+    return std::u16string(wide.begin(), wide.end());
+}
+
+INT_PTR CALLBACK TypeTextProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        auto* session = reinterpret_cast<TypeTextSession*>(lParam);
+        HWND edit = GetDlgItem(dialog, IDC_TYPED_TEXT);
+        SendMessageW(edit, EM_SETLIMITTEXT, layout::kLongestTypedText, 0);
+        const std::wstring text(session->values->text.begin(), session->values->text.end());
+        SetWindowTextW(edit, text.c_str());
+        SetWindowLongPtrW(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(session));
+        session->editProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TypedTextEditProc)));
+        return TRUE;
+    }
+    auto* session = reinterpret_cast<TypeTextSession*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (session == nullptr || message != WM_COMMAND) return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDOK: {
+        HWND edit = GetDlgItem(dialog, IDC_TYPED_TEXT);
+        std::u16string text = EditText(edit);
+        if (!AcceptTypedText(Seam(dialog), &text)) {
+            SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+            return TRUE;
+        }
+        session->values->text = std::move(text);
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    }
+    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
+    default: return TRUE;
+    }
+}
+
 }  // namespace
+
+bool ShowTypeTextDialog(win::HWND owner, TypeTextValues* values) {
+    TypeTextSession session{values, nullptr};
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TYPE_TEXT), reinterpret_cast<HWND>(owner),
+                           TypeTextProc, reinterpret_cast<LPARAM>(&session)) == IDOK;
+}
 
 bool ShowDelayDialog(win::HWND owner, DelayValues* values) {
     DelayDialog dialog(values);

@@ -27,7 +27,7 @@ struct KindNameEntry {
     std::int32_t code;
     const char* name;
 };
-constexpr std::array<KindNameEntry, 11> kKindNames{{
+constexpr std::array<KindNameEntry, 12> kKindNames{{
     {kind::Delay, "Delay"},
     {kind::Reboot, "Reboot"},
     {kind::Shutdown, "Shutdown"},
@@ -39,6 +39,7 @@ constexpr std::array<KindNameEntry, 11> kKindNames{{
     {kind::Date, "Date"},
     {kind::MessageBox, "MessageBox"},
     {kind::Run, "Run"},
+    {kind::TypeText, "TypeText"},
 }};
 
 // The key codes the editor's keyboard inserts, and the hot keys its hot-key
@@ -172,6 +173,17 @@ InstructionData ReadInstruction(const Json& value, const std::string& where) {
     for (Field field : FileFields(instruction.code)) {
         const char* name = layout::NameOf(field);
         const Json* member = Member(value, name);
+        if (layout::TypeOf(field) == ValueType::UnicodeText) {
+            const std::string& text = RequiredString(value, where, name);
+            std::u16string units;
+            if (text.find('\0') != std::string::npos || !Utf8ToUtf16(text, &units))
+                Refuse(where, FormatText("%s holds a NUL character, which the store cannot keep.", {name}));
+            if (units.size() > layout::kLongestTypedText)
+                Refuse(where, FormatText("%s is longer than %s characters.",
+                                         {name, std::to_string(layout::kLongestTypedText)}));
+            instruction.texts[field] = text;
+            continue;
+        }
         if (layout::TypeOf(field) == ValueType::Text) {
             const std::string& text = RequiredString(value, where, name);
             const std::string ansi = StoreText(text, where, name);
@@ -302,7 +314,7 @@ OrderedJson InstructionJson(const InstructionData& instruction) {
     if (!IsCommand(instruction.code)) out[layout::kId] = instruction.code;
     for (Field field : FileFields(instruction.code)) {
         const char* name = layout::NameOf(field);
-        if (layout::TypeOf(field) == ValueType::Text) {
+        if (layout::TypeOf(field) != ValueType::Dword) {
             const auto it = instruction.texts.find(field);
             out[name] = it != instruction.texts.end() ? it->second : std::string();
             continue;

@@ -87,6 +87,10 @@ bool ReadMacroData(const std::string& name, MacroData* macro, std::vector<std::s
                 std::int32_t value = 0;
                 complete = key.Read(layout::NameOf(field), &value);
                 instruction.numbers[field] = value;
+            } else if (layout::TypeOf(field) == ValueType::UnicodeText) {
+                std::u16string units;
+                complete = RegistryStore::ReadMacroText(path, layout::NameOf(field), &units);
+                if (complete && !Utf16ToUtf8(units, &instruction.texts[field])) complete = false;
             } else {
                 std::string text;
                 complete = key.Read(layout::NameOf(field), &text) || OptionalText(field);
@@ -190,6 +194,12 @@ bool WriteMacroTree(const std::string& key, const MacroData& macro) {
             bool written = false;
             if (layout::TypeOf(field) == ValueType::Dword) {
                 written = values.Write(layout::NameOf(field), number(field));
+            } else if (layout::TypeOf(field) == ValueType::UnicodeText) {
+                const auto it = instruction.texts.find(field);
+                std::u16string units;
+                if (it != instruction.texts.end()) Utf8ToUtf16(it->second, &units);
+                written = RegistryStore::WriteMacroText(
+                    units, layout::InstructionPath(key, static_cast<std::int32_t>(i)), layout::NameOf(field));
             } else {
                 const auto it = instruction.texts.find(field);
                 written = values.Write(layout::NameOf(field), it != instruction.texts.end() ? Ansi(it->second) : "");

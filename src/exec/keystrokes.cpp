@@ -1,7 +1,9 @@
 #include "exec/keystrokes.h"
 
 #include "input/held_input.h"
+#include "input/unicode_text.h"
 #include "platform/win.h"
+#include "store/message_text.h"
 #include "store/registry_store.h"
 
 namespace {
@@ -19,6 +21,16 @@ void PressKey(RegistryStore::InstructionKey& instruction, std::int32_t code) {
     std::int32_t flags = 0;
     if (!instruction.Read(layout::Field::KeyPressed, &flags)) return;
     SendKey(static_cast<win::UINT>(code), static_cast<win::DWORD>(flags));
+}
+
+bool TypeTextAction(RegistryStore::InstructionKey& instruction) {
+    std::u16string text;
+    if (!instruction.Read(layout::Field::Text, &text)) return false;
+    // Typing can take a while; the macro's key is not held open meanwhile.
+    instruction.Close();
+    if (input::TypeUnicodeText(text, input::Owner::Macro)) return true;
+    ShowWarning(nullptr, "Unable to type the whole text: the system stopped taking input.");
+    return false;
 }
 
 void TypeText(const std::string& text) {

@@ -29,7 +29,7 @@ void ForgetStaleId(const std::string& macroName) { std::erase(staleIds, macroNam
 
 void ForgetAllStaleIds() { staleIds.clear(); }
 
-void ExecuteInstruction(RegistryStore::InstructionKey& instruction, std::int32_t code) {
+bool ExecuteInstruction(RegistryStore::InstructionKey& instruction, std::int32_t code) {
     switch (code) {
     case kind::Delay: DelayAction(instruction); break;
     case kind::Reboot: RebootAction(); break;
@@ -40,6 +40,8 @@ void ExecuteInstruction(RegistryStore::InstructionKey& instruction, std::int32_t
     case kind::Date: TypeDate(); break;
     case kind::MessageBox: MessageBoxAction(instruction); break;
     case kind::Run: RunAction(instruction); break;
+    case kind::TypeText: return TypeTextAction(instruction);
     default: PressKey(instruction, code); break;
     }
+    return true;
 }

@@ -49,5 +49,6 @@ protected:
 // Carries out one instruction other than PAUSE and PLAYBACK RECORDING, which
 // the runner handles itself. `instruction` is the instruction's key, which
 // the runner has opened and read `code` from; the executor reads its values
-// through it, and may close it before it waits.
-void ExecuteInstruction(RegistryStore::InstructionKey& instruction, std::int32_t code);
+// through it, and may close it before it waits. False when it failed in a
+// way that ends the run (a TYPE TEXT that could not be typed whole).
+bool ExecuteInstruction(RegistryStore::InstructionKey& instruction, std::int32_t code);

@@ -11,7 +11,8 @@ namespace {
 // other; the press's own code, scan code and extended flag make the release.
 struct Held {
     bool mouse = false;
-    win::WORD key = 0;  // folded virtual key, or the button's down flag
+    bool unicode = false;  // a character typed by its UTF-16 unit, `key`
+    win::WORD key = 0;     // folded virtual key, the unit, or the button's down flag
     win::WORD virtualKey = 0;
     win::WORD scanCode = 0;
     win::DWORD flags = 0;      // KEYEVENTF_EXTENDEDKEY of the press
@@ -19,8 +20,11 @@ struct Held {
     Owner owner = Owner::Macro;
 };
 
-// Every virtual key and every button at most once: the table never grows.
-constexpr std::size_t kCapacity = 256 + 8;
+// Every virtual key and every button at most once, and a few characters
+// typed by their unit (a text is typed down and up, so at most one of its
+// units is held, when the system stopped taking input between the two):
+// the table never grows.
+constexpr std::size_t kCapacity = 256 + 8 + 8;
 std::array<Held, kCapacity> held;
 std::size_t heldCount = 0;
 
@@ -32,14 +36,16 @@ win::WORD Fold(win::WORD virtualKey) {
     return virtualKey;
 }
 
-Held* Find(bool mouse, win::WORD key, win::DWORD mouseData) {
+Held* Find(bool mouse, bool unicode, win::WORD key, win::DWORD mouseData) {
     for (std::size_t i = 0; i < heldCount; ++i)
-        if (held[i].mouse == mouse && held[i].key == key && (!mouse || held[i].mouseData == mouseData)) return &held[i];
+        if (held[i].mouse == mouse && held[i].unicode == unicode && held[i].key == key &&
+            (!mouse || held[i].mouseData == mouseData))
+            return &held[i];
     return nullptr;
 }
 
-void Remove(bool mouse, win::WORD key, win::DWORD mouseData) {
-    Held* found = Find(mouse, key, mouseData);
+void Remove(bool mouse, bool unicode, win::WORD key, win::DWORD mouseData) {
+    Held* found = Find(mouse, unicode, key, mouseData);
     if (found == nullptr) return;
     for (Held* next = found + 1; next < held.data() + heldCount; ++next) *(next - 1) = *next;
     --heldCount;
@@ -48,16 +54,31 @@ void Remove(bool mouse, win::WORD key, win::DWORD mouseData) {
 // A second press of what is held (auto-repeat) keeps the first one's place
 // and owner.
 void Add(const Held& entry) {
-    if (Find(entry.mouse, entry.key, entry.mouseData) != nullptr || heldCount == kCapacity) return;
+    if (Find(entry.mouse, entry.unicode, entry.key, entry.mouseData) != nullptr || heldCount == kCapacity) return;
     held[heldCount++] = entry;
 }
 
 void NoteKey(win::WORD virtualKey, win::WORD scanCode, win::DWORD flags, Owner owner) {
-    // Characters typed by their code carry no key of their own.
-    if ((flags & win::KEYEVENTF_UNICODE) != 0 || virtualKey == 0) return;
+    // A character typed by its unit is held by that unit, between its down
+    // and its up, and released by a unit's up.
+    if ((flags & win::KEYEVENTF_UNICODE) != 0) {
+        if ((flags & win::KEYEVENTF_KEYUP) != 0) {
+            Remove(false, true, scanCode, 0);
+            return;
+        }
+        Held entry;
+        entry.unicode = true;
+        entry.key = scanCode;
+        entry.scanCode = scanCode;
+        entry.flags = win::KEYEVENTF_UNICODE;
+        entry.owner = owner;
+        Add(entry);
+        return;
+    }
+    if (virtualKey == 0) return;
     const win::WORD key = Fold(virtualKey);
     if ((flags & win::KEYEVENTF_KEYUP) != 0) {
-        Remove(false, key, 0);
+        Remove(false, false, key, 0);
         return;
     }
     Held entry;
@@ -95,9 +116,9 @@ void NoteMouse(const win::MOUSEINPUT& mouse, Owner owner) {
             // An X release names its buttons; each goes.
             if (x) {
                 for (win::DWORD bit = 1; bit <= 2; bit <<= 1)
-                    if ((data & bit) != 0) Remove(true, key, bit);
+                    if ((data & bit) != 0) Remove(true, false, key, bit);
             } else {
-                Remove(true, key, 0);
+                Remove(true, false, key, 0);
             }
         }
     }
@@ -135,7 +156,7 @@ void Release(bool everything, Owner owner) {
     // Entries go from the highest index down, so the lower ones keep theirs.
     for (win::UINT n = 0; n < sent && n < count; ++n) {
         const Held& entry = held[from[n]];
-        Remove(entry.mouse, entry.key, entry.mouseData);
+        Remove(entry.mouse, entry.unicode, entry.key, entry.mouseData);
     }
 }
 

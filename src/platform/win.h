@@ -94,9 +94,12 @@ LSTATUS RegCloseKey(HKEY key);
 constexpr UINT CP_ACP = 0;
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int multiByteLength, wchar_t* wide,
                         int wideLength);
-// And back: UTF-16 to the ANSI code page. WC_NO_BEST_FIT_CHARS writes the
-// default character for each character the code page lacks instead of a
-// look-alike, and `usedDefaultChar` (when given) tells whether it did.
+// And back: UTF-16 to the ANSI code page, a character the code page lacks
+// as `defaultChar` ("?" when null; a surrogate pair may give two).
+// With a `multiByteLength` of 0 it returns the length needed; `wideLength`
+// -1 takes the NUL too.
+// WC_NO_BEST_FIT_CHARS writes the default character for a character the
+// code page lacks instead of a look-alike.
 constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
 int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideLength, char* multiByte,
                         int multiByteLength, const char* defaultChar, BOOL* usedDefaultChar);
@@ -217,6 +220,9 @@ constexpr BYTE VK_LCONTROL = 0xA2;
 constexpr BYTE VK_RCONTROL = 0xA3;
 constexpr BYTE VK_LMENU = 0xA4;
 constexpr BYTE VK_RMENU = 0xA5;
+// What the low-level hooks and the key state see for an input typed by its
+// UTF-16 unit (KEYEVENTF_UNICODE); the unit is its scan code.
+constexpr BYTE VK_PACKET = 0xE7;
 constexpr UINT MAPVK_VK_TO_VSC = 0;
 constexpr UINT MAPVK_VSC_TO_VK = 1;
 constexpr UINT MAPVK_VK_TO_CHAR = 2;

@@ -15,6 +15,7 @@
 #define IDD_EDIT_RECORDING 137
 #define IDD_MESSAGE_BOX 138
 #define IDD_RUN 140
+#define IDD_TYPE_TEXT 142
 #define IDD_IMPORT 145
 
 // Strings.
@@ -80,6 +81,7 @@
 #define IDC_BROWSE_START_IN 1163
 #define IDC_SHOW_STYLE 1164
 #define IDC_UNELEVATED 1165
+#define IDC_TYPED_TEXT 1170
 
 // Recording selection dialog. The event radios' ids are those of the
 // Record dialog's.

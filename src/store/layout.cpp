@@ -17,7 +17,7 @@ struct FieldInfo {
 };
 
 // In the order of Field.
-constexpr std::array<FieldInfo, 14> kFields{{
+constexpr std::array<FieldInfo, 15> kFields{{
     {"KeyPressed", ValueType::Dword},
     {"DelayInterval", ValueType::Dword},
     {"BufIndex", ValueType::Dword},
@@ -32,6 +32,7 @@ constexpr std::array<FieldInfo, 14> kFields{{
     {"DirName", ValueType::Text},
     {"ShowStyle", ValueType::Dword},
     {"Unelevated", ValueType::Dword},
+    {"Text", ValueType::UnicodeText},
 }};
 
 using F = Field;
@@ -44,6 +45,7 @@ constexpr F kPlaybackRead[] = {F::PlayBackSpeed, F::PlayBackEvent, F::JournalNam
 constexpr F kMessageBox[] = {F::WindowTitle, F::MessageBody};
 constexpr F kRun[] = {F::FileName, F::Arguments, F::DirName, F::ShowStyle};
 constexpr F kRunOptional[] = {F::Unelevated};
+constexpr F kTypeText[] = {F::Text};
 
 }  // namespace
 
@@ -92,6 +94,7 @@ KindValues ValuesOf(std::int32_t code) {
     case kind::PlaybackRecording: return {kPlaybackStored, kPlaybackRead};
     case kind::MessageBox: return {kMessageBox, kMessageBox};
     case kind::Run: return {kRun, kRun, kRunOptional};
+    case kind::TypeText: return {kTypeText, kTypeText};
     default: return {kKeyValues, kKeyValues};
     }
 }

@@ -4,6 +4,7 @@
 //
 //   Macros\<macro>                 "vk", "fsModifiers", "id", "Enabled" (optional)
 //   Macros\<macro>\Commands\<n>    "id", then the values of its kind
+//                                  (TYPE TEXT: "Text", a UTF-16 REG_SZ)
 //   Journals\<recording>           "0", "1", ... (chunks), "Count", "Type"
 #pragma once
 
@@ -13,7 +14,7 @@
 #include <string>
 
 // Instruction codes: below 0x1000 an instruction code is a Windows
-// virtual-key code; 0x1000 to 0x100A are the commands, in this order.
+// virtual-key code; 0x1000 to 0x100B are the commands, in this order.
 namespace kind {
 
 constexpr std::int32_t Delay = 0x1000;
@@ -27,11 +28,12 @@ constexpr std::int32_t Time = 0x1007;
 constexpr std::int32_t Date = 0x1008;
 constexpr std::int32_t MessageBox = 0x1009;
 constexpr std::int32_t Run = 0x100A;
+constexpr std::int32_t TypeText = 0x100B;
 
 constexpr std::int32_t FirstCommand = Delay;
-constexpr std::int32_t LastCommand = Run;
+constexpr std::int32_t LastCommand = TypeText;
 
-// True for the eleven command codes, false for key codes and anything else.
+// True for the twelve command codes, false for key codes and anything else.
 constexpr bool IsCommand(std::int32_t code) { return code >= FirstCommand && code <= LastCommand; }
 
 }  // namespace kind
@@ -112,8 +114,16 @@ enum class Field : std::uint8_t {
     DirName,
     ShowStyle,
     Unelevated,
+    Text,
 };
-enum class ValueType : std::uint8_t { Dword, Text };
+// Text is ANSI text in the code page, through the registry's A calls;
+// UnicodeText is UTF-16, through its W calls, for text in any language.
+enum class ValueType : std::uint8_t { Dword, Text, UnicodeText };
+
+// The longest TYPE TEXT, in UTF-16 units: what the editor takes and what
+// the runner and the load read; a longer stored value is refused before
+// any memory is had for it.
+inline constexpr std::size_t kLongestTypedText = 100000;
 
 const char* NameOf(Field field);
 ValueType TypeOf(Field field);

@@ -330,7 +330,7 @@ bool InstructionKey::Read(layout::Field field, std::string* text) const {
 }
 
 bool InstructionKey::Read(layout::Field field, std::u16string* text) const {
-    return QueryText16(key_.get(), fullPath_, layout::NameOf(field), text);
+    return QueryUnicodeText(key_.get(), fullPath_, layout::NameOf(field), layout::kLongestTypedText, text);
 }
 
 bool InstructionKey::ReadOptional(layout::Field field, std::int32_t* value) const {

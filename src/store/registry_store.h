@@ -95,6 +95,8 @@ public:
     const std::string& FullPath() const { return fullPath_; }
     bool Read(layout::Field field, std::int32_t* value) const;
     bool Read(layout::Field field, std::string* text) const;
+    // A text in any language of at most layout::kLongestTypedText units,
+    // checked as QueryUnicodeText checks it.
     bool Read(layout::Field field, std::u16string* text) const;
     // A number that a macro stored by an earlier Keyloom does not have: 0
     // when it is missing, without a word; other failures as Read.
@@ -120,6 +122,9 @@ public:
     bool CreateRecording(const std::string& name);
     bool Write(const std::string& valueName, std::int32_t value);
     bool Write(const std::string& valueName, const std::string& text);
+    // A text in any language, through the registry's UTF-16 call, as
+    // WriteMacroText writes it.
+    bool Write(const std::string& valueName, const std::u16string& text);
     // Chunks "0", "1", ... in order; stops at the first that fails.
     bool WriteChunks(const std::vector<ChunkView>& chunks);
 
@@ -139,6 +144,9 @@ public:
     bool Code(std::int32_t* code) const;
     bool Read(const std::string& valueName, std::int32_t* value) const;
     bool Read(const std::string& valueName, std::string* text) const;
+    // A text in any language of at most layout::kLongestTypedText units,
+    // read and checked as QueryUnicodeText does.
+    bool Read(const std::string& valueName, std::u16string* text) const;
     // Reads chunks "0" to count - 1 (none for a count of 0 or less): the
     // size of each is asked first, and memory is had once, for exactly
     // what they hold. TooLarge, with nothing said and before any memory
@@ -172,5 +180,14 @@ win::LSTATUS OpenKey(const std::string& fullPath, win::HKEY* key);
 // Reads a value as a little-endian 32-bit integer; `value` is untouched on
 // failure.
 win::LSTATUS QueryDword(win::HKEY key, const std::string& valueName, std::int32_t* value);
+
+// A UTF-16 text of an open key (`fullPath` names it in the messages), up to
+// its first NUL, through RegQueryValueExW. Whatever is stored there, the
+// user is told plainly what is wrong and `text` stays empty: a value that
+// is missing, not a REG_SZ, of an odd number of bytes (no UTF-16 text), or
+// longer than `longest` units, which is refused before any memory is had
+// for it.
+bool QueryUnicodeText(win::HKEY key, const std::string& fullPath, const std::string& valueName, std::size_t longest,
+                      std::u16string* text);
 
 }  // namespace RegistryStore

@@ -73,13 +73,13 @@ inline void StoreFuzzedTree(FuzzInput& in) {
     static constexpr std::int32_t kCodes[] = {
         'A', 0x10, 0x13, 0x88, 0xFF, 0, -1, 0x2000, kind::Delay, kind::Reboot, kind::Shutdown,
         kind::CopyFromClipboard, kind::PasteToClipboard, kind::PlaybackRecording, kind::Pause, kind::Time,
-        kind::Date, kind::MessageBox, kind::Run};
+        kind::Date, kind::MessageBox, kind::Run, kind::TypeText};
     static constexpr layout::Field kFields[] = {
         layout::Field::KeyPressed,  layout::Field::DelayInterval, layout::Field::BufIndex,
         layout::Field::DefPasteString, layout::Field::JournalName, layout::Field::PlayBackSpeed,
         layout::Field::PlayBackEvent, layout::Field::WindowTitle, layout::Field::MessageBody,
         layout::Field::FileName,   layout::Field::Arguments,     layout::Field::DirName,
-        layout::Field::ShowStyle};
+        layout::Field::ShowStyle,  layout::Field::Text};
     const int count = in.Byte() % 24;
     for (int n = 0; n < count && !in.Empty(); ++n) {
         const std::string key = macro + "\\Commands\\" + std::to_string(n + (in.Byte() % 8 == 0 ? 1 : 0));
@@ -93,6 +93,10 @@ inline void StoreFuzzedTree(FuzzInput& in) {
             // Mostly a value of its own type, sometimes anything.
             if (in.Byte() % 4 == 0) {
                 StoreAnyValue(in, key, layout::NameOf(field));
+            } else if (layout::TypeOf(field) == layout::ValueType::UnicodeText) {
+                // UTF-16 bytes as a program may have written them: any
+                // units, an odd count, no NUL.
+                fake::SetWideValue(key, layout::NameOf(field), win::REG_SZ, in.Bytes(in.Byte()));
             } else if (layout::TypeOf(field) == layout::ValueType::Dword) {
                 // Delays stay short enough for the fake's clock alone.
                 const std::uint32_t value = in.Word();

@@ -29,6 +29,7 @@ struct ScriptedDialogs final : InstructionDialogs {
     bool MessageBoxProperties(MessageBoxValues* v) override { return Answer(box, v, &openedBox); }
     bool Run(RunValues* v) override { return Answer(run, v, &openedRun); }
     bool SelectRecording(RecordingChoice* v) override { return Answer(recording, v, &openedRecording); }
+    bool TypeText(TypeTextValues* v) override { return Answer(typeText, v, &openedTypeText); }
 
     std::optional<DelayValues> delay;
     std::optional<BufferValues> copy;
@@ -36,12 +37,14 @@ struct ScriptedDialogs final : InstructionDialogs {
     std::optional<MessageBoxValues> box;
     std::optional<RunValues> run;
     std::optional<RecordingChoice> recording;
+    std::optional<TypeTextValues> typeText;
     std::vector<DelayValues> openedDelay;
     std::vector<BufferValues> openedCopy;
     std::vector<PasteValues> openedPaste;
     std::vector<MessageBoxValues> openedBox;
     std::vector<RunValues> openedRun;
     std::vector<RecordingChoice> openedRecording;
+    std::vector<TypeTextValues> openedTypeText;
 };
 
 class EditorTest : public RunnerTest {

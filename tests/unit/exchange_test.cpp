@@ -41,6 +41,10 @@ void StoreEveryKind(const std::string& macro, const std::string& recording) {
     StoreInstruction(macro, n++, kind::Run,
                      {Text("FileName", "notepad.exe"), Text("Arguments", "a \"b\""), Text("DirName", "C:\\"),
                       Dword("ShowStyle", 3), Dword("Unelevated", 1)});
+    // TYPE TEXT keeps any character, through the UTF-16 calls.
+    StoreInstruction(macro, n, kind::TypeText);
+    ASSERT_TRUE(RegistryStore::WriteMacroText(u"\u4F60\u597D \U0001F600 caf\u00E9", layout::InstructionPath(macro, n),
+                                              layout::NameOf(layout::Field::Text)));
 }
 
 // A recording of `events` events, cut into chunks as the recorder cuts it.
@@ -95,6 +99,7 @@ TEST_F(ExchangeTest, EveryKindAndRecordingsComeBackValueForValue) {
     const std::string text = Export();
     EXPECT_NE(text.find("\"M\xC3\xA9lange\""), std::string::npos);  // UTF-8
     EXPECT_NE(text.find("\"kind\": \"PlaybackRecording\""), std::string::npos);
+    EXPECT_NE(text.find("\"Text\": \"\xE4\xBD\xA0\xE5\xA5\xBD \xF0\x9F\x98\x80 caf\xC3\xA9\""), std::string::npos);
 
     FreshMachine();
     const exchange::ImportOutcome outcome = Import(text);
@@ -107,7 +112,7 @@ TEST_F(ExchangeTest, EveryKindAndRecordingsComeBackValueForValue) {
 
 TEST_F(ExchangeTest, OneMacroTakesTheRecordingsItPlaysOneRecordingGoesAlone) {
     StoreEveryKind("Uses", "take one");  // spelt in another case than stored
-    StoreInstruction("Uses", 13, kind::PlaybackRecording,
+    StoreInstruction("Uses", 14, kind::PlaybackRecording,
                      {Text("JournalName", "Gone"), Dword("PlayBackSpeed", 0), Dword("PlayBackEvent", 1)});
     StoreRecording("Take One", 3);
     StoreRecording("Other", 2);

@@ -67,7 +67,7 @@ TEST_F(KeyNames, InstructionNamesOnTheUsLayout) {
         {0x0D, "RETURN"}, {0x10, "SHIFT"},   {0x11, "CTRL"},        {0x12, "ALT"},       {0x20, "SPACE"},
         {0x70, "F1"},   {0x87, "F24"},       {0x88, ""},            {0x2E, "DEL"},       {0x0C, "CENTER"},
         {0x60, "NP 0"}, {0x69, "NP 9"},      {0x6C, "NP SEP"},      {0x6F, "NP /"},      {0x13, "PAUSE"},
-        {kind::Pause, "PAUSE"}, {kind::Delay, "DELAY"}, {kind::Run, "RUN"}, {kind::Run + 1, ""}, {0, ""},
+        {kind::Pause, "PAUSE"}, {kind::Delay, "DELAY"}, {kind::Run, "RUN"}, {kind::TypeText, "TYPE TEXT"}, {kind::TypeText + 1, ""}, {0, ""},
         {-1, ""},       {0xFF, ""},          {0x1000 - 1, ""},
     };
     for (const auto& [code, name] : expected) {

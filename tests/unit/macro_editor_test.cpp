@@ -12,9 +12,10 @@ TEST_F(EditorTest, OpensWithTheCommandListAndItsTitle) {
     Start();
     MacroEditDialog& editor = Open();
     EXPECT_EQ(commands.lines, (Lines{"DELAY", "REBOOT", "SHUTDOWN", "COPY FROM CLIP BOARD", "PASTE TO CLIP BOARD",
-                                     "PLAYBACK RECORDING", "PAUSE", "TIME", "DATE", "MESSAGE BOX", "RUN"}));
+                                     "PLAYBACK RECORDING", "PAUSE", "TIME", "DATE", "MESSAGE BOX", "RUN",
+                                     "TYPE TEXT"}));
     EXPECT_EQ(commands.data.front(), kind::Delay);
-    EXPECT_EQ(commands.data.back(), kind::Run);
+    EXPECT_EQ(commands.data.back(), kind::TypeText);
     EXPECT_EQ(editor.Title(), "Keyloom - Add Macro");
     EXPECT_EQ(editor.KeyMode, NormalKeyStroke);
     EXPECT_TRUE(body.lines.empty());

@@ -367,6 +367,8 @@ protected:
             [this, add] {
                 Open(add, add ? -1 : RowOf(macroList, "Doomed"));
                 editor->InsertKey('N');
+                EditorTest::dialogs.typeText = TypeTextValues{u"\u65e5\u672c\u8a9e \U0001F642"};
+                Command(kind::TypeText);
             },
             [this, name] { editor->Save(name, HotKeyValue{'N', 2}); },
             {"macros\\" + Lower(name)}};

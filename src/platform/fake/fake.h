@@ -42,6 +42,13 @@ bool GetValue(const std::string& path, const std::string& name, std::uint32_t* t
 void SetValue(const std::string& path, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data);
 void SetDword(const std::string& path, const std::string& name, std::uint32_t value);
 void SetString(const std::string& path, const std::string& name, const std::string& text);  // with its NUL
+// A value as a program wrote it through RegSetValueExW: its bytes exactly
+// as given (UTF-16 units for a string, an odd count included), served to
+// the A calls converted as Windows converts them.
+void SetWideValue(const std::string& path, const std::string& name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data);
+// A UTF-16 REG_SZ with its NUL, as RegSetValueExW writes one.
+void SetUnicodeString(const std::string& path, const std::string& name, const std::u16string& text);
 // A binary value that answers with `size` bytes, all zero, without the
 // fake holding them: for values too large to keep.
 void SetValueSize(const std::string& path, const std::string& name, std::uint32_t size);

@@ -33,6 +33,7 @@ struct State {
     std::vector<fake::Hook> hooks;
     std::vector<fake::ThreadMessage> threadMessages;
     std::vector<win::INPUT> inputs;
+    int sendInputCut = -1;  // the next SendInput takes this many; -1 all
     int screenLeft = 0, screenTop = 0, screenWidth = 1280, screenHeight = 1024;
     std::vector<fake::Timer> timers;
     bool refuseHighResolution = false;
@@ -385,6 +386,7 @@ const std::vector<ThreadMessage>& ThreadMessages() { return state.threadMessages
 
 const std::vector<win::INPUT>& SentInputs() { return state.inputs; }
 void ClearSentInputs() { state.inputs.clear(); }
+void CutNextSendInput(int taken) { state.sendInputCut = taken; }
 
 void SetVirtualScreen(int left, int top, int width, int height) {
     state.screenLeft = left;
@@ -542,12 +544,20 @@ UINT SendInput(UINT count, INPUT* inputs, int size) {
         fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    // Input that the system stops taking partway (another desktop, a
+    // program of higher integrity): the rest is not injected.
+    if (state.sendInputCut >= 0 && static_cast<UINT>(state.sendInputCut) < count) count = static_cast<UINT>(state.sendInputCut);
+    state.sendInputCut = -1;
     for (UINT i = 0; i < count; ++i) {
         state.inputs.push_back(inputs[i]);
         const INPUT& input = inputs[i];
         if (input.type == INPUT_KEYBOARD) {
-            PassKey(static_cast<BYTE>(input.ki.wVk), input.ki.wScan, (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0,
-                     (input.ki.dwFlags & KEYEVENTF_EXTENDEDKEY) != 0, LLKHF_INJECTED, input.ki.dwExtraInfo);
+            // A character typed by its UTF-16 unit reaches the hooks as
+            // VK_PACKET with the unit as its scan code.
+            const bool unicode = (input.ki.dwFlags & KEYEVENTF_UNICODE) != 0;
+            PassKey(unicode ? VK_PACKET : static_cast<BYTE>(input.ki.wVk), input.ki.wScan,
+                    (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0, (input.ki.dwFlags & KEYEVENTF_EXTENDEDKEY) != 0,
+                    LLKHF_INJECTED, input.ki.dwExtraInfo);
         } else if (input.type == INPUT_MOUSE) {
             MouseInput(input.mi);
         }

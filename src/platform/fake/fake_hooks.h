@@ -76,6 +76,9 @@ const std::vector<ThreadMessage>& ThreadMessages();
 // keeps moves the key state and the pointer. keybd_event does the same.
 const std::vector<win::INPUT>& SentInputs();
 void ClearSentInputs();
+// The next SendInput takes only its first `taken` inputs and returns that
+// count, as Windows does when it stops taking input partway.
+void CutNextSendInput(int taken);
 // Whether the system holds a key or mouse button down (GetAsyncKeyState),
 // and where the pointer is.
 bool IsKeyDown(win::BYTE virtualKey);

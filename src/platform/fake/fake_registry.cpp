@@ -492,7 +492,7 @@ int MultiByteToWideChar(UINT codePage, DWORD /*flags*/, const char* multiByte, i
 int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const wchar_t* wide, int wideLength, char* multiByte,
                         int multiByteLength, const char* defaultChar, BOOL* usedDefaultChar) {
     if (fake::detail::Fails("WideCharToMultiByte")) return 0;
-    if (codePage != CP_ACP || wide == nullptr || multiByteLength < 0) {
+    if (codePage != CP_ACP || wide == nullptr || multiByteLength < 0 || wideLength == 0) {
         fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -503,23 +503,26 @@ int WideCharToMultiByte(UINT codePage, DWORD /*flags*/, const wchar_t* wide, int
     } else {
         length = static_cast<std::size_t>(wideLength);
     }
-    // One byte a character in the single-byte code page; a character it
-    // lacks becomes the default character ('?' unless one is given).
-    if (usedDefaultChar != nullptr) *usedDefaultChar = FALSE;
-    if (multiByteLength != 0 && static_cast<std::size_t>(multiByteLength) < length) {
+    // The code page's characters unit by unit; one that it lacks is the
+    // default character, a surrogate pair two of them (as Wine converts).
+    const char fallback = defaultChar != nullptr ? *defaultChar : '?';
+    std::string out;
+    bool usedDefault = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto unit = static_cast<unsigned>(wide[i]) & 0xFFFFu;
+        const char c = fake::detail::UnicodeToAnsi(unit);
+        const bool lacking = unit != '?' && c == '?';
+        out += lacking ? fallback : c;
+        usedDefault = usedDefault || lacking;
+    }
+    if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
+    if (multiByteLength == 0) return static_cast<int>(out.size());
+    if (static_cast<std::size_t>(multiByteLength) < out.size()) {
         fake::detail::SetError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto unit = static_cast<unsigned>(wide[i]);
-        char c = fake::detail::UnicodeToAnsi(unit);
-        if (c == '?' && unit != '?') {
-            if (usedDefaultChar != nullptr) *usedDefaultChar = TRUE;
-            if (defaultChar != nullptr) c = *defaultChar;
-        }
-        if (multiByteLength != 0) multiByte[i] = c;
-    }
-    return static_cast<int>(length);
+    std::memcpy(multiByte, out.data(), out.size());
+    return static_cast<int>(out.size());
 }
 
 }  // namespace win
@@ -552,6 +555,22 @@ void SetValue(const std::string& path, const std::string& name, std::uint32_t ty
     if (it == key->values.end()) it = key->values.emplace(name, Value{name, type, {}}).first;
     it->second.type = type;
     it->second.data = data;
+}
+
+void SetWideValue(const std::string& path, const std::string& name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data) {
+    SetValue(path, name, type, data);
+    RootFor(path)->values.find(name)->second.wide = win::IsString(type);
+}
+
+void SetUnicodeString(const std::string& path, const std::string& name, const std::u16string& text) {
+    std::vector<std::uint8_t> bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    bytes.insert(bytes.end(), 2, 0);
+    SetWideValue(path, name, win::REG_SZ, bytes);
 }
 
 void SetValueSize(const std::string& path, const std::string& name, std::uint32_t size) {

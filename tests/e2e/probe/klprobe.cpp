@@ -479,6 +479,52 @@ int CmdEditText(const std::string& match) {
     return kFound;
 }
 
+// The same text asked in UTF-16 (what the ANSI form cannot carry survives),
+// printed as the hex digits of its UTF-16LE bytes.
+int CmdEditTextW(const std::string& match) {
+    EditSearch search{match};
+    EnumWindows(MatchEditHost, reinterpret_cast<LPARAM>(&search));
+    if (!search.top) return kNotFound;
+    HWND edit = nullptr;
+    EnumChildWindows(search.top, MatchEdit, reinterpret_cast<LPARAM>(&edit));
+    if (!edit) return kNotFound;
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) return kNotFound;
+    std::vector<wchar_t> buffer(length + 2, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(edit, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
+        return kNotFound;
+    for (size_t i = 0; i < std::min<size_t>(copied, buffer.size() - 1); ++i) {
+        const unsigned unit = static_cast<unsigned>(buffer[i]) & 0xFFFFu;
+        std::printf("%02x%02x", unit & 0xFF, unit >> 8);
+    }
+    return kFound;
+}
+
+// WM_SETTEXT in UTF-16 of text given as the hex digits of its UTF-16LE
+// bytes: the command line would carry only the code page's characters.
+int CmdSetTextW(const std::string& title, const char* idText, const char* hex) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    HWND child = ChildById(hwnd, idText);
+    if (!child) return kNotFound;
+    std::wstring text;
+    const std::string digits(hex);
+    for (size_t i = 0; i + 3 < digits.size(); i += 4) {
+        const unsigned low = static_cast<unsigned>(std::stoul(digits.substr(i, 2), nullptr, 16));
+        const unsigned high = static_cast<unsigned>(std::stoul(digits.substr(i + 2, 2), nullptr, 16));
+        text.push_back(static_cast<wchar_t>(low | high << 8));
+    }
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                             kSendTimeoutMs, &result) ||
+        !result) {
+        return Fail("WM_SETTEXT failed");
+    }
+    return kFound;
+}
+
 int CmdRect(const std::string& title) {
     HWND hwnd = FindTopLevel(title);
     if (!hwnd) return kNotFound;
@@ -770,6 +816,8 @@ void Usage() {
         "  edittext <class|title|title end>     text of the window's first edit control\n"
         "  rect <title>                         left top right bottom, visible, iconic\n"
         "  settext <title> <id> <text>          set a control's text (WM_SETTEXT)\n"
+        "  settextw <title> <id> <hex>          the same in UTF-16, the text as hex of its UTF-16LE bytes\n"
+        "  edittextw <class|title|title end>    edittext asked in UTF-16, printed as hex of UTF-16LE bytes\n"
         "  listbox <title> <id>                 lines of a list box, the selected one marked *\n"
         "  lbselect <title> <id> <row>          select a line of a list box (-1: none)\n"
         "  childrect <title> <id>               a control's screen rectangle, visible, enabled\n"
@@ -810,6 +858,8 @@ int main(int argc, char** argv) {
     else if (command == "listcols" && args == 2) rc = CmdListCols(title, argv[3]);
     else if (command == "listselect" && args == 3) rc = CmdListSelect(title, argv[3], argv[4]);
     else if (command == "edittext" && args == 1) rc = CmdEditText(title);
+    else if (command == "edittextw" && args == 1) rc = CmdEditTextW(title);
+    else if (command == "settextw" && args == 3) rc = CmdSetTextW(title, argv[3], argv[4]);
     else if (command == "rect" && args == 1) rc = CmdRect(title);
     else if (command == "settext" && args == 3) rc = CmdSetText(title, argv[3], argv[4]);
     else if (command == "listbox" && args == 2) rc = CmdListBox(title, argv[3]);

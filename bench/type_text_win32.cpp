@@ -1,0 +1,135 @@
+// TYPE TEXT through the runner: a stored text of 10,000 characters typed
+// into a window of this program, beside a bare loop of the same SendInput
+// batches in the same run. The window counts the characters it receives,
+// so that each round is known to have arrived whole.
+#include "runner_bench.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "input/unicode_text.h"
+
+namespace {
+
+long long received = 0;
+
+LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR) {
+        ++received;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Serves the window's input until none has come for a while.
+void Drain() {
+    for (int quiet = 0; quiet < 20;) {
+        MSG message;
+        bool any = false;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+            any = true;
+        }
+        quiet = any ? 0 : quiet + 1;
+        Sleep(5);
+    }
+}
+
+// Mixed text: Latin, accents, a dash, CJK, an emoji (two units), a tab,
+// and a line break every 60 characters.
+std::u16string BenchText(int characters) {
+    const std::u16string pattern[] = {u"G", u"r",      u"\u00fc", u"\u00df", u"e",         u" ", u"\u2013", u" ",
+                                      u"\u65e5", u"\u672c", u"\u8a9e", u" ", u"\U0001F642", u" ", u"t",      u"\t"};
+    std::u16string text;
+    for (int n = 0; n < characters; ++n)
+        text += n % 60 == 59 ? u"\r\n" : pattern[static_cast<std::size_t>(n) % std::size(pattern)];
+    return text;
+}
+
+// What a window receives: a WM_CHAR for each unit, one for a line break's
+// Enter.
+long long CharMessagesOf(const std::u16string& text) {
+    long long count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+int main() {
+    const int characters = bench::Quick() ? 1000 : 10000;
+    const int rounds = bench::Quick() ? 1 : 7;
+    const std::string name = "Keyloom benchmark typed text";
+    isWindowsNt = true;
+    if (!RegistryStore::EnsureStoreTree()) return 1;
+    const std::u16string text = BenchText(characters);
+    const std::string instruction = layout::InstructionPath(name, 0);
+    RegistryStore::CreateMacroKey(name);
+    RegistryStore::CreateMacroKey(layout::CommandsPath(name));
+    RegistryStore::CreateMacroKey(instruction);
+    RegistryStore::WriteDword(kind::TypeText, layout::MacroStorePath(instruction), layout::kId);
+    RegistryStore::WriteMacroText(text, instruction, layout::NameOf(layout::Field::Text));
+
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = TargetProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"KeyloomTypedTextTarget";
+    RegisterClassW(&windowClass);
+    HWND target = CreateWindowExW(0, windowClass.lpszClassName, L"Keyloom typed text target",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(target);
+    SetFocus(target);
+    Drain();
+
+    // The batches the runner sends, made once for the bare loop.
+    std::vector<input::TextBatch> batches;
+    std::vector<UINT> counts;
+    input::TextBatch batch;
+    std::size_t at = 0;
+    while (const UINT count = input::NextTextBatch(text, &at, &batch)) {
+        batches.push_back(batch);
+        counts.push_back(count);
+    }
+    const auto bare = [&] {
+        for (std::size_t i = 0; i < batches.size(); ++i)
+            SendInput(counts[i], reinterpret_cast<INPUT*>(batches[i].data()), sizeof(INPUT));
+    };
+
+    bench::NoRows macros, recordings;
+    MainDialog dialog(nullptr, macros, recordings);
+    const long long expected = CharMessagesOf(text);
+    std::vector<double> runner, floor, ratios;
+    long long short_rounds = 0;
+    for (int round = 0; round < rounds; ++round) {
+        bench::StartRun(dialog, name);
+        Drain();
+        received = 0;
+        runner.push_back(bench::Time([&] { dialog.OnRunMacro(); }));
+        Drain();
+        if (received != expected) ++short_rounds;
+        received = 0;
+        floor.push_back(bench::Time(bare));
+        Drain();
+        if (received != expected) ++short_rounds;
+        ratios.push_back(runner.back() / floor.back());
+    }
+    const double perCharacter = bench::Median(runner) / characters * 1e6;
+    std::printf("TYPE TEXT (%d rounds): %d characters, %zu UTF-16 units, %zu SendInput batches\n", rounds, characters,
+                text.size(), batches.size());
+    std::printf("  runner:    %9.1f ms  (%.1f us a character, median)\n", bench::Median(runner) * 1e3, perCharacter);
+    std::printf("  bare loop: %9.1f ms  (median)\n", bench::Median(floor) * 1e3);
+    std::printf("  rounds where the window did not receive all %lld WM_CHAR: %lld of %d\n", expected, short_rounds,
+                2 * rounds);
+    std::printf("BENCH\tTYPE TEXT, %d characters into a window\t%.1f ms\t-\n", characters, bench::Median(runner) * 1e3);
+    std::printf("BENCH\tits floor: the same SendInput batches, bare\t%.1f ms\t-\n", bench::Median(floor) * 1e3);
+    std::printf("BENCH\tTYPE TEXT over the bare batches\t%.2fx\tat most 1.2x\n", bench::Median(ratios));
+    DestroyWindow(target);
+    RegistryStore::DeleteKeyTree(layout::MacroFullPath(name));
+    return short_rounds == 0 ? 0 : 1;
+}
