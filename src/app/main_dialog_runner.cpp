@@ -1,9 +1,11 @@
 // Hot-key registration and the macro runner of the main window.
 #include <string>
+#include <vector>
 
 #include "app/main_dialog.h"
 #include "editor/key_names.h"
 #include "exec/hot_keys.h"
+#include "exec/scope.h"
 #include "exec/message_wait.h"
 #include "store/layout.h"
 #include "journal/player.h"
@@ -34,10 +36,14 @@ void MainDialog::RegisterAllHotKeys() {
     hotkeys::UnregisterAll(window_);
     hotKeyCounter = -1;
     ForgetAllStaleIds();
+    hotkeys::ForgetHolders();
     ListFill fill(macroList_);
     for (int row = macroList_.RowCount(); row-- > 0;) macroList_.RemoveRow(row);
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
+    // The macros registered so far in this pass, for the ones that share
+    // their hot keys.
+    std::vector<hotkeys::User> users;
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
         if (layout::IsWorkKeyName(name)) continue;  // a change under way, not a macro
@@ -45,6 +51,8 @@ void MainDialog::RegisterAllHotKeys() {
         std::int32_t virtualKey = -1, modifiers = -1;
         const bool keyRead = RegistryStore::ReadDword(storePath, layout::kHotKeyVk, &virtualKey);
         const bool modifiersRead = RegistryStore::ReadDword(storePath, layout::kHotKeyModifiers, &modifiers);
+        // Where it works matters only for a hot key that was read.
+        const scope::MacroScope macroScope = keyRead && modifiersRead ? scope::ReadScope(name) : scope::MacroScope{};
         // A macro whose hot key cannot be read is registered under no id:
         // sharing the id before it, its deletion would unregister another
         // macro's hot key.
@@ -52,17 +60,27 @@ void MainDialog::RegisterAllHotKeys() {
         bool registered = false;
         bool off = false;
         if (keyRead && modifiersRead) {
-            id = ++hotKeyCounter;
             // Stored before macros could be switched off, a macro has no
             // Enabled and is on.
             std::int32_t enabled = 1;
             RegistryStore::ReadOptionalDword(storePath, layout::kEnabled, 1, &enabled);
             off = enabled == 0;
-            // A macro switched off keeps its id but holds no hot key.
-            if (!off) {
-                registered = hotkeys::Register(window_, id, modifiers, virtualKey);
-                if (!registered) ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
+            // A hot key whose earlier macros all work elsewhere is shared
+            // under their id; one that meets an earlier macro's scope gets
+            // its own, whose registration fails as the key is taken. A
+            // macro switched off keeps an id of its own but holds no hot
+            // key, and shares none.
+            const bool shares = !off && hotkeys::OverlappingUser(users, virtualKey, modifiers, macroScope) == nullptr &&
+                                hotkeys::SharedId(users, virtualKey, modifiers) != kNoHotKey;
+            if (shares) {
+                id = hotkeys::SharedId(users, virtualKey, modifiers);
+                registered = hotkeys::IsRegistered(id) || hotkeys::Suspended();
+            } else {
+                id = ++hotKeyCounter;
+                if (!off) registered = hotkeys::Register(window_, id, modifiers, virtualKey);
             }
+            if (!off && !registered)
+                ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
         } else {
             // Shown as an invalid hot key rather than from values never read.
             virtualKey = modifiers = -1;
@@ -70,23 +88,30 @@ void MainDialog::RegisterAllHotKeys() {
         if (!RegistryStore::WriteDword(id, storePath, layout::kId)) {
             // The id still stored is an earlier run's and may be another
             // macro's now: the macro is left out of every lookup by id, and
-            // its own hot key, which no stored id would lead to it, goes.
+            // its own hot key, which no stored id would lead to it, goes
+            // unless another macro shares it.
             MarkStaleId(name);
-            if (registered) {
+            if (registered && !hotkeys::HeldByOther(id, name)) {
                 hotkeys::Unregister(window_, id);
                 ShowWarning(window_, std::string("Failed to register hot key for macro: ") + name);
             }
+        } else if (id != kNoHotKey) {
+            hotkeys::Hold(id, name);
+            if (!off) users.push_back(hotkeys::User{name, virtualKey, modifiers, id, macroScope});
         }
         const int row = macroList_.AppendRow(name);
-        macroList_.SetCell(row, 1, ListedHotKeyText(virtualKey, modifiers, !off));
+        macroList_.SetCell(row, 1, ListedHotKeyText(virtualKey, modifiers, !off, scope::ListSuffix(macroScope)));
     }
 }
 
 void MainDialog::OnHotKey(int id) {
-    // Hot keys are dropped while a macro runs, plays back or waits in a box.
-    if (macroRunning) return;
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
+    // The program in front, asked once and only for a macro that does not
+    // work everywhere.
+    std::u16string program;
+    bool programAsked = false;
+    bool elsewhere = false;
     char name[255];
     for (win::DWORD index = 0; win::RegEnumKeyA(macros.get(), index, name, sizeof name) == win::ERROR_SUCCESS; ++index) {
         if (layout::IsWorkKeyName(name)) continue;
@@ -105,14 +130,26 @@ void MainDialog::OnHotKey(int id) {
             if (macroRunning) return;
             continue;
         }
-        if (macroId == id && !HasStaleId(name)) {
-            runningMacroName = name;
-            macro.reset();
-            macros.reset();
-            StartMacro();
-            return;
+        if (macroId != id || HasStaleId(name)) continue;
+        const scope::MacroScope macroScope = scope::ReadScope(macro.get(), name);
+        if (macroScope.mode != scope::AllPrograms) {
+            if (!programAsked) program = scope::ForegroundProgram();
+            programAsked = true;
+            if (!scope::WorksIn(macroScope, program)) {
+                elsewhere = true;
+                continue;
+            }
         }
+        // Hot keys are dropped while a macro runs, plays back or waits in a box.
+        if (macroRunning) return;
+        runningMacroName = name;
+        macro.reset();
+        macros.reset();
+        StartMacro();
+        return;
     }
+    // The hot key is no macro's in this program: it is the program's own.
+    if (elsewhere) hotkeys::PassOn(window_, id);
 }
 
 std::vector<std::string> MainDialog::MacroNames() const {
@@ -258,5 +295,8 @@ void MainDialog::DeleteMacro() {
     }
     ForgetStaleId(name);
     macroList_.RemoveRow(row);
+    // A hot key that another macro shares stays registered for it.
+    hotkeys::Release(id, name);
+    if (idRead && hotkeys::HeldByOther(id, name)) return;
     if (idRead && !hotkeys::Unregister(window_, id)) ShowWarning(window_, "Unable to unregister hotkey for macro: " + name);
 }

@@ -14,7 +14,8 @@ class RowList {
 public:
     virtual ~RowList() = default;
 
-    // The width of the list's client area in pixels, for sizing columns.
+    // Widths are in pixels at 96 dots per inch; the list scales them to the
+    // window's DPI. The width of the list's client area, for sizing columns.
     virtual int ClientWidth() const = 0;
     // Appends a left-aligned column.
     virtual void AddColumn(const std::string& heading, int width) = 0;

@@ -11,21 +11,39 @@ namespace {
 
 constexpr std::size_t kLongestCell = 1 << 16;
 
+// The dots per inch of the monitor the window is on, as the window is
+// scaled (per-monitor aware): GetDpiForWindow where the system has it
+// (Windows 10 1607 and later), else the screen's.
+UINT WindowDpi(HWND window) {
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr)
+        if (const UINT dpi = getDpiForWindow(window); dpi != 0) return dpi;
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
 class ListViewRowList final : public RowList {
 public:
     explicit ListViewRowList(HWND list) : list_(list) {}
 
+    // Widths are 96-DPI pixels above this class and the screen's own pixels
+    // in the control: rounded down on the way up, so that columns made to
+    // fill the list never overrun it.
     int ClientWidth() const override {
         RECT rect{};
         if (!GetClientRect(list_, &rect)) return 0;
-        return rect.right - rect.left;
+        return (rect.right - rect.left) * 96 / Dpi();
     }
 
     void AddColumn(const std::string& heading, int width) override {
         LVCOLUMNA info{};
         info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         info.fmt = LVCFMT_LEFT;
-        info.cx = width;
+        info.cx = width * Dpi() / 96;
         info.pszText = const_cast<char*>(heading.c_str());
         info.iSubItem = columns_;
         if (SendMessageA(list_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(columns_), reinterpret_cast<LPARAM>(&info)) >= 0)
@@ -105,6 +123,8 @@ public:
     }
 
 private:
+    int Dpi() const { return static_cast<int>(WindowDpi(list_)); }
+
     HWND list_;
     int columns_ = 0;
 };

@@ -228,6 +228,6 @@ std::string HotKeyText(std::int32_t virtualKey, std::int32_t modifiers) {
     return text + key;
 }
 
-std::string ListedHotKeyText(std::int32_t virtualKey, std::int32_t modifiers, bool enabled) {
-    return HotKeyText(virtualKey, modifiers) + (enabled ? "" : " (off)");
+std::string ListedHotKeyText(std::int32_t virtualKey, std::int32_t modifiers, bool enabled, const std::string& where) {
+    return HotKeyText(virtualKey, modifiers) + where + (enabled ? "" : " (off)");
 }

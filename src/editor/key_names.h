@@ -23,6 +23,8 @@ std::string InstructionCodeName(std::int32_t code);
 // "Invalid Hot Key" when no hot key was chosen (-1) or the key has no name.
 // `modifiers` holds the RegisterHotKey bits 1 Alt, 2 Ctrl, 4 Shift.
 std::string HotKeyText(std::int32_t virtualKey, std::int32_t modifiers);
-// The Hot Key column as the Macros list shows it: " (off)" follows the hot
-// key of a macro that is switched off.
-std::string ListedHotKeyText(std::int32_t virtualKey, std::int32_t modifiers, bool enabled);
+// The Hot Key column as the Macros list shows it: where the macro works
+// (`where`, " (in 2 programs)" or nothing) follows the hot key, and " (off)"
+// ends the text of a macro that is switched off.
+std::string ListedHotKeyText(std::int32_t virtualKey, std::int32_t modifiers, bool enabled,
+                             const std::string& where = std::string());

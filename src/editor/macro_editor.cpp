@@ -61,6 +61,11 @@ void MacroEditDialog::Initialize() {
     if (RegistryStore::ReadDword(macro, layout::kHotKeyVk, &virtualKey) &&
         RegistryStore::ReadDword(macro, layout::kHotKeyModifiers, &modifiers))
         hotKeyPreset = HotKeyValue{static_cast<std::uint16_t>(virtualKey & 0xFF), ControlFromModifiers(modifiers)};
+    // The program list is kept even for "All programs": the user may have
+    // chosen that for a while and mean to come back to it.
+    RegistryStore::ReadOptionalDword(macro, layout::kScope, scope::AllPrograms, &macroScope.mode);
+    if (macroScope.mode < scope::AllPrograms || macroScope.mode > scope::AllExcept) macroScope.mode = scope::AllPrograms;
+    RegistryStore::ReadOptionalMacroText(oldName_, layout::kScopePrograms, &macroScope.programs);
     std::int32_t stored = 1;
     RegistryStore::ReadOptionalDword(macro, layout::kEnabled, 1, &stored);
     enabled = stored != 0;

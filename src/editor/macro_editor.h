@@ -12,6 +12,8 @@
 #include "editor/instruction.h"
 #include "editor/line_list.h"
 #include "editor/property_dialogs.h"
+#include "exec/hot_keys.h"
+#include "exec/scope.h"
 #include "platform/win.h"
 #include "store/work_keys.h"
 
@@ -74,6 +76,8 @@ public:
     // Enabled 0 and registers no hot key.
     bool enabled = true;
     std::int32_t KeyMode = NormalKeyStroke;
+    // "Works in:": loaded in Edit mode, set from the controls before Save.
+    scope::MacroScope macroScope;
     // Element i is the instruction line i of the body shows.
     std::vector<Instruction> InstructionList;
 
@@ -92,6 +96,9 @@ private:
     // store would take for a path, one too long to read back, one that
     // addresses another macro.
     bool NameCanBeStored(const std::string& name);
+    // The checks of "Works in:" and of the hot key against the other
+    // macros' (one that would run in the same programs refuses the save).
+    bool ScopeCanBeStored();
     // Writes the macro with hot-key id `id` below Macros\<key>; false at the
     // first failure, which the store has shown.
     bool WriteMacroTree(const std::string& key, std::int32_t id);
@@ -112,6 +119,8 @@ private:
     std::int32_t virtualKey_ = 0;  // the hot key being saved
     std::int32_t modifiers_ = 0;
     std::int32_t newId_ = 0;
+    // The other macros with hot keys, as Save found them.
+    std::vector<hotkeys::User> users_;
     // After a Save that could neither put the new macro in place nor the old
     // one back: the stamp of the old macro's work key.
     std::string aside_;

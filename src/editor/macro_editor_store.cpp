@@ -79,9 +79,10 @@ bool MacroEditDialog::Save(const std::string& name, HotKeyValue hotKey) {
         aside_.clear();
     }
     if (!NameCanBeStored(name)) return false;
-    macroName = name;
     virtualKey_ = hotKey.virtualKey;
     modifiers_ = ModifiersFromControl(hotKey.flags);
+    if (!ScopeCanBeStored()) return false;
+    macroName = name;
     if (IsAdd) return SaveNewMacro(macroList_.RowCount());
     return SaveEditedMacro();
 }
@@ -124,12 +125,31 @@ bool MacroEditDialog::NameCanBeStored(const std::string& name) {
     return false;
 }
 
+bool MacroEditDialog::ScopeCanBeStored() {
+    if (macroScope.mode == scope::OnlyThese && scope::ProgramNames(macroScope.programs).empty()) {
+        ShowWarning(dialog_, "Type the programs the macro works in, or choose All programs.");
+        return false;
+    }
+    // A macro switched off takes no part: it shares no hot key and stands
+    // in no other macro's way.
+    users_.clear();
+    if (!enabled) return true;
+    users_ = hotkeys::ReadUsers(IsAdd ? std::string() : oldName_);
+    if (const hotkeys::User* other = hotkeys::OverlappingUser(users_, virtualKey_, modifiers_, macroScope)) {
+        ShowWarning(dialog_, FormatText("The hot key %s is already used by the macro %s in the same programs.",
+                                        {HotKeyText(virtualKey_, modifiers_), other->name}));
+        return false;
+    }
+    return true;
+}
+
 bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
     RegistryStore::KeyWriter macro;
     if (!macro.CreateMacro(key)) return false;
     if (!RegistryStore::CreateMacroKey(layout::CommandsPath(key))) return false;
     if (!macro.Write(layout::kHotKeyVk, virtualKey_) || !macro.Write(layout::kHotKeyModifiers, modifiers_) ||
-        !macro.Write(layout::kId, id))
+        !macro.Write(layout::kId, id) || !macro.Write(layout::kScope, macroScope.mode) ||
+        !RegistryStore::WriteMacroText(macroScope.programs, key, layout::kScopePrograms))
         return false;
     // On is the absent value, which keeps a macro that is on stored as an
     // earlier Keyloom stored it.
@@ -162,7 +182,10 @@ WorkKeys::Outcome MacroEditDialog::StoreWhole(const std::string& oldName, std::s
     // tree takes the place of the old one, which goes last.
     *stamp = WorkKeys::FreshStamp();
     const std::string work = WorkKeys::NameOf(WorkKeys::Role::New, *stamp);
-    const std::int32_t id = ++hotKeyCounter;
+    // A hot key that other macros have in other programs is shared under
+    // their id; any other takes a new one.
+    const std::int32_t shared = hotkeys::SharedId(users_, virtualKey_, modifiers_);
+    const std::int32_t id = shared != kNoHotKey ? shared : ++hotKeyCounter;
     if (!WriteMacroTree(work, id)) {
         WorkKeys::Remove(layout::MacroFullPath(work));
         return WorkKeys::Outcome::Old;
@@ -173,6 +196,8 @@ WorkKeys::Outcome MacroEditDialog::StoreWhole(const std::string& oldName, std::s
 
 void MacroEditDialog::RegisterSavedHotKey() {
     if (!enabled) return;
+    // A shared registration that stands serves this macro too.
+    if (hotkeys::IsRegistered(newId_)) return;
     if (!hotkeys::Register(mainWindow_, newId_, modifiers_, virtualKey_))
         win::MessageBoxA(dialog_, ("Failed to start macro: " + macroName).c_str(), "Error",
                          win::MB_OK | win::MB_ICONWARNING);
@@ -182,7 +207,8 @@ bool MacroEditDialog::SaveNewMacro(std::int32_t row) {
     std::string stamp;
     if (StoreWhole(std::string(), &stamp) != WorkKeys::Outcome::New) return false;
     const int added = macroList_.InsertRow(row, macroName);
-    macroList_.SetCell(added, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled));
+    macroList_.SetCell(added, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled, scope::ListSuffix(macroScope)));
+    hotkeys::Hold(newId_, macroName);
     RegisterSavedHotKey();
     return true;
 }
@@ -215,8 +241,13 @@ bool MacroEditDialog::SaveEditedMacro() {
     ForgetStaleId(oldName);
     oldName_ = macroName;
     macroList_.SetCell(EditIndex, 0, macroName);
-    macroList_.SetCell(EditIndex, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled));
-    if (idRead && !hotkeys::Unregister(mainWindow_, oldId))
+    macroList_.SetCell(EditIndex, 1, ListedHotKeyText(virtualKey_, modifiers_, enabled, scope::ListSuffix(macroScope)));
+    // The old registration stays while a macro (this one among them) still
+    // shares it.
+    hotkeys::Release(oldId, oldName);
+    hotkeys::Hold(newId_, macroName);
+    const bool stillHeld = hotkeys::HeldByOther(oldId, std::string());
+    if (idRead && !stillHeld && !hotkeys::Unregister(mainWindow_, oldId))
         ShowWarning(dialog_, "Unable to unregister hotkey for macro: " + oldName);
     RegisterSavedHotKey();
     return true;

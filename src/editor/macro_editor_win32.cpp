@@ -6,12 +6,15 @@
 #include "editor/keyboard.h"
 #include "editor/macro_editor.h"
 #include "editor/select_recording_dialog.h"
+#include "exec/scope.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "resource.h"
 
@@ -87,6 +90,74 @@ void MakeKeyboard(HWND dialog) {
     }
 }
 
+std::u16string ProgramsText(HWND dialog) {
+    HWND edit = GetDlgItem(dialog, IDC_SCOPE_PROGRAMS);
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1);
+    const int length = GetWindowTextW(edit, buffer.data(), static_cast<int>(buffer.size()));
+    return std::u16string(buffer.begin(), buffer.begin() + std::max(length, 0));
+}
+
+void SetProgramsText(HWND dialog, const std::u16string& text) {
+    const std::wstring wide(text.begin(), text.end());
+    SetDlgItemTextW(dialog, IDC_SCOPE_PROGRAMS, wide.c_str());
+}
+
+std::int32_t ScopeMode(HWND dialog) {
+    const auto index = static_cast<std::int32_t>(SendDlgItemMessageA(dialog, IDC_SCOPE_MODE, CB_GETCURSEL, 0, 0));
+    return index < scope::AllPrograms || index > scope::AllExcept ? scope::AllPrograms : index;
+}
+
+void ShowScopeMode(HWND dialog) {
+    const BOOL uses = scope::UsesPrograms(ScopeMode(dialog)) ? TRUE : FALSE;
+    EnableWindow(GetDlgItem(dialog, IDC_SCOPE_PROGRAMS), uses);
+    EnableWindow(GetDlgItem(dialog, IDC_SCOPE_PICK), uses);
+}
+
+// The Pick list: the programs' names in a list box; OK hands back the
+// selected one.
+struct PickSession {
+    std::vector<std::u16string> programs;
+    std::u16string chosen;
+};
+
+INT_PTR CALLBACK PickProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* session = reinterpret_cast<PickSession*>(lParam);
+        for (const std::u16string& program : session->programs) {
+            const std::wstring wide(program.begin(), program.end());
+            SendDlgItemMessageW(dialog, IDC_PICK_PROGRAMS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+        }
+        SendDlgItemMessageW(dialog, IDC_PICK_PROGRAMS, LB_SETCURSEL, 0, 0);
+        return TRUE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    auto* session = reinterpret_cast<PickSession*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    const WORD id = LOWORD(wParam);
+    if (id == IDOK || (id == IDC_PICK_PROGRAMS && HIWORD(wParam) == LBN_DBLCLK)) {
+        // The list is unsorted: its rows are the programs in their order.
+        const auto row = SendDlgItemMessageW(dialog, IDC_PICK_PROGRAMS, LB_GETCURSEL, 0, 0);
+        if (row >= 0 && static_cast<std::size_t>(row) < session->programs.size())
+            session->chosen = session->programs[static_cast<std::size_t>(row)];
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    }
+    if (id == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void PickProgram(HWND dialog) {
+    PickSession session{scope::VisiblePrograms(), {}};
+    if (DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PICK_PROGRAM), dialog, PickProc,
+                        reinterpret_cast<LPARAM>(&session)) != IDOK ||
+        session.chosen.empty())
+        return;
+    SetProgramsText(dialog, scope::AddProgram(ProgramsText(dialog), session.chosen));
+}
+
 INT_PTR OnInit(HWND dialog, Session* session) {
     MakeKeyboard(dialog);
     session->body = ListBoxLines(Seam(GetDlgItem(dialog, IDC_MACRO_BODY)));
@@ -103,6 +174,11 @@ INT_PTR OnInit(HWND dialog, Session* session) {
     SetDlgItemTextA(dialog, IDC_MACRO_NAME, model.macroName.c_str());
     CheckRadioButton(dialog, IDC_KEY_DOWN_ONLY, IDC_NORMAL_KEY_STROKE, IDC_NORMAL_KEY_STROKE);
     SetWindowTextA(dialog, model.Title().c_str());
+    for (const char* choice : scope::kModeNames)
+        SendDlgItemMessageA(dialog, IDC_SCOPE_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    SendDlgItemMessageA(dialog, IDC_SCOPE_MODE, CB_SETCURSEL, static_cast<WPARAM>(model.macroScope.mode), 0);
+    SetProgramsText(dialog, model.macroScope.programs);
+    ShowScopeMode(dialog);
     CheckDlgButton(dialog, IDC_ENABLED, model.enabled ? BST_CHECKED : BST_UNCHECKED);
     if (model.hotKeyPreset.virtualKey != 0)
         SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_SETHOTKEY,
@@ -131,7 +207,12 @@ INT_PTR OnCommand(HWND dialog, MacroEditDialog& model, WORD id, WORD notificatio
         return TRUE;
     case IDC_DELETE_INSTRUCTION: model.DeleteInstruction(); return TRUE;
     case IDC_EDIT_INSTRUCTION: model.EditInstruction(); return TRUE;
+    case IDC_SCOPE_MODE:
+        if (notification == CBN_SELCHANGE) ShowScopeMode(dialog);
+        return TRUE;
+    case IDC_SCOPE_PICK: PickProgram(dialog); return TRUE;
     case IDOK: {
+        model.macroScope = scope::MacroScope{ScopeMode(dialog), ProgramsText(dialog)};
         const auto value = static_cast<WORD>(SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_GETHOTKEY, 0, 0));
         model.enabled = IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED;
         if (model.Save(ControlText(Seam(dialog), IDC_MACRO_NAME), HotKeyValue{LOBYTE(value), HIBYTE(value)}))

@@ -12,7 +12,9 @@ namespace input {
 
 // Who pressed a held key: the macro's own key instructions (Key Down Only is
 // the user's choice and outlives a normal end) or a playback.
-enum class Owner : unsigned char { Macro, Playback };
+// A hot key passed on to the program in front presses and lets go of its
+// keys in one batch.
+enum class Owner : unsigned char { Macro, Playback, PassOn };
 
 // keybd_event, noted in the table.
 void SendKeyEvent(win::BYTE virtualKey, win::BYTE scanCode, win::DWORD flags, Owner owner);

@@ -471,6 +471,26 @@ HWND GetDesktopWindow();
 // where a recorded mouse or key event was directed.
 HWND WindowFromPoint(POINT point);
 HWND GetForegroundWindow();
+
+// ---- Processes and file names ----------------------------------------------
+// Which program a window belongs to: its process, opened for the one query
+// that a process of any integrity level answers, and the full path of the
+// process's image file ("C:\\Windows\\notepad.exe"). `size` is the
+// buffer's length in characters on the way in and the path's, without its
+// NUL, on the way out; a buffer too small fails with
+// ERROR_INSUFFICIENT_BUFFER.
+constexpr DWORD PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
+HANDLE OpenProcess(DWORD access, BOOL inheritHandle, DWORD processId);
+BOOL QueryFullProcessImageNameW(HANDLE process, DWORD flags, wchar_t* name, DWORD* size);
+// Compares two UTF-16 texts unit by unit, as the file system compares file
+// names: with `ignoreCase` each unit is first mapped to its upper case by
+// the system's one table (no locale: "i" and "I" match in every language,
+// "\u00DF" matches only itself). A length of -1 means up to the NUL.
+// CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN; 0 on a bad argument.
+constexpr int CSTR_LESS_THAN = 1;
+constexpr int CSTR_EQUAL = 2;
+constexpr int CSTR_GREATER_THAN = 3;
+int CompareStringOrdinal(const wchar_t* a, int aLength, const wchar_t* b, int bLength, BOOL ignoreCase);
 constexpr UINT MB_ICONINFORMATION = 0x40;
 
 

@@ -16,7 +16,8 @@
 #define IDD_MESSAGE_BOX 138
 #define IDD_RUN 140
 #define IDD_TYPE_TEXT 142
-#define IDD_IMPORT 145
+#define IDD_PICK_PROGRAM 145
+#define IDD_IMPORT 146
 
 // Strings.
 #define IDS_ABOUTBOX 101
@@ -68,6 +69,11 @@
 #define IDC_INSERT_COMMAND 1123
 #define IDC_EDIT_INSTRUCTION 1127
 #define IDC_ENABLED 1172
+// "Works in:" and its program list.
+#define IDC_SCOPE_MODE 1173
+#define IDC_SCOPE_PROGRAMS 1174
+#define IDC_SCOPE_PICK 1175
+#define IDC_PICK_PROGRAMS 1176
 
 // Property dialogs of the commands.
 #define IDC_NUMBER 1004

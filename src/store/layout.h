@@ -2,7 +2,8 @@
 // below the store root, what each key holds, and in which order the values
 // are written and read. Nothing above store/ spells a path or a value name.
 //
-//   Macros\<macro>                 "vk", "fsModifiers", "id", "Enabled" (optional)
+//   Macros\<macro>                 "vk", "fsModifiers", "id"; optional: "Enabled",
+//                                  "Scope", "ScopePrograms"
 //   Macros\<macro>\Commands\<n>    "id", then the values of its kind
 //                                  (TYPE TEXT: "Text", a UTF-16 REG_SZ)
 //   Journals\<recording>           "0", "1", ... (chunks), "Count", "Type"
@@ -91,6 +92,13 @@ inline constexpr const char* kHotKeyModifiers = "fsModifiers";
 inline constexpr const char* kEnabled = "Enabled";
 // The hot-key id on a macro key; the instruction code on an instruction key.
 inline constexpr const char* kId = "id";
+// Where a macro works. "Scope" is a DWORD: 0 in every program, 1 only in the
+// programs of "ScopePrograms", 2 in every program but those; absent means 0,
+// as for a macro stored before there were scopes. "ScopePrograms" holds
+// program file names separated by semicolons, a REG_SZ written and read
+// through the UTF-16 calls; absent means none.
+inline constexpr const char* kScope = "Scope";
+inline constexpr const char* kScopePrograms = "ScopePrograms";
 inline constexpr const char* kChunkCount = "Count";
 inline constexpr const char* kRecordingType = "Type";
 // A journal chunk is named by its position: "0", "1", ... Every chunk but

@@ -41,4 +41,18 @@ bool ReadOptionalDword(const std::string& storePath, const std::string& valueNam
     return read;
 }
 
+bool ReadOptionalMacroText(const std::string& macroName, const char* valueName, std::u16string* text) {
+    text->clear();
+    UniqueKey key;
+    if (OpenKey(layout::MacroFullPath(macroName), key.put()) == win::ERROR_SUCCESS) {
+        const std::string name(valueName);
+        const std::wstring wide(name.begin(), name.end());
+        // A size query only: whether the value is there at all.
+        if (win::RegQueryValueExW(key.get(), wide.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+            win::ERROR_FILE_NOT_FOUND)
+            return true;
+    }
+    return ReadMacroText(macroName, valueName, text);
+}
+
 }  // namespace RegistryStore

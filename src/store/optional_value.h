@@ -1,4 +1,6 @@
-// The optional numbers of an instruction (layout::KindValues::optional).
+// Values that later versions of Keyloom added: a tree stored before them
+// lacks them, and a missing one reads, without a word, as what the older
+// Keyloom did.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +23,9 @@ bool ReadOptionalInstructionValue(const std::string& instructionPath, layout::Fi
 // false returned.
 bool ReadOptionalDword(const std::string& storePath, const std::string& valueName, std::int32_t defaultValue,
                        std::int32_t* value);
+// A text of the macro key `macroName` that an earlier Keyloom never stored,
+// through the UTF-16 calls: empty when it is missing, without a word; other
+// failures are reported as ReadMacroText reports them.
+bool ReadOptionalMacroText(const std::string& macroName, const char* valueName, std::u16string* text);
 
 }  // namespace RegistryStore

@@ -92,8 +92,11 @@ TEST_F(EditorStoreTest, SaveRegistersTheHotKeyUnderANewIdAndATakenOneStillSaves)
     EXPECT_EQ(fake::HotKeys()[1].id, 1);
     EXPECT_EQ(StoredDword(kMacros + "New", "id"), 1u);
 
+    // A hot key that another program holds still saves, unreachable.
+    const win::HWND other = fake::AddWindow("Other");
+    ASSERT_TRUE(win::RegisterHotKey(other, 5, win::MOD_CONTROL, 'J'));
     Open();
-    EXPECT_TRUE(editor->Save("Same key", HotKeyValue{'K', 2}));
+    EXPECT_TRUE(editor->Save("Same key", HotKeyValue{'J', 2}));
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Failed to start macro: Same key"}));
     EXPECT_EQ(fake::MessageBoxes()[0].caption, "Error");
     EXPECT_EQ(fake::MessageBoxes()[0].type, win::MB_OK | win::MB_ICONWARNING);

@@ -98,9 +98,10 @@ TEST_F(RunnerTest, EachInstructionKeyIsOpenedOnceAndNotHeldThroughItsWaits) {
     // The lookup opens Macros and M; then the six instructions, and the
     // seventh, which is not there.
     EXPECT_EQ(fake::Calls("RegOpenKeyExA") - opens, 2 + 6 + 1);
-    // M's id; then each code with its values: 1 + 1, 1 + 1, 1 + 2 + 2,
-    // 1 + 2 + 2 + 2 + 1 + 1 (Unelevated, not stored), 1 + 1 + 2, 1.
-    EXPECT_EQ(fake::Calls("RegQueryValueExA") - queries, 1 + 2 + 2 + 5 + 9 + 4 + 1);
+    // M's id and where it works; then each code with its values: 1 + 1,
+    // 1 + 1, 1 + 2 + 2, 1 + 2 + 2 + 2 + 1 + 1 (Unelevated, not stored),
+    // 1 + 1 + 2, 1.
+    EXPECT_EQ(fake::Calls("RegQueryValueExA") - queries, 2 + 2 + 2 + 5 + 9 + 4 + 1);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"B", "Click OK to continue..."}));
     EXPECT_EQ(keysOpenInBoxes, (std::vector<int>{0, 0}));
     EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{300, 5}));

@@ -147,6 +147,7 @@ void Reset() {
     detail::ResetHooks();
     detail::ResetSecurity();
     detail::ResetSession();
+    detail::ResetProcesses();
 }
 
 void Fail(const std::string& function, std::int32_t code, int times, const std::string& argContains) {

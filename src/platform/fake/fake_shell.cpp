@@ -181,6 +181,7 @@ BOOL CloseHandle(HANDLE handle) {
     if (fake::detail::CloseTimer(handle)) return TRUE;
     if (fake::detail::CloseThreadOrEvent(handle)) return TRUE;
     if (fake::detail::CloseMutex(handle)) return TRUE;
+    if (fake::detail::CloseProcess(handle)) return TRUE;
     if (state.tokens.erase(Value(handle)) == 0) {
         SetError(ERROR_INVALID_HANDLE);
         return FALSE;

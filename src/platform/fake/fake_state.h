@@ -59,6 +59,8 @@ bool CloseTimer(win::HANDLE handle);
 bool CloseThreadOrEvent(win::HANDLE handle);
 // The same for mutexes (fake_session.cpp).
 bool CloseMutex(win::HANDLE handle);
+// The same for process handles (fake_processes.cpp).
+bool CloseProcess(win::HANDLE handle);
 
 // Security descriptors (fake_security.cpp). A key's access list is kept as
 // its string, "D:" and the entries. NormaliseDacl checks a string and
@@ -84,5 +86,6 @@ void ResetShell();
 void ResetHooks();
 void ResetSecurity();
 void ResetSession();
+void ResetProcesses();
 
 }  // namespace fake::detail

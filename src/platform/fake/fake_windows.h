@@ -27,6 +27,18 @@ WindowState GetWindowState(win::HWND window);
 // Another program's window: its own thread, visible, shown normally.
 win::HWND AddOtherWindow(const std::string& title, win::DWORD threadId);
 
+// The program that thread `threadId`'s windows belong to: the full path of
+// its image file, as QueryFullProcessImageNameW answers. A thread without
+// one is no process OpenProcess can open (ERROR_INVALID_PARAMETER); the
+// program's own is Keyloom.exe. A refused one answers ERROR_ACCESS_DENIED,
+// as a protected process does.
+void SetProgramImage(win::DWORD threadId, const std::u16string& path);
+void RefuseProcessQuery(win::DWORD threadId);
+// AddOtherWindow with its program's image.
+win::HWND AddProgramWindow(const std::string& title, win::DWORD threadId, const std::u16string& imagePath);
+// Process handles open now (leak check).
+int OpenProcessCount();
+
 // The window that has the user's input now; null at first.
 win::HWND ForegroundWindow();
 void SetForeground(win::HWND window);

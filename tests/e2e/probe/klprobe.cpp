@@ -458,7 +458,9 @@ BOOL CALLBACK MatchEditHost(HWND hwnd, LPARAM param) {
 }
 
 BOOL CALLBACK MatchEdit(HWND child, LPARAM param) {
-    if (_stricmp(ClassOf(child).c_str(), "Edit") == 0) {
+    // WordPad's text is a rich edit control ("RICHEDIT50W").
+    const std::string cls = ClassOf(child);
+    if (_stricmp(cls.c_str(), "Edit") == 0 || _strnicmp(cls.c_str(), "RichEdit", 8) == 0) {
         *reinterpret_cast<HWND*>(param) = child;
         return FALSE;
     }
@@ -533,6 +535,15 @@ int CmdRect(const std::string& title) {
     std::printf("%ld %ld %ld %ld visible %d iconic %d\n", rect.left, rect.top, rect.right, rect.bottom,
                 IsWindowVisible(hwnd) ? 1 : 0, IsIconic(hwnd) ? 1 : 0);
     return kFound;
+}
+
+// Moves and sizes a top-level window, so that two programs can lie side by
+// side where a click reaches each.
+int CmdMove(const std::string& title, char** xywh) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    const int x = std::atoi(xywh[0]), y = std::atoi(xywh[1]), w = std::atoi(xywh[2]), h = std::atoi(xywh[3]);
+    return SetWindowPos(hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE) ? kFound : kError;
 }
 
 // The system's handle table: how many of its entries the process owns.
@@ -815,6 +826,7 @@ void Usage() {
         "  listselect <title> <id> <row>        select a row of a list view\n"
         "  edittext <class|title|title end>     text of the window's first edit control\n"
         "  rect <title>                         left top right bottom, visible, iconic\n"
+        "  move <title> <x> <y> <w> <h>         moves and sizes a top-level window\n"
         "  settext <title> <id> <text>          set a control's text (WM_SETTEXT)\n"
         "  settextw <title> <id> <hex>          the same in UTF-16, the text as hex of its UTF-16LE bytes\n"
         "  edittextw <class|title|title end>    edittext asked in UTF-16, printed as hex of UTF-16LE bytes\n"
@@ -861,6 +873,7 @@ int main(int argc, char** argv) {
     else if (command == "edittextw" && args == 1) rc = CmdEditTextW(title);
     else if (command == "settextw" && args == 3) rc = CmdSetTextW(title, argv[3], argv[4]);
     else if (command == "rect" && args == 1) rc = CmdRect(title);
+    else if (command == "move" && args == 5) rc = CmdMove(title, argv + 3);
     else if (command == "settext" && args == 3) rc = CmdSetText(title, argv[3], argv[4]);
     else if (command == "listbox" && args == 2) rc = CmdListBox(title, argv[3]);
     else if (command == "lbselect" && args == 3) rc = CmdListBoxSelect(title, argv[3], argv[4]);
