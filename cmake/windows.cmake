@@ -33,6 +33,16 @@ target_link_libraries(Keyloom PRIVATE keyloom_core)
 target_link_options(Keyloom PRIVATE ${STATIC_RUNTIME})
 set_target_properties(Keyloom PROPERTIES OUTPUT_NAME Keyloom)
 
+# keyloomc.exe: a console program, run without administrator rights.
+configure_file(${CMAKE_SOURCE_DIR}/src/keyloomc/keyloomc.manifest.in ${GENERATED_RES}/keyloomc.manifest @ONLY)
+add_executable(keyloomc ${KEYLOOMC_WIN32_SOURCES} ${CMAKE_SOURCE_DIR}/src/keyloomc/keyloomc.rc)
+target_include_directories(keyloomc PRIVATE ${CMAKE_SOURCE_DIR}/src ${GENERATED_RES})
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/keyloomc/keyloomc.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${GENERATED_RES}/keyloom_version.h ${GENERATED_RES}/keyloomc.manifest)
+target_compile_options(keyloomc PRIVATE ${PRODUCT_WARNINGS})
+target_link_libraries(keyloomc PRIVATE keyloom_core)
+target_link_options(keyloomc PRIVATE ${STATIC_RUNTIME})
+
 # GoogleTest built from Debian's sources with the cross compiler.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

@@ -498,9 +498,11 @@ Section "Keyloom (required)" SecProgram
   ${If} ${IsNativeAMD64}
     DetailPrint "Installing the 64-bit program"
     File "/oname=Keyloom.exe" "${X64_EXE}"
+    File "/oname=keyloomc.exe" "${X64_KEYLOOMC}"
   ${Else}
     DetailPrint "Installing the 32-bit program"
     File "/oname=Keyloom.exe" "${X86_EXE}"
+    File "/oname=keyloomc.exe" "${X86_KEYLOOMC}"
   ${EndIf}
   WriteUninstaller "$INSTDIR\Uninstall.exe"
 
@@ -739,6 +741,7 @@ Section "Uninstall"
   ${Loop}
   FindClose $1
   Delete "$INSTDIR\Keyloom.exe"
+  Delete "$INSTDIR\keyloomc.exe"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
   SetShellVarContext all

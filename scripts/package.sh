@@ -55,6 +55,8 @@ mkdir -p "$DIST" "$TWIN"
 setup="$DIST/Keyloom-$version-setup.exe"
 twin="$TWIN/Keyloom-$version-setup-amd64.exe"
 nsis_defines=(-DVERSION="$version" -DX64_EXE="$x64" -DX86_EXE="$x86")
+# keyloomc.exe, built beside each Keyloom.exe, goes where it goes.
+nsis_defines+=(-DX64_KEYLOOMC="${x64%Keyloom.exe}keyloomc.exe" -DX86_KEYLOOMC="${x86%Keyloom.exe}keyloomc.exe")
 
 sign=0
 if [[ -n "${KEYLOOM_SIGN_PFX:-}" && -n "${KEYLOOM_SIGN_PASSWORD+set}" ]]; then
@@ -101,6 +103,8 @@ text = open(note, encoding="utf-8").read().replace("\r\n", "\n").replace("\n", "
 with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
     z.write(x64, "x64/Keyloom.exe")
     z.write(x86, "x86/Keyloom.exe")
+    for arch, program in (("x64", x64), ("x86", x86)):
+        z.write(program.replace("Keyloom.exe", "keyloomc.exe"), f"{arch}/keyloomc.exe")
     z.writestr("Where Keyloom keeps its data.txt", text)
 PY
 

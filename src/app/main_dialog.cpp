@@ -36,8 +36,12 @@ bool MainDialog::InitializeContent() {
     // What a change that did not finish left behind goes before anything is listed.
     if (treeReady) WorkKeys::CleanUp();
     hotkeys::Reset();
+    // Before the macros' hot keys: a macro on the same combination cannot
+    // take the key that stops it.
+    RegisterStopKey();
     RegisterAllHotKeys();
     FillRecordingList();
+    OpenCommandChannel();
     return treeReady;
 }
 

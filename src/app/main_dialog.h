@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/stop_key.h"
+#include "common/command_channel.h"
 #include "common/row_list.h"
 #include "exchange/exchange_store.h"
 #include "exec/runner.h"
@@ -67,10 +69,26 @@ public:
     // The program ends: any run or playback stops and what Keyloom holds is
     // released.
     void OnShutdown();
-    // Stops whatever Keyloom carries out (a playback, a running macro, which
-    // then stops at its next instruction) and releases every key and mouse
-    // button it holds. Says nothing; the next hot key runs at once.
+    // Stops whatever Keyloom carries out and releases every key and mouse
+    // button it holds: a playback, a running macro (inside a DELAY, the pause
+    // before it or its box: the box is closed), its repeats, and a recording,
+    // which ends as Ctrl+Break ends it. Says nothing; the next hot key runs
+    // at once.
     void StopAll();
+
+    // The stop key: registered from the store at start-up, where one that
+    // cannot be registered is told once ("The stop key ... is taken by
+    // another program.") and Keyloom runs on without it.
+    void RegisterStopKey();
+    // The Settings dialog's OK: registers `key` and stores it. A key that
+    // cannot be registered is refused with that message, over `owner`,
+    // and the old one stays; false then, or when the store refused it.
+    bool ChangeStopKey(const StopKey& key, win::HWND owner);
+    const StopKey& CurrentStopKey() const { return stopKey_; }
+    bool StopKeyRegistered() const { return stopKeyId_ != kNoStopKey; }
+    // The hot-key ids the stop key takes turns on: a new key is registered
+    // before the old one goes, so that a refused one leaves the old in place.
+    static constexpr int kStopKeyIds[2] = {0xBFFE, 0xBFFF};
 
     // Commands of the lists.
     void AddMacro(MacroEditors& editors);
@@ -97,6 +115,16 @@ public:
     // window of Keyloom's besides the main one is open and no macro runs;
     // refused, with nothing done, otherwise. Returns the answer.
     win::LRESULT OnShutdownRequest();
+
+    // keyloomc's command channel. OpenCommandChannel lets WM_COPYDATA
+    // through the integrity filter; OnCopyData takes one block, checked
+    // whole before anything is done, and returns the handler's result
+    // (channel::HandledResult, 0 for a block that is not the channel's).
+    void OpenCommandChannel();
+    win::LRESULT OnCopyData(const win::COPYDATASTRUCT* data);
+    // Sends `answer` to a request's answer window, when it is keyloomc's;
+    // false when it is not or did not take it.
+    bool SendAnswer(std::uint64_t answerWindow, const channel::Answer& answer) const;
 
     // The tray menu. The names of the macros in list order, for its Run
     // submenu (macros switched off too).
@@ -134,6 +162,9 @@ private:
     // After an import: every hot key registered anew and both lists
     // filled again from the store.
     void ReloadLists();
+    // The channel's commands.
+    win::LRESULT RunByName(const std::u16string& name);
+    win::LRESULT ListMacros(std::uint64_t answerWindow);
 
     // Where the run stands between the messages that drive it. WM_RUN_MACRO
     // is taken only while the run waits for it (after StartMacro, after a
@@ -143,6 +174,14 @@ private:
     RunPhase phase_ = RunPhase::Idle;
     // Counts the runs started in this process.
     std::uint32_t runSerial_ = 0;
+    // How many times the run carries out the body (0: until stopped), and
+    // how many passes it has finished.
+    std::int32_t repeat_ = 1;
+    std::int32_t passesDone_ = 0;
+
+    static constexpr int kNoStopKey = -1;
+    StopKey stopKey_;
+    int stopKeyId_ = kNoStopKey;
 
     win::HWND window_;
     RowList& macroList_;

@@ -7,8 +7,10 @@
 #include "exec/hot_keys.h"
 #include "exec/scope.h"
 #include "exec/message_wait.h"
+#include "exec/run_box.h"
 #include "store/layout.h"
 #include "journal/player.h"
+#include "journal/recorder.h"
 #include "platform/unique_handle.h"
 #include "store/message_text.h"
 #include "store/optional_value.h"
@@ -18,6 +20,14 @@ namespace {
 
 // Opens the Macros key, reporting a failure as the lists and the hot-key
 // lookup do.
+// A macro's Repeat: absent is 1; a count the editor could not have stored
+// runs the body once.
+std::int32_t ReadRepeat(const std::string& macro) {
+    std::int32_t repeat = layout::kDefaultRepeat;
+    RegistryStore::ReadOptionalDword(layout::MacroStorePath(macro), layout::kRepeat, layout::kDefaultRepeat, &repeat);
+    return repeat >= 0 && repeat <= layout::kMostRepeats ? repeat : layout::kDefaultRepeat;
+}
+
 bool OpenMacros(win::HWND owner, UniqueKey* key) {
     const std::string path = layout::MacrosFullPath();
     if (win::LSTATUS rc = RegistryStore::OpenKey(path, key->put()); rc != win::ERROR_SUCCESS) {
@@ -105,6 +115,10 @@ void MainDialog::RegisterAllHotKeys() {
 }
 
 void MainDialog::OnHotKey(int id) {
+    if (stopKeyId_ != kNoStopKey && id == stopKeyId_) {
+        StopAll();
+        return;
+    }
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
     // The program in front, asked once and only for a macro that does not
@@ -191,8 +205,13 @@ void MainDialog::StartMacro() {
     // is not started here.
     phase_ = RunPhase::Pausing;
     const std::uint32_t run = ++runSerial_;
+    // Read before the pause: a box that tells of a failure serves messages
+    // too, and what happens in it is checked for below.
+    const std::int32_t repeat = ReadRepeat(runningMacroName);
     exec::WaitServingMessages(300);
     if (!macroRunning || phase_ != RunPhase::Pausing || runSerial_ != run) return;
+    repeat_ = repeat;
+    passesDone_ = 0;
     phase_ = RunPhase::Starting;
     if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) ResumeFailed();
 }
@@ -220,16 +239,27 @@ void MainDialog::OnRunMacro() {
         RegistryStore::InstructionKey instruction;
         std::int32_t code = 0;
         if (const auto read = instruction.Open(path, &code); read != RegistryStore::InstructionRead::Read) {
-            if (read == RegistryStore::InstructionRead::End)
-                EndMacro();
-            else
-                AbortMacro();
+            if (read != RegistryStore::InstructionRead::End) {
+                AbortMacro();  // a failure ends the repeats too
+                return;
+            }
+            // The next pass starts from the message loop, so that the stop
+            // key and the window are served between passes. A body that
+            // holds no instruction (deleted meanwhile) is not repeated.
+            ++passesDone_;
+            if (nextInstruction > 1 && (repeat_ == 0 || passesDone_ < repeat_)) {
+                nextInstruction = 0;
+                phase_ = RunPhase::Starting;
+                if (!win::PostMessageA(window_, WM_RUN_MACRO, 0, 0)) ResumeFailed();
+                return;
+            }
+            EndMacro();
             return;
         }
         switch (code) {
         case kind::Pause:
             instruction.Close();
-            win::MessageBoxA(nullptr, "Click OK to continue...", "Attention", win::MB_OK | win::MB_SYSTEMMODAL);
+            exec::ShowRunBox("Click OK to continue...", "Attention", win::MB_OK | win::MB_SYSTEMMODAL);
             break;
         case kind::PlaybackRecording:
             // Resumed by the player's WM_RUN_MACRO at the next instruction.
@@ -275,8 +305,43 @@ void MainDialog::OnShutdown() { AbortMacro(); }
 void MainDialog::StopAll() {
     CancelPlayback();
     AbortMacro();
-    // A DELAY or the pause before a macro ends now rather than at its time.
+    // A DELAY or the pause before a macro ends now rather than at its time;
+    // a PAUSE or MESSAGE BOX box closes and the run does not go on after it.
     exec::EndWaits();
+    exec::CloseRunBoxes();
+    Recorder().EndByStopKey();
+}
+
+void MainDialog::RegisterStopKey() {
+    stopKey_ = ReadStopKey();
+    Recorder().SetStopKey(stopKey_.virtualKey, stopKey_.modifiers);
+    if (win::RegisterHotKey(window_, kStopKeyIds[0], static_cast<win::UINT>(stopKey_.modifiers),
+                            static_cast<win::UINT>(stopKey_.virtualKey))) {
+        stopKeyId_ = kStopKeyIds[0];
+        return;
+    }
+    stopKeyId_ = kNoStopKey;
+    ShowWarning(window_, StopKeyTakenText(stopKey_));
+}
+
+bool MainDialog::ChangeStopKey(const StopKey& key, win::HWND owner) {
+    if (key == stopKey_ && stopKeyId_ != kNoStopKey) return WriteStopKey(key);
+    const int id = stopKeyId_ == kStopKeyIds[0] ? kStopKeyIds[1] : kStopKeyIds[0];
+    if (!win::RegisterHotKey(window_, id, static_cast<win::UINT>(key.modifiers), static_cast<win::UINT>(key.virtualKey))) {
+        ShowWarning(owner, StopKeyTakenText(key));
+        return false;
+    }
+    if (!WriteStopKey(key)) {
+        // Not stored, it would not come back at the next start: the old key
+        // stays, as it is stored.
+        win::UnregisterHotKey(window_, id);
+        return false;
+    }
+    if (stopKeyId_ != kNoStopKey) win::UnregisterHotKey(window_, stopKeyId_);
+    stopKeyId_ = id;
+    stopKey_ = key;
+    Recorder().SetStopKey(key.virtualKey, key.modifiers);
+    return true;
 }
 
 void MainDialog::DeleteMacro() {

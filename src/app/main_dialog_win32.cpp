@@ -4,6 +4,7 @@
 #include "app/about_dialog.h"
 #include "app/instance.h"
 #include "app/main_dialog.h"
+#include "app/settings_dialog.h"
 #include "app/tray_icon.h"
 #include "common/messages.h"
 #include "common/row_list.h"
@@ -279,7 +280,9 @@ private:
     }
 
     // "Settings..." of the tray menu: the Settings dialog opens here.
-    void OpenSettings() {}
+    void OpenSettings() {
+        if (dialog_) ShowSettingsDialog(Seam(window_), *dialog_);
+    }
 
     void PaintMinimised() {
         PaintScope paint(window_);
@@ -358,6 +361,10 @@ private:
         case WM_RUN_MACRO: dialog_->OnRunMacro(); return TRUE;
         case WM_INPUT_RECORD: input::DeliverRecords(); return TRUE;
         case WM_CANCELJOURNAL: dialog_->OnCancelJournal(); return TRUE;
+        case WM_COPYDATA:
+            SetWindowLongPtrA(window_, DWLP_MSGRESULT,
+                              dialog_ ? dialog_->OnCopyData(reinterpret_cast<const win::COPYDATASTRUCT*>(lParam)) : 0);
+            return TRUE;
         case WM_TRAY_NOTIFY:
             OnTrayNotify(lParam);
             SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);

@@ -30,6 +30,9 @@ inline constexpr std::size_t kSmallLimit = 4096;
 inline constexpr std::size_t kFileLimit = 64u * 1024u * 1024u;
 // The dwData of every channel block, so stray WM_COPYDATA is told apart.
 inline constexpr std::uintptr_t kCopyDataTag = 0x4B4C4331u;
+// The class of keyloomc's window that answers come to. Keyloom's own window
+// is found by its class, kMainWindowClass (common/messages.h).
+inline constexpr const char* kAnswerWindowClass = "KeyloomcAnswer";
 
 enum class Command : std::uint16_t { Run = 1, Stop = 2, List = 3, Export = 4, Import = 5 };
 

@@ -132,8 +132,11 @@ static_assert(std::size(kCommandNames) == kind::LastCommand - kind::FirstCommand
 
 std::string HotKeyKeyName(std::int32_t virtualKey) {
     // A key that types a character is shown as that character. A dead key
-    // has the top bit set as well; the low byte is still its accent.
-    if (win::UINT typed = win::MapVirtualKeyA(static_cast<win::UINT>(virtualKey), win::MAPVK_VK_TO_CHAR); typed != 0) {
+    // has the top bit set as well; the low byte is still its accent. Esc,
+    // Backspace, Tab and Enter "type" control characters, which show as
+    // nothing readable: they keep their names.
+    if (win::UINT typed = win::MapVirtualKeyA(static_cast<win::UINT>(virtualKey), win::MAPVK_VK_TO_CHAR);
+        (typed & 0xFF) >= 0x20) {
         return std::string(1, static_cast<char>(typed & 0xFF));
     }
     if (!IsKeypad(virtualKey)) {

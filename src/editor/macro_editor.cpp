@@ -61,6 +61,9 @@ void MacroEditDialog::Initialize() {
     if (RegistryStore::ReadDword(macro, layout::kHotKeyVk, &virtualKey) &&
         RegistryStore::ReadDword(macro, layout::kHotKeyModifiers, &modifiers))
         hotKeyPreset = HotKeyValue{static_cast<std::uint16_t>(virtualKey & 0xFF), ControlFromModifiers(modifiers)};
+    RegistryStore::ReadOptionalDword(macro, layout::kRepeat, layout::kDefaultRepeat, &repeat);
+    // A count the field could not have stored shows as the default.
+    if (repeat < 0 || repeat > layout::kMostRepeats) repeat = layout::kDefaultRepeat;
     // The program list is kept even for "All programs": the user may have
     // chosen that for a while and mean to come back to it.
     RegistryStore::ReadOptionalDword(macro, layout::kScope, scope::AllPrograms, &macroScope.mode);
@@ -70,6 +73,8 @@ void MacroEditDialog::Initialize() {
     RegistryStore::ReadOptionalDword(macro, layout::kEnabled, 1, &stored);
     enabled = stored != 0;
 }
+
+bool MacroEditDialog::AcceptRepeat(std::string_view text) { return ::AcceptRepeat(dialog_, text, &repeat); }
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/row_list.h"
@@ -15,6 +16,7 @@
 #include "exec/hot_keys.h"
 #include "exec/scope.h"
 #include "platform/win.h"
+#include "store/layout.h"
 #include "store/work_keys.h"
 
 // The keyboard buttons' captions.
@@ -64,6 +66,9 @@ public:
     // "Save" with the name box's text and the hot-key control's value: true
     // when the macro is saved and the dialog closes.
     bool Save(const std::string& name, HotKeyValue hotKey);
+    // The Repeat field's text (1171), read before Save: false, told, when
+    // it is no number from 0 to 1000000; the focus then goes back to it.
+    bool AcceptRepeat(std::string_view text);
 
     void LoadMacroBody();
     bool SaveNewMacro(std::int32_t row);
@@ -71,6 +76,9 @@ public:
 
     std::string macroName;
     HotKeyValue hotKeyPreset;  // what the hot-key control shows when the dialog opens
+    // How many times a run carries out the body; 0 until stopped. Edit mode
+    // loads the stored one (absent: 1) and the Repeat field shows it.
+    std::int32_t repeat = layout::kDefaultRepeat;
     // The "Enabled" box: loaded in Edit mode (on for a macro stored without
     // it), set by the view before Save. A macro that is off is saved with
     // Enabled 0 and registers no hot key.

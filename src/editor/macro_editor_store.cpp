@@ -151,6 +151,9 @@ bool MacroEditDialog::WriteMacroTree(const std::string& key, std::int32_t id) {
         !macro.Write(layout::kId, id) || !macro.Write(layout::kScope, macroScope.mode) ||
         !RegistryStore::WriteMacroText(macroScope.programs, key, layout::kScopePrograms))
         return false;
+    // Written only where it is not the default, so that a macro saved with
+    // one run is stored as an earlier Keyloom stored it.
+    if (repeat != layout::kDefaultRepeat && !macro.Write(layout::kRepeat, repeat)) return false;
     // On is the absent value, which keeps a macro that is on stored as an
     // earlier Keyloom stored it.
     if (!enabled && !macro.Write(layout::kEnabled, 0)) return false;

@@ -174,6 +174,7 @@ INT_PTR OnInit(HWND dialog, Session* session) {
     SetDlgItemTextA(dialog, IDC_MACRO_NAME, model.macroName.c_str());
     CheckRadioButton(dialog, IDC_KEY_DOWN_ONLY, IDC_NORMAL_KEY_STROKE, IDC_NORMAL_KEY_STROKE);
     SetWindowTextA(dialog, model.Title().c_str());
+    SetDlgItemTextA(dialog, IDC_REPEAT, std::to_string(model.repeat).c_str());
     for (const char* choice : scope::kModeNames)
         SendDlgItemMessageA(dialog, IDC_SCOPE_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
     SendDlgItemMessageA(dialog, IDC_SCOPE_MODE, CB_SETCURSEL, static_cast<WPARAM>(model.macroScope.mode), 0);
@@ -212,6 +213,12 @@ INT_PTR OnCommand(HWND dialog, MacroEditDialog& model, WORD id, WORD notificatio
         return TRUE;
     case IDC_SCOPE_PICK: PickProgram(dialog); return TRUE;
     case IDOK: {
+        if (!model.AcceptRepeat(ControlText(Seam(dialog), IDC_REPEAT))) {
+            HWND field = GetDlgItem(dialog, IDC_REPEAT);
+            SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+            SendMessageA(field, EM_SETSEL, 0, -1);
+            return TRUE;
+        }
         model.macroScope = scope::MacroScope{ScopeMode(dialog), ProgramsText(dialog)};
         const auto value = static_cast<WORD>(SendDlgItemMessageA(dialog, IDC_HOT_KEY, HKM_GETHOTKEY, 0, 0));
         model.enabled = IsDlgButtonChecked(dialog, IDC_ENABLED) == BST_CHECKED;

@@ -102,6 +102,18 @@ bool AcceptDelay(win::HWND dialog, std::string_view text, std::int32_t* delay) {
     return true;
 }
 
+bool AcceptRepeat(win::HWND dialog, std::string_view text, std::int32_t* repeat) {
+    std::int64_t value = 0;
+    if (!ReadNumberField(dialog, text, NumberKind::Signed, &value)) return false;
+    if (value < 0 || value > layout::kMostRepeats) {
+        Warn(dialog,
+             FormatText("Please enter an integer between %s and %s.", {"0", std::to_string(layout::kMostRepeats)}).c_str());
+        return false;
+    }
+    *repeat = static_cast<std::int32_t>(value);
+    return true;
+}
+
 bool AcceptBufferId(win::HWND dialog, std::string_view text, std::uint32_t* bufferId) {
     std::int64_t value = 0;
     if (!ReadNumberField(dialog, text, NumberKind::Unsigned, &value)) return false;

@@ -87,6 +87,9 @@ inline constexpr std::int32_t kLongestDelay = 2000000000;
 
 // DELAY: a signed number from 0 to 2000000000.
 bool AcceptDelay(win::HWND dialog, std::string_view text, std::int32_t* delay);
+// The editor's Repeat: a signed number from 0 (until stopped) to
+// 1000000.
+bool AcceptRepeat(win::HWND dialog, std::string_view text, std::int32_t* repeat);
 // The clipboard dialogs: an unsigned number.
 bool AcceptBufferId(win::HWND dialog, std::string_view text, std::uint32_t* bufferId);
 

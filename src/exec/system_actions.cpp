@@ -4,6 +4,7 @@
 
 #include "exec/keystrokes.h"
 #include "exec/message_wait.h"
+#include "exec/run_box.h"
 #include "platform/unique_handle.h"
 #include "platform/win.h"
 #include "store/message_text.h"
@@ -67,7 +68,7 @@ void MessageBoxAction(RegistryStore::InstructionKey& instruction) {
     if (!instruction.Read(Field::WindowTitle, &title)) return;
     if (!instruction.Read(Field::MessageBody, &body)) return;
     instruction.Close();
-    win::MessageBoxA(nullptr, body.c_str(), title.c_str(), win::MB_OK);
+    exec::ShowRunBox(body.c_str(), title.c_str(), win::MB_OK);
 }
 
 void RunAction(RegistryStore::InstructionKey& instruction) {

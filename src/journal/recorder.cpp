@@ -16,6 +16,23 @@ bool IsKeyDown(const JournalEvent& event, win::BYTE virtualKey) {
     return event.message == win::WM_KEYDOWN && (event.paramL & 0xFF) == virtualKey;
 }
 
+bool IsAnyKeyDown(const JournalEvent& event) {
+    return event.message == win::WM_KEYDOWN || event.message == win::WM_SYSKEYDOWN;
+}
+
+// The RegisterHotKey bit of a modifier key as the journal names it (the
+// generic Shift, Ctrl and Alt codes); 0 for any other key.
+std::uint32_t ModifierBit(std::uint32_t virtualKey) {
+    switch (virtualKey) {
+    case win::VK_SHIFT: return win::MOD_SHIFT;
+    case win::VK_CONTROL: return win::MOD_CONTROL;
+    case win::VK_MENU: return win::MOD_ALT;
+    case win::VK_LWIN:
+    case win::VK_RWIN: return win::MOD_WIN;
+    default: return 0;
+    }
+}
+
 bool IsMouse(const JournalEvent& event) {
     return event.message >= kFirstMouseMessage && event.message <= kLastMouseMessage;
 }
@@ -73,6 +90,21 @@ void JournalRecorder::Discard() {
     count_ = 0;
     capacity_ = 0;
     stoppedAt_ = kNoStop;
+    stopModifiers_ = 0;
+}
+
+void JournalRecorder::SetStopKey(std::uint32_t virtualKey, std::uint32_t modifiers) {
+    stopKeyVk_ = virtualKey;
+    stopKeyModifiers_ = modifiers;
+}
+
+bool JournalRecorder::EndByStopKey() {
+    if (driver_ == RecordDriver::None || !bytes_) return false;
+    if (stoppedAt_ != kNoStop) return true;
+    stoppedAt_ = count_;
+    stopModifiers_ = stopKeyModifiers_;
+    TellDialog(dialog_, WM_RECORD_STOPPED);
+    return true;
 }
 
 bool JournalRecorder::Grow() {
@@ -90,7 +122,25 @@ bool JournalRecorder::Grow() {
 
 JournalRecorder::Outcome JournalRecorder::Record(const JournalEvent& event) {
     if (IsKeyDown(event, win::VK_CANCEL)) {
-        if (stoppedAt_ == kNoStop) stoppedAt_ = count_;
+        if (stoppedAt_ == kNoStop) {
+            stoppedAt_ = count_;
+            stopModifiers_ = win::MOD_CONTROL;
+        }
+        TellDialog(dialog_, WM_RECORD_STOPPED);
+        return Outcome::Stopped;
+    }
+    const std::uint32_t virtualKey = event.paramL & 0xFF;
+    if (const std::uint32_t bit = ModifierBit(virtualKey); bit != 0) {
+        if (IsAnyKeyDown(event))
+            modifiersDown_ |= bit;
+        else if (event.message == win::WM_KEYUP || event.message == win::WM_SYSKEYUP)
+            modifiersDown_ &= ~bit;
+    } else if (stopKeyVk_ != 0 && virtualKey == stopKeyVk_ && IsAnyKeyDown(event) &&
+               modifiersDown_ == stopKeyModifiers_) {
+        if (stoppedAt_ == kNoStop) {
+            stoppedAt_ = count_;
+            stopModifiers_ = stopKeyModifiers_;
+        }
         TellDialog(dialog_, WM_RECORD_STOPPED);
         return Outcome::Stopped;
     }
@@ -125,6 +175,7 @@ HookInstall JournalRecorder::InstallHooks(win::HWND dialog) {
     RemoveHooks();
     dialog_ = dialog;
     outOfMemory_ = false;
+    modifiersDown_ = 0;
     full_ = false;
     const win::HINSTANCE instance = win::GetModuleHandleA(nullptr);
     // The low-level pair first: current systems refuse journal hooks, and
@@ -173,7 +224,7 @@ std::uint32_t JournalRecorder::EventsToSave() const {
     std::uint32_t end = stoppedAt_;
     for (std::uint32_t i = stoppedAt_; i > 0; --i) {
         const JournalEvent event = Event(i - 1);
-        if (IsKeyDown(event, win::VK_CONTROL)) {
+        if (IsAnyKeyDown(event) && (ModifierBit(event.paramL & 0xFF) & stopModifiers_) != 0) {
             end = i - 1;
         } else if (!IsMouse(event)) {
             break;

@@ -57,6 +57,15 @@ public:
     // as a buffer that cannot grow, and nothing more is kept.
     void Lost();
 
+    // The stop key, with RegisterHotKey's modifier bits. While recording,
+    // its key-down with exactly those modifiers down ends the recording as
+    // a Ctrl-Break does, and its presses are not kept.
+    void SetStopKey(std::uint32_t virtualKey, std::uint32_t modifiers);
+    // The stop key came as a hot key: a recording under way that has not
+    // yet seen its stop ends as at a Ctrl-Break, with the stop key's
+    // modifier presses before it left out. False when none was under way.
+    bool EndByStopKey();
+
     // Installs the record hook (the low-level pair where the system refuses
     // a journal hook) and the watch hook on this thread. On failure nothing
     // stays installed. `dialog` is the Record dialog, which the hooks tell of
@@ -71,7 +80,8 @@ public:
     // recording, the keystrokes of that Ctrl-Break are left out: the run of
     // Ctrl key-downs (auto-repeats included, mouse events among them) just
     // before the Break, and whatever arrived after it, such as the Break's
-    // key-up. A replay then never leaves Ctrl held down.
+    // key-up. A replay then never leaves Ctrl held down. The stop key leaves
+    // out its own modifiers' key-downs the same way.
     std::uint32_t EventsToSave() const;
     // Writes Journals\<name>: the chunks of the events to save, "Count",
     // then "Type" = recordFilter. Stops at the first failure, which the
@@ -103,6 +113,13 @@ private:
     // kNoStop.
     static constexpr std::uint32_t kNoStop = 0xFFFFFFFFu;
     std::uint32_t stoppedAt_ = kNoStop;
+    // The modifiers (RegisterHotKey's bits) whose key-downs just before the
+    // stop are left out.
+    std::uint32_t stopModifiers_ = 0;
+    // The stop key, and which modifiers the recorded keys hold down now.
+    std::uint32_t stopKeyVk_ = 0;
+    std::uint32_t stopKeyModifiers_ = 0;
+    std::uint32_t modifiersDown_ = 0;
     bool outOfMemory_ = false;
     bool full_ = false;
     RecordDriver driver_ = RecordDriver::None;

@@ -167,6 +167,7 @@ BOOL GetVersionExA(OSVERSIONINFOA* info);
 constexpr UINT MOD_ALT = 1;
 constexpr UINT MOD_CONTROL = 2;
 constexpr UINT MOD_SHIFT = 4;
+constexpr UINT MOD_WIN = 8;
 BOOL RegisterHotKey(HWND window, int id, UINT modifiers, UINT virtualKey);
 BOOL UnregisterHotKey(HWND window, int id);
 
@@ -187,6 +188,8 @@ constexpr BYTE VK_RETURN = 0x0D;
 constexpr BYTE VK_SHIFT = 0x10;
 constexpr BYTE VK_CONTROL = 0x11;
 constexpr BYTE VK_MENU = 0x12;
+constexpr BYTE VK_LWIN = 0x5B;
+constexpr BYTE VK_RWIN = 0x5C;
 constexpr BYTE VK_PAUSE = 0x13;
 constexpr BYTE VK_CAPITAL = 0x14;
 constexpr BYTE VK_ESCAPE = 0x1B;
@@ -532,6 +535,30 @@ constexpr DWORD MSGFLT_RESET = 0;
 constexpr DWORD MSGFLT_ALLOW = 1;
 constexpr DWORD MSGFLT_DISALLOW = 2;
 BOOL ChangeWindowMessageFilterEx(HWND window, UINT message, DWORD action, void* changeFilterStruct);
+
+// ---- WM_COPYDATA between programs: keyloomc's command channel ------------------
+// The block is copied into the receiving process for the time the receiver
+// handles the message; it can only be sent, never posted.
+constexpr UINT WM_COPYDATA = 0x004A;
+struct COPYDATASTRUCT {
+    ULONG_PTR dwData;
+    DWORD cbData;
+    void* lpData;
+};
+constexpr UINT SMTO_NORMAL = 0x0;
+constexpr UINT SMTO_BLOCK = 0x1;
+constexpr UINT SMTO_ABORTIFHUNG = 0x2;
+// Sends the message and waits at most `timeout` ms for the window's answer
+// (its result in *result). 0 when the window is not there, is hung or did
+// not answer in time (GetLastError says which).
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+                            ULONG_PTR* result);
+// Answers the message this thread is handling, sent by another thread,
+// with `result` now: the sender goes on while the handler carries on.
+// FALSE when the message was not sent by another thread.
+BOOL ReplyMessage(LRESULT result);
+// The window's class name, cut to fit; 0 when the window is not there.
+int GetClassNameA(HWND window, char* className, int maxCount);
 
 
 // ---- The desktop shell's ShellExecute ------------------------------------------

@@ -16,6 +16,7 @@
 #define IDD_MESSAGE_BOX 138
 #define IDD_RUN 140
 #define IDD_TYPE_TEXT 142
+#define IDD_SETTINGS 150
 #define IDD_PICK_PROGRAM 145
 #define IDD_IMPORT 146
 
@@ -63,6 +64,7 @@
 #define IDC_NORMAL_KEY_STROKE 1126
 #define IDC_HOT_KEY 1118
 #define IDC_MACRO_NAME 1119
+#define IDC_REPEAT 1171
 #define IDC_MACRO_BODY 1120
 #define IDC_DELETE_INSTRUCTION 1121
 #define IDC_COMMANDS 1122
@@ -99,6 +101,9 @@
 
 // Rename dialog of a recording.
 #define IDC_RECORDING_NAME 1131
+
+// Settings dialog.
+#define IDC_STOP_KEY 1176
 
 // About box controls.
 #define IDC_DISCLAIMER 1154

@@ -62,6 +62,8 @@ std::string MacrosFullPath() { return std::string(kRootPath) + kMacros; }
 std::string JournalsFullPath() { return std::string(kRootPath) + kJournals; }
 std::string MacroFullPath(const std::string& macroPath) { return kRootPath + MacroStorePath(macroPath); }
 std::string RecordingFullPath(const std::string& name) { return kRootPath + RecordingStorePath(name); }
+std::string SettingsStorePath() { return "\\Settings"; }
+std::string SettingsFullPath() { return kRootPath + SettingsStorePath(); }
 
 bool IsWorkKeyName(const std::string& name) {
     // The registry takes "|KEYLOOM|" for the same key: case does not count.

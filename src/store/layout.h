@@ -7,6 +7,10 @@
 //   Macros\<macro>\Commands\<n>    "id", then the values of its kind
 //                                  (TYPE TEXT: "Text", a UTF-16 REG_SZ)
 //   Journals\<recording>           "0", "1", ... (chunks), "Count", "Type"
+//   Settings                       "StopVk", "StopModifiers" (each optional)
+//
+// Values that later versions added are optional: absent means what Keyloom
+// did before them, and a tree an older Keyloom wrote reads as it did.
 #pragma once
 
 #include <cstddef>
@@ -63,6 +67,10 @@ std::string MacrosFullPath();
 std::string JournalsFullPath();
 std::string MacroFullPath(const std::string& macroPath);
 std::string RecordingFullPath(const std::string& name);
+// The program's own settings: "\Settings" and its full path. The key is
+// made when a setting is first written.
+std::string SettingsStorePath();
+std::string SettingsFullPath();
 
 // Work keys: what the store writes beside the macros and recordings while a
 // change is under way (a tree being written, an old one set aside, a note of
@@ -92,6 +100,15 @@ inline constexpr const char* kHotKeyModifiers = "fsModifiers";
 inline constexpr const char* kEnabled = "Enabled";
 // The hot-key id on a macro key; the instruction code on an instruction key.
 inline constexpr const char* kId = "id";
+// How many times a run carries out the macro's body (optional: absent is
+// 1; 0 repeats until the stop key).
+inline constexpr const char* kRepeat = "Repeat";
+inline constexpr std::int32_t kDefaultRepeat = 1;
+inline constexpr std::int32_t kMostRepeats = 1000000;
+// The stop key under Settings: RegisterHotKey's virtual key and modifiers
+// (optional: absent is Ctrl+Alt+Esc).
+inline constexpr const char* kStopVk = "StopVk";
+inline constexpr const char* kStopModifiers = "StopModifiers";
 // Where a macro works. "Scope" is a DWORD: 0 in every program, 1 only in the
 // programs of "ScopePrograms", 2 in every program but those; absent means 0,
 // as for a macro stored before there were scopes. "ScopePrograms" holds

@@ -201,6 +201,12 @@ bool CreateMacroKey(const std::string& macroPath) {
     return CreateBelow(layout::MacroFullPath(macroPath), layout::MacrosFullPath(), macroPath, &key);
 }
 
+bool CreateSettingsKey() {
+    UniqueKey key;
+    if (OpenKey(layout::SettingsFullPath(), key.put()) == win::ERROR_SUCCESS) return true;
+    return CreateBelow(layout::SettingsFullPath(), kRootPath, "Settings", &key);
+}
+
 bool WriteMacroString(const std::string& text, const std::string& macroPath, const std::string& valueName) {
     // Stored with its terminating NUL.
     return WriteValue(layout::MacroStorePath(macroPath), valueName, win::REG_SZ,

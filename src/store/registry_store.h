@@ -31,6 +31,8 @@ bool EnsureStoreTree();
 // `storePath` begins with "\Macros\" or "\Journals\"; `fullPath` is below
 // HKEY_LOCAL_MACHINE.
 bool CreateMacroKey(const std::string& macroPath);
+// Opens or creates the Settings key below the store root.
+bool CreateSettingsKey();
 bool WriteMacroString(const std::string& text, const std::string& macroPath, const std::string& valueName);
 bool WriteDword(std::int32_t value, const std::string& storePath, const std::string& valueName);
 bool WriteBinary(const std::uint8_t* bytes, std::uint32_t count, const std::string& storePath,

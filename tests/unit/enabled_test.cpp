@@ -7,7 +7,7 @@ namespace {
 
 std::vector<win::UINT> RegisteredKeys() {
     std::vector<win::UINT> keys;
-    for (const auto& hotKey : fake::HotKeys()) keys.push_back(hotKey.virtualKey);
+    for (const auto& hotKey : MacroHotKeys()) keys.push_back(hotKey.virtualKey);
     return keys;
 }
 
@@ -68,16 +68,16 @@ TEST_F(EditorTest, SuspendedHotKeysAreAllGivenBackAndComeBackFromTheStore) {
     StoreMacro("C", 'C', win::MOD_CONTROL);
     Start();
     const win::HWND other = fake::AddWindow("Another program");
-    ASSERT_TRUE(win::RegisterHotKey(other, 7, win::MOD_CONTROL | win::MOD_ALT, 0x1B));  // not a macro's
+    ASSERT_TRUE(win::RegisterHotKey(other, 7, win::MOD_CONTROL | win::MOD_ALT, 0x7A));  // not a macro's (nor the stop key)
     EXPECT_EQ(dialog->TrayTip(), "Keyloom");
 
     dialog->SetSuspended(true);
     EXPECT_TRUE(dialog->Suspended());
     EXPECT_EQ(dialog->TrayTip(), "Keyloom (suspended)");
-    EXPECT_EQ(RegisteredKeys(), std::vector<win::UINT>{0x1B});
+    EXPECT_EQ(RegisteredKeys(), std::vector<win::UINT>{0x7A});
     Open();
     ASSERT_TRUE(editor->Save("New", HotKeyValue{'N', 2}));
-    EXPECT_EQ(RegisteredKeys(), std::vector<win::UINT>{0x1B}) << "a save while suspended";
+    EXPECT_EQ(RegisteredKeys(), std::vector<win::UINT>{0x7A}) << "a save while suspended";
     macroList.selected = 0;
     dialog->DeleteMacro();  // "A": its hot key was given back already
     EXPECT_TRUE(fake::MessageBoxes().empty());
@@ -88,7 +88,7 @@ TEST_F(EditorTest, SuspendedHotKeysAreAllGivenBackAndComeBackFromTheStore) {
     EXPECT_FALSE(dialog->Suspended());
     EXPECT_EQ(dialog->TrayTip(), "Keyloom");
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Failed to register hot key for macro: C"});
-    EXPECT_EQ(RegisteredKeys(), (std::vector<win::UINT>{0x1B, 'C', 'N'}));
+    EXPECT_EQ(RegisteredKeys(), (std::vector<win::UINT>{0x7A, 'C', 'N'}));
     EXPECT_EQ(macroList.rows, (std::vector<std::vector<std::string>>{
                                   {"B", "CTRL + B (off)"}, {"C", "CTRL + C"}, {"New", "CTRL + N"}}));
 }
@@ -112,7 +112,7 @@ TEST_F(RunnerTest, RunFromTheMenuRunsAMacroByNameAsItsHotKeyWould) {
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'F');
     EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
 
-    for (const std::string name : {"", "Gone", "Off\Commands", "|Keyloom|new"})
+    for (const std::string name : {"", "Gone", "Off\\Commands", "|Keyloom|new"})
         EXPECT_EQ(dialog->RunMacroNamed(name), MainDialog::RunRequest::NoSuchMacro) << name;
     EXPECT_EQ(dialog->RunMacroNamed("Slow"), MainDialog::RunRequest::Started);
     EXPECT_EQ(dialog->macroRunning, 1);

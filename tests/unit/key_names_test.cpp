@@ -25,6 +25,11 @@ TEST_F(KeyNames, HotKeyOnALetterShowsTheCharacterAfterModifiersInCtrlAltShiftOrd
     EXPECT_EQ(HotKeyText(0x74, 0), "F5");
     EXPECT_EQ(HotKeyText(0x74, kAlt), "ALT + F5");
     EXPECT_EQ(HotKeyText(0x74, kShift), "SHIFT + F5");
+    // Keys whose character is a control character keep their names.
+    EXPECT_EQ(HotKeyText(0x1B, kCtrl | kAlt), "CTRL + ALT + ESC");
+    EXPECT_EQ(HotKeyText(0x08, kCtrl), "CTRL + " + HotKeyKeyName(0x08));
+    EXPECT_NE(HotKeyKeyName(0x08)[0], '\x08');
+    EXPECT_NE(HotKeyKeyName(0x0D)[0], '\r');
 }
 
 TEST_F(KeyNames, HotKeyWithoutKeyModifiersOrNameIsInvalidAsAWhole) {

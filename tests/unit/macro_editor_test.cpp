@@ -249,7 +249,7 @@ TEST_F(EditorTest, SaveRefusesWhatCannotBeStoredAndWritesNothing) {
     EXPECT_TRUE(editor.Save(" ", HotKeyValue{'K', 2 | 4 | 8}));
     EXPECT_TRUE(fake::MessageBoxes().empty());
     EXPECT_EQ(macroList.rows.back(), (std::vector<std::string>{" ", "CTRL + ALT + K"}));
-    EXPECT_EQ(fake::HotKeys().back().modifiers, static_cast<win::UINT>(win::MOD_CONTROL | win::MOD_ALT));
+    EXPECT_EQ(MacroHotKeys().back().modifiers, static_cast<win::UINT>(win::MOD_CONTROL | win::MOD_ALT));
 }
 
 // In a double-byte code page 0x5C can be a character's second byte, which

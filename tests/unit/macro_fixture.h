@@ -52,6 +52,16 @@ inline void StoreKeyStroke(const std::string& macro, int position, std::int32_t 
     StoreInstruction(macro, position + 1, vk, {Dword("KeyPressed", 2)});
 }
 
+// The macros' hot keys registered now, in registration order: the stop
+// key, which the main window registers too, left out.
+inline std::vector<fake::HotKey> MacroHotKeys() {
+    std::vector<fake::HotKey> keys = fake::HotKeys();
+    std::erase_if(keys, [](const fake::HotKey& k) {
+        return k.id == MainDialog::kStopKeyIds[0] || k.id == MainDialog::kStopKeyIds[1];
+    });
+    return keys;
+}
+
 class RunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -87,9 +87,9 @@ TEST_F(EditorStoreTest, SaveRegistersTheHotKeyUnderANewIdAndATakenOneStillSaves)
     Start();  // "Taken" gets id 0
     Open().InsertKey('Z');
     ASSERT_TRUE(editor->Save("New", HotKeyValue{'N', 2}));
-    ASSERT_EQ(fake::HotKeys().size(), 2u);
-    EXPECT_EQ(fake::HotKeys()[1].window, window);
-    EXPECT_EQ(fake::HotKeys()[1].id, 1);
+    ASSERT_EQ(MacroHotKeys().size(), 2u);
+    EXPECT_EQ(MacroHotKeys()[1].window, window);
+    EXPECT_EQ(MacroHotKeys()[1].id, 1);
     EXPECT_EQ(StoredDword(kMacros + "New", "id"), 1u);
 
     // A hot key that another program holds still saves, unreachable.
@@ -123,7 +123,7 @@ TEST_F(EditorStoreTest, EditingRewritesTheMacroAtItsRowUnderANewId) {
     EXPECT_EQ(macroList.rows.size(), 3u);
     EXPECT_EQ(StoredDword(kMacros + "m renamed", "id"), 3u);
     std::vector<int> ids;
-    for (const auto& hotKey : fake::HotKeys()) ids.push_back(hotKey.id);
+    for (const auto& hotKey : MacroHotKeys()) ids.push_back(hotKey.id);
     EXPECT_EQ(ids, (std::vector<int>{0, 2, 3})) << "the old id is given back";
 
     // Its own name in another case is its own key.
@@ -140,6 +140,35 @@ TEST_F(EditorStoreTest, EditingRewritesTheMacroAtItsRowUnderANewId) {
     ASSERT_FALSE(BoxTexts().empty());
     EXPECT_EQ(BoxTexts().back(), "Unable to modify macro: M RENAMED");
     EXPECT_EQ(fake::Tree(kRoot), before);
+}
+
+// Repeat is stored only where it is not 1, so that such a macro is stored
+// as before; a macro without it (an earlier Keyloom's) opens with 1.
+TEST_F(EditorStoreTest, RepeatIsStoredWhereItIsNotOneAndLoadsBack) {
+    StoreMacro("Old", 'O', win::MOD_CONTROL);
+    StoreKeyStroke("Old", 0, 'X');
+    Start();
+    MacroEditDialog& editor = Open(false, 0);
+    EXPECT_EQ(editor.repeat, 1);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    const auto before = fake::Tree(kMacros + "Old");
+    ASSERT_TRUE(editor.AcceptRepeat("1"));
+    ASSERT_TRUE(editor.Save("Old", HotKeyValue{'O', 2}));
+    EXPECT_EQ(StoredDword(kMacros + "Old", "Repeat"), 0xDEADBEEF);  // not written
+
+    for (const auto& [text, stored] : {std::pair{"0", 0u}, std::pair{"3", 3u}}) {
+        Open(false, 0);
+        ASSERT_TRUE(this->editor->AcceptRepeat(text));
+        ASSERT_TRUE(this->editor->Save("Old", HotKeyValue{'O', 2}));
+        EXPECT_EQ(StoredDword(kMacros + "Old", "Repeat"), stored);
+        EXPECT_EQ(Open(false, 0).repeat, static_cast<std::int32_t>(stored));
+    }
+    // A refused count keeps the dialog open with the one it had.
+    EXPECT_FALSE(this->editor->AcceptRepeat("-2"));
+    EXPECT_EQ(this->editor->repeat, 3);
+    // A stored count the field could not have taken opens as 1.
+    fake::SetDword(kMacros + "Old", "Repeat", 0xFFFFFFFF);
+    EXPECT_EQ(Open(false, 0).repeat, 1);
 }
 
 TEST_F(EditorStoreTest, LoadLeavesOutWhatCannotBeReadAndStopsAtTheFirstMissingCode) {

@@ -77,5 +77,23 @@ TEST(NumberFieldTest, RefusalsAndTheDelaysRangeAreToldInTheirWords) {
     EXPECT_EQ(delay, 2000000000);
 }
 
+TEST(NumberFieldTest, TheRepeatFieldTakesZeroToAMillion) {
+    fake::Reset();
+    const win::HWND dialog = fake::AddWindow("Keyloom - Add Macro");
+    std::int32_t repeat = 7;
+    for (const char* refused : {"", "x", "-1", "1000001", "1.5"}) EXPECT_FALSE(AcceptRepeat(dialog, refused, &repeat)) << refused;
+    EXPECT_EQ(repeat, 7);
+    std::vector<std::string> texts;
+    for (const auto& box : fake::MessageBoxes()) texts.push_back(box.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Please enter an integer.", "Please enter an integer.",
+                                               "Please enter an integer between 0 and 1000000.",
+                                               "Please enter an integer between 0 and 1000000.",
+                                               "Please enter an integer."}));
+    EXPECT_TRUE(AcceptRepeat(dialog, " 0 ", &repeat));
+    EXPECT_EQ(repeat, 0);
+    EXPECT_TRUE(AcceptRepeat(dialog, "1000000", &repeat));
+    EXPECT_EQ(repeat, 1000000);
+}
+
 
 }  // namespace

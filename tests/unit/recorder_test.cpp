@@ -241,6 +241,44 @@ TEST_F(RecorderTest, CtrlBreakStopsAMouseRecordingWhichThenHoldsNoEvent) {
     EXPECT_TRUE(Value("still", "0").empty());
 }
 
+// The stop key ends a recording the way Ctrl-Break does, whether the hook
+// sees its key-down or only the hot key comes; its own presses are not
+// saved, nor is any key-down of it with other modifiers than its own.
+TEST_F(RecorderTest, TheStopKeyEndsARecordingAsCtrlBreakDoesAndItsPressesAreLeftOut) {
+    Recorder().SetStopKey(win::VK_ESCAPE, win::MOD_CONTROL | win::MOD_ALT);
+    EXPECT_FALSE(Recorder().EndByStopKey());  // nothing recording: nothing told
+    EXPECT_TRUE(fake::TakePosted().empty());
+    for (const bool seenByHook : {true, false}) {
+        SCOPED_TRACE(seenByHook);
+        fake::TakePosted();
+        fake::ClearMessageBoxes();
+        StartIn(1);
+        Journal(win::WM_KEYDOWN, win::VK_CONTROL | 0x1D00, 10);
+        Journal(win::WM_KEYDOWN, win::VK_ESCAPE | 0x0100, 11);  // Ctrl+Esc alone: kept
+        Journal(win::WM_KEYUP, win::VK_ESCAPE | 0x0100, 12);
+        Journal(win::WM_KEYUP, win::VK_CONTROL | 0x1D00, 13);
+        Journal(win::WM_KEYDOWN, win::VK_CONTROL | 0x1D00, 30);
+        Journal(kWmSysKeyDown, win::VK_MENU | 0x3800, 31);
+        Journal(kWmSysKeyDown, win::VK_MENU | 0x3800, 32);  // auto-repeat
+        if (seenByHook) {
+            EXPECT_EQ(Journal(kWmSysKeyDown, win::VK_ESCAPE | 0x0100, 40), 0);
+            Journal(win::WM_SYSKEYUP, win::VK_ESCAPE | 0x0100, 41);
+            EXPECT_EQ(Recorder().Count(), 8u);  // all but the stop's key-down
+        }
+        EXPECT_TRUE(Recorder().EndByStopKey());  // the hot key comes after the hook saw it, or alone
+        auto posted = fake::TakePosted();
+        ASSERT_EQ(posted.size(), 1u);
+        EXPECT_EQ(posted[0].window, dialogWindow);
+        EXPECT_EQ(posted[0].message, WM_RECORD_STOPPED);
+        dialog->OnStopped();
+        EXPECT_TRUE(fake::Hooks().empty());
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Recording stopped!"});
+        EXPECT_FALSE(Recorder().EndByStopKey());
+        EXPECT_EQ(Save("stopped"), RecordDialog::Close::Ok);
+        EXPECT_EQ(ChunkSizes("stopped"), std::vector<std::size_t>{80});
+    }
+}
+
 TEST_F(RecorderTest, TheFilterTakesEffectAtOnceAndSaveWritesTheOneInForce) {
     StartIn(1);
     Journal(win::WM_KEYDOWN, 'A');

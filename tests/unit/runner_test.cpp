@@ -27,10 +27,10 @@ TEST_F(RunnerTest, StartRegistersHotKeysInEnumerationOrderAndRewritesEveryId) {
     EXPECT_EQ(StoredId("b"), 1);
     EXPECT_EQ(StoredId("c"), kNoHotKey);  // not registered: no id of another macro's
     EXPECT_EQ(StoredId("d"), 2);
-    ASSERT_EQ(fake::HotKeys().size(), 3u);
-    EXPECT_EQ(fake::HotKeys()[0].id, 0);
-    EXPECT_EQ(fake::HotKeys()[0].modifiers, win::MOD_CONTROL | win::MOD_ALT);
-    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
+    ASSERT_EQ(MacroHotKeys().size(), 3u);
+    EXPECT_EQ(MacroHotKeys()[0].id, 0);
+    EXPECT_EQ(MacroHotKeys()[0].modifiers, win::MOD_CONTROL | win::MOD_ALT);
+    EXPECT_EQ(MacroHotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
     EXPECT_EQ(Rows(macroList), (std::vector<std::vector<std::string>>{
                                    {"A", "CTRL + ALT + A"}, {"b", "CTRL + B"}, {"c", "Invalid Hot Key"}, {"d", "SHIFT + D"}}));
     EXPECT_TRUE(macroList.redraw);  // filled with redrawing off, then on again
@@ -95,13 +95,13 @@ TEST_F(RunnerTest, EachInstructionKeyIsOpenedOnceAndNotHeldThroughItsWaits) {
     });
     const int opens = fake::Calls("RegOpenKeyExA"), queries = fake::Calls("RegQueryValueExA");
     PressHotKey(0);
-    // The lookup opens Macros and M; then the six instructions, and the
-    // seventh, which is not there.
-    EXPECT_EQ(fake::Calls("RegOpenKeyExA") - opens, 2 + 6 + 1);
-    // M's id and where it works; then each code with its values: 1 + 1,
-    // 1 + 1, 1 + 2 + 2, 1 + 2 + 2 + 2 + 1 + 1 (Unelevated, not stored),
-    // 1 + 1 + 2, 1.
-    EXPECT_EQ(fake::Calls("RegQueryValueExA") - queries, 2 + 2 + 2 + 5 + 9 + 4 + 1);
+    // The lookup opens Macros and M, the start M again for its Repeat; then
+    // the six instructions, and the seventh, which is not there.
+    EXPECT_EQ(fake::Calls("RegOpenKeyExA") - opens, 2 + 1 + 6 + 1);
+    // M's id, where it works and its Repeat; then each code with its values:
+    // 1 + 1, 1 + 1, 1 + 2 + 2, 1 + 2 + 2 + 2 + 1 + 1 (Unelevated, not
+    // stored), 1 + 1 + 2, 1.
+    EXPECT_EQ(fake::Calls("RegQueryValueExA") - queries, 3 + 2 + 2 + 5 + 9 + 4 + 1);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"B", "Click OK to continue..."}));
     EXPECT_EQ(keysOpenInBoxes, (std::vector<int>{0, 0}));
     EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{300, 5}));
@@ -386,17 +386,17 @@ TEST_F(RunnerTest, UnderEveryStartUpFaultAHotKeyRunsOnlyItsOwnMacro) {
         fake::FailRegistryCall(0, 0);
         if (fake::RegistryCalls() - calls < k) break;
         ++tried;
-        for (const fake::HotKey& hotKey : fake::HotKeys()) {
+        for (const fake::HotKey& hotKey : MacroHotKeys()) {
             PressHotKey(hotKey.id);
             EXPECT_EQ(KeysDown(), std::string(1, static_cast<char>(hotKey.virtualKey)));
         }
         for (std::size_t row = macroList.rows.size(); row-- > 0;) {
             const std::string name = macroList.rows[row][0];
-            auto others = fake::HotKeys();
+            auto others = MacroHotKeys();
             std::erase_if(others, [&](const fake::HotKey& h) { return h.virtualKey == static_cast<win::UINT>(name[0]); });
             macroList.selected = static_cast<int>(row);
             dialog->DeleteMacro();
-            auto left = fake::HotKeys();
+            auto left = MacroHotKeys();
             ASSERT_EQ(left.size(), others.size()) << "deleting " << name;
             for (std::size_t i = 0; i < left.size(); ++i) EXPECT_EQ(left[i].virtualKey, others[i].virtualKey);
         }
@@ -466,7 +466,7 @@ TEST_F(RunnerTest, LongMacroNamesAreListedUpToTheEnumerationLimitAndRunWhileThei
     const auto rows = Rows(macroList);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1], (std::vector<std::string>{longest, "Invalid Hot Key"}));
-    EXPECT_EQ(fake::HotKeys().size(), 1u);
+    EXPECT_EQ(MacroHotKeys().size(), 1u);
     // Its two reads and the write of its id each say why they failed.
     const auto boxes = BoxTexts();
     ASSERT_EQ(boxes.size(), 3u);
@@ -508,8 +508,8 @@ TEST_F(RunnerTest, DeleteMacroRemovesTheKeyTheRowAndTheHotKey) {
     EXPECT_TRUE(fake::MessageBoxes().empty());
     EXPECT_FALSE(fake::KeyExists(kMacros + "Gone"));
     EXPECT_EQ(Rows(macroList), (std::vector<std::vector<std::string>>{{"Keep", "CTRL + K"}}));
-    ASSERT_EQ(fake::HotKeys().size(), 1u);
-    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('K'));
+    ASSERT_EQ(MacroHotKeys().size(), 1u);
+    EXPECT_EQ(MacroHotKeys()[0].virtualKey, static_cast<win::UINT>('K'));
     PressHotKey(0);
     EXPECT_TRUE(fake::KeyEvents().empty());
 }
@@ -525,7 +525,7 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
     main.DeleteMacro();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Unable to delete macro: A"});
     EXPECT_EQ(Rows(macroList).size(), 3u);
-    EXPECT_EQ(fake::HotKeys().size(), 3u);
+    EXPECT_EQ(MacroHotKeys().size(), 3u);
 
     // Its id unreadable: it stays, with its hot key, and the user is told.
     fake::ClearMessageBoxes();
@@ -536,11 +536,11 @@ TEST_F(RunnerTest, DeleteMacroFailuresLeaveWhatTheyCouldNotRemove) {
     EXPECT_EQ(fake::MessageBoxes()[0].text.rfind("Error reading DWORD from reigistry at: ", 0), 0u);
     EXPECT_EQ(fake::MessageBoxes()[1].text, "Unable to delete macro: B");
     EXPECT_TRUE(fake::KeyExists(kMacros + "B"));
-    EXPECT_EQ(fake::HotKeys().size(), 3u);
+    EXPECT_EQ(MacroHotKeys().size(), 3u);
     fake::SetDword(kMacros + "B", "id", 1);
     main.DeleteMacro();
     EXPECT_FALSE(fake::KeyExists(kMacros + "B"));
-    EXPECT_EQ(fake::HotKeys().size(), 2u);
+    EXPECT_EQ(MacroHotKeys().size(), 2u);
 
     fake::ClearMessageBoxes();
     fake::Fail("UnregisterHotKey", win::ERROR_HOTKEY_NOT_REGISTERED);
@@ -562,8 +562,8 @@ TEST_F(RunnerTest, AMacroWithoutAReadableHotKeyGivesBackNoOtherMacrosHotKey) {
     macroList.selected = 1;
     main.DeleteMacro();
     EXPECT_TRUE(fake::MessageBoxes().empty());
-    ASSERT_EQ(fake::HotKeys().size(), 1u);
-    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
+    ASSERT_EQ(MacroHotKeys().size(), 1u);
+    EXPECT_EQ(MacroHotKeys()[0].virtualKey, static_cast<win::UINT>('A'));
 }
 
 TEST_F(RunnerTest, AddAndEditOpenTheEditorOnTheSelectedMacro) {

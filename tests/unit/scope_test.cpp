@@ -120,8 +120,8 @@ TEST_F(ScopeRunnerTest, MacrosOfDisjointScopesShareOneRegistrationAndEachRunsInI
     StoreKeyStroke("Old macro", 0, 'O');
     Start();
     EXPECT_TRUE(fake::MessageBoxes().empty()) << "a macro without a scope reads without a word";
-    ASSERT_EQ(fake::HotKeys().size(), 2u) << "Ctrl+K is registered once";
-    const int shared = fake::HotKeys()[0].virtualKey == 'K' ? fake::HotKeys()[0].id : fake::HotKeys()[1].id;
+    ASSERT_EQ(MacroHotKeys().size(), 2u) << "Ctrl+K is registered once";
+    const int shared = MacroHotKeys()[0].virtualKey == 'K' ? MacroHotKeys()[0].id : MacroHotKeys()[1].id;
     EXPECT_EQ(macroList.rows[0][1], "CTRL + K (not in 2 programs)");
     EXPECT_EQ(macroList.rows[1][1], "CTRL + K (in 1 program)");
     EXPECT_EQ(macroList.rows[2][1], "ALT + O");
@@ -134,19 +134,19 @@ TEST_F(ScopeRunnerTest, MacrosOfDisjointScopesShareOneRegistrationAndEachRunsInI
     PressIn(calc, shared);
     EXPECT_EQ(Typed(), "") << "no macro works in calc.exe";
     EXPECT_FALSE(fake::SentInputs().empty()) << "the key went on to calc.exe";
-    PressIn(calc, fake::HotKeys()[0].virtualKey == 'O' ? fake::HotKeys()[0].id : fake::HotKeys()[1].id);
+    PressIn(calc, MacroHotKeys()[0].virtualKey == 'O' ? MacroHotKeys()[0].id : MacroHotKeys()[1].id);
     EXPECT_EQ(Typed(), "O") << "a macro without a scope works everywhere, as before";
 
     // Deleting one sharer keeps the hot key for the other; the last one
     // gives it back.
     macroList.selected = 1;
     dialog->DeleteMacro();
-    EXPECT_EQ(fake::HotKeys().size(), 2u);
+    EXPECT_EQ(MacroHotKeys().size(), 2u);
     PressIn(wordpad, shared);
     EXPECT_EQ(Typed(), "E");
     macroList.selected = 0;
     dialog->DeleteMacro();
-    EXPECT_EQ(fake::HotKeys().size(), 1u);
+    EXPECT_EQ(MacroHotKeys().size(), 1u);
     EXPECT_TRUE(fake::MessageBoxes().empty());
 }
 
@@ -160,7 +160,7 @@ TEST_F(ScopeRunnerTest, AHotKeyWhereNoMacroWorksReachesTheProgramAsPressedWithNo
     StoreScope("Arrow", scope::OnlyThese, "notepad.exe");
     Start();
     const auto idOf = [](win::UINT vk) {
-        for (const auto& h : fake::HotKeys())
+        for (const auto& h : MacroHotKeys())
             if (h.virtualKey == vk) return h.id;
         return -1;
     };
@@ -201,7 +201,7 @@ TEST_F(ScopeRunnerTest, AHotKeyWhereNoMacroWorksReachesTheProgramAsPressedWithNo
     EXPECT_EQ(input::HeldCount(), 0u);
     for (win::BYTE key : {win::VK_SHIFT, win::VK_CONTROL, win::VK_MENU, win::VK_LEFT, win::BYTE{'A'}})
         EXPECT_FALSE(fake::IsKeyDown(key)) << "key " << int(key) << " left down";
-    EXPECT_EQ(fake::HotKeys().size(), 3u) << "every hot key is registered again";
+    EXPECT_EQ(MacroHotKeys().size(), 3u) << "every hot key is registered again";
     EXPECT_EQ(fake::OpenProcessCount(), 0);
 
     // A hot key that cannot be taken away is not sent: it would come back.
@@ -236,8 +236,8 @@ TEST_F(ScopeEditorTest, SaveSharesAHotKeyOnlyBetweenScopesThatCannotMeet) {
     ASSERT_TRUE(SaveScoped("Notes", 'K', Only(u"notepad.exe")));
     ASSERT_TRUE(SaveScoped("Words", 'K', Only(u"wordpad.exe")));
     EXPECT_TRUE(fake::MessageBoxes().empty());
-    ASSERT_EQ(fake::HotKeys().size(), 1u) << "one registration for both";
-    const int id = fake::HotKeys()[0].id;
+    ASSERT_EQ(MacroHotKeys().size(), 1u) << "one registration for both";
+    const int id = MacroHotKeys()[0].id;
     PressIn(notepad, id);
     EXPECT_EQ(Typed(), "K");
 
@@ -256,8 +256,8 @@ TEST_F(ScopeEditorTest, SaveSharesAHotKeyOnlyBetweenScopesThatCannotMeet) {
     // Edited in place, a sharer keeps the registration; moved to a scope
     // that meets the other's, it is refused and nothing changes.
     ASSERT_TRUE(SaveScoped("Words", 'K', Except(u"notepad.exe"), false, 1));
-    EXPECT_EQ(fake::HotKeys().size(), 1u);
-    EXPECT_EQ(fake::HotKeys()[0].id, id);
+    EXPECT_EQ(MacroHotKeys().size(), 1u);
+    EXPECT_EQ(MacroHotKeys()[0].id, id);
     EXPECT_EQ(macroList.rows[1][1], "CTRL + K (not in 1 program)");
     EXPECT_FALSE(SaveScoped("Words", 'K', Except(u"calc.exe"), false, 1));
     EXPECT_EQ(StoredScope("Words"), Except(u"notepad.exe").programs);
@@ -267,7 +267,7 @@ TEST_F(ScopeEditorTest, SaveSharesAHotKeyOnlyBetweenScopesThatCannotMeet) {
     // Its own new hot key leaves the shared one to Notes.
     fake::ClearMessageBoxes();
     ASSERT_TRUE(SaveScoped("Words", 'W', Except(u"notepad.exe"), false, 1));
-    EXPECT_EQ(fake::HotKeys().size(), 2u);
+    EXPECT_EQ(MacroHotKeys().size(), 2u);
     PressIn(notepad, id);
     EXPECT_EQ(Typed(), "K");
     fake::ClearSentInputs();
@@ -277,10 +277,10 @@ TEST_F(ScopeEditorTest, SaveSharesAHotKeyOnlyBetweenScopesThatCannotMeet) {
     EXPECT_TRUE(fake::MessageBoxes().empty());
 
     // A fresh start reads the same back.
-    for (const auto& hotKey : fake::HotKeys()) win::UnregisterHotKey(hotKey.window, hotKey.id);
+    for (const auto& hotKey : MacroHotKeys()) win::UnregisterHotKey(hotKey.window, hotKey.id);
     macroList = TestRows{};
     Start();
-    EXPECT_EQ(fake::HotKeys().size(), 2u);
+    EXPECT_EQ(MacroHotKeys().size(), 2u);
     Open(false, 1);
     EXPECT_EQ(editor->macroScope.mode, scope::AllExcept);
     EXPECT_EQ(editor->macroScope.programs, u"notepad.exe");
@@ -324,16 +324,16 @@ TEST_F(ScopeEditorTest, AMacroSwitchedOffTakesNoPartInSharingOrOverlap) {
     EXPECT_EQ(macroList.rows[0][1], "CTRL + K (in 1 program) (off)");
     ASSERT_TRUE(SaveScoped("On", 'K', kEverywhere)) << "the macro that is off does not count";
     EXPECT_TRUE(fake::MessageBoxes().empty());
-    ASSERT_EQ(fake::HotKeys().size(), 1u);
-    PressIn(notepad, fake::HotKeys()[0].id);
+    ASSERT_EQ(MacroHotKeys().size(), 1u);
+    PressIn(notepad, MacroHotKeys()[0].id);
     EXPECT_EQ(Typed(), "K") << "the hot key is On's alone";
 
-    for (const auto& hotKey : fake::HotKeys()) win::UnregisterHotKey(hotKey.window, hotKey.id);
+    for (const auto& hotKey : MacroHotKeys()) win::UnregisterHotKey(hotKey.window, hotKey.id);
     macroList = TestRows{};
     Start();
     EXPECT_TRUE(fake::MessageBoxes().empty()) << "nor at start-up";
-    ASSERT_EQ(fake::HotKeys().size(), 1u);
-    PressIn(notepad, fake::HotKeys()[0].id);
+    ASSERT_EQ(MacroHotKeys().size(), 1u);
+    PressIn(notepad, MacroHotKeys()[0].id);
     EXPECT_EQ(Typed(), "K");
 }
 

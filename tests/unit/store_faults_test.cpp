@@ -110,7 +110,7 @@ protected:
     }
     // A new run of the program over the same store.
     void Restart() {
-        for (const auto& hotKey : fake::HotKeys()) win::UnregisterHotKey(hotKey.window, hotKey.id);
+        for (const auto& hotKey : MacroHotKeys()) win::UnregisterHotKey(hotKey.window, hotKey.id);
         macroList = TestRows{};
         recordingList = TestRows{};
         editor.reset();
@@ -192,7 +192,7 @@ protected:
             stored[number] = {vk[0], modifiers[0]};
         }
         std::map<int, std::pair<win::UINT, win::UINT>> registered;
-        for (const auto& hotKey : fake::HotKeys()) registered[hotKey.id] = {hotKey.virtualKey, hotKey.modifiers};
+        for (const auto& hotKey : MacroHotKeys()) registered[hotKey.id] = {hotKey.virtualKey, hotKey.modifiers};
         EXPECT_EQ(registered, stored) << "registered hot keys by id, against the stored macros";
     }
     // The whole store as text, work keys' stamps left out.

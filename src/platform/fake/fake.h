@@ -100,6 +100,22 @@ struct PostedMessage {
 // The messages that `window` lets through the integrity filter
 // (ChangeWindowMessageFilterEx), by number.
 std::set<win::UINT> MessagesLetThrough(win::HWND window);
+// A window's class as GetClassNameA gives it ("FakeWindow" unless set).
+void SetWindowClass(win::HWND window, const std::string& className);
+// SendMessageTimeoutA's messages, oldest first; a WM_COPYDATA's block is
+// copied out (copyTag its dwData).
+struct SentMessage {
+    win::HWND window;
+    win::UINT message;
+    win::WPARAM wParam;
+    win::ULONG_PTR copyTag;
+    std::vector<std::uint8_t> copyData;
+};
+const std::vector<SentMessage>& SentMessages();
+// Answers each sent message in the receiver's place (default: TRUE).
+void OnSendMessage(std::function<win::LRESULT(const SentMessage&)> receiver);
+// The results passed to ReplyMessage, in order.
+const std::vector<win::LRESULT>& Replies();
 // Messages posted since the last call, oldest first; the queue is emptied.
 std::vector<PostedMessage> TakePosted();
 // A message that is posted when the tick count reaches `tick` during a

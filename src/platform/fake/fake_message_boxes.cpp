@@ -36,9 +36,14 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     if (fake::detail::Fails("MessageBoxA", {Text(text), Text(caption)})) return 0;
     fake::MessageBoxRecord record{owner, Text(text), Text(caption), type};
     state.boxes.push_back(record);
+    // While it is shown the box is a window of this thread, titled with its
+    // caption, as the system's box is.
+    const HWND window = fake::AddWindow(record.caption);
     // The handler may show further boxes or replace itself while it runs.
     auto handler = state.onMessageBox;
-    return handler ? handler(record) : IDOK;
+    const int answer = handler ? handler(record) : IDOK;
+    fake::RemoveWindow(window);
+    return answer;
 }
 
 }  // namespace win

@@ -763,6 +763,26 @@ LRESULT CALLBACK DecoyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 // A visible top-level window of another program, titled `title`, for
 // `seconds`: what an Explorer window on a folder of that name looks like.
+// Another program's hot key: registers the combination for this process
+// and holds it for `seconds`, serving messages. Prints "registered" once it
+// has it.
+int CmdHoldHotKey(const char* vkText, const char* modifiersText, const char* secondsText) {
+    long long vk = 0, modifiers = 0, seconds = 0;
+    if (!ParseNumber(vkText, vk) || !ParseNumber(modifiersText, modifiers) || !ParseNumber(secondsText, seconds))
+        return Fail("bad number");
+    if (!RegisterHotKey(nullptr, 1, static_cast<UINT>(modifiers), static_cast<UINT>(vk))) return Fail("RegisterHotKey failed");
+    std::printf("registered\n");
+    std::fflush(stdout);
+    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    MSG msg;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    UnregisterHotKey(nullptr, 1);
+    return kFound;
+}
+
 int CmdDecoy(const std::string& title, const char* secondsText) {
     long long seconds = 0;
     if (!ParseNumber(secondsText, seconds)) return Fail("bad seconds");
@@ -838,6 +858,7 @@ void Usage() {
         "                                       of the window's process\n"
         "  dacl <key>                           access list of HKLM\\<key> (32-bit view) as a string\n"
         "  decoy <title> <seconds>              shows a window of that title for that long\n"
+        "  holdhotkey <vk> <modifiers> <seconds> registers that hot key and holds it that long\n"
         "  sendclass <class> <msg> <w> <l>      SendMessage to the class's first window, hidden or not; <msg> a\n"
         "                                       number or a registered message's name; prints the result\n"
         "  postclass <class> <msg> <w> <l>      the same with PostMessage\n",
@@ -882,6 +903,7 @@ int main(int argc, char** argv) {
     else if (command == "procstats" && args == 1) rc = CmdProcStats(title);
     else if (command == "dacl" && args == 1) rc = CmdDacl(argv[2]);
     else if (command == "decoy" && args == 2) rc = CmdDecoy(title, argv[3]);
+    else if (command == "holdhotkey" && args == 3) rc = CmdHoldHotKey(argv[2], argv[3], argv[4]);
     else if (command == "sendclass" && args == 4) rc = CmdClassMessage(true, argv[2], argv[3], argv + 4);
     else if (command == "postclass" && args == 4) rc = CmdClassMessage(false, argv[2], argv[3], argv + 4);
     else Usage();

@@ -1,0 +1,139 @@
+// The main window's end of the command channel: keyloomc's requests, sent
+// as WM_COPYDATA, read whole and checked before anything is done, and
+// answered with a status (the handler's result) and, for a list, a block
+// sent back to keyloomc's answer window.
+//
+// The request comes from any program of the signed-in user, through the
+// integrity filter that lets this one message in: nothing in it is trusted.
+// No box is shown while the sender waits: a failure is an answer.
+#include <string>
+
+#include "app/main_dialog.h"
+#include "common/command_channel.h"
+#include "platform/unique_handle.h"
+#include "store/layout.h"
+#include "store/registry_store.h"
+
+namespace {
+
+// How long Keyloom waits for keyloomc to take an answer: keyloomc waits in
+// its own send, so it takes it at once; a window that hangs is given up.
+constexpr win::UINT kAnswerTimeout = 5000;
+
+win::LRESULT Result(channel::Status status) { return channel::HandledResult(status); }
+
+// A name of the code page as UTF-16 units; empty when it cannot be read.
+std::u16string Utf16(const std::string& text) {
+    const int length = win::MultiByteToWideChar(win::CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (win::MultiByteToWideChar(win::CP_ACP, 0, text.c_str(), -1, wide.data(), length) != length) return {};
+    std::u16string out;
+    for (std::size_t i = 0; i + 1 < wide.size(); ++i) out.push_back(static_cast<char16_t>(wide[i]));
+    return out;
+}
+
+char16_t FoldAscii(char16_t unit) { return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit; }
+
+// The registry compares key names without regard to case.
+bool SameNameNoCase(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    return true;
+}
+
+void AppendUtf16(std::vector<std::uint8_t>& out, const std::u16string& text) {
+    for (char16_t unit : text) {
+        out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+}
+
+// Only a window of keyloomc's answer class gets an answer: the address comes
+// from the request, and an elevated Keyloom must not be made to send to
+// whatever window a caller names.
+bool IsAnswerWindow(win::HWND window) {
+    char className[64] = {};
+    return window != nullptr && win::GetClassNameA(window, className, sizeof className) > 0 &&
+           std::string(className) == channel::kAnswerWindowClass;
+}
+
+}  // namespace
+
+void MainDialog::OpenCommandChannel() {
+    // keyloomc runs without administrator rights; this Keyloom may have them.
+    win::ChangeWindowMessageFilterEx(window_, win::WM_COPYDATA, win::MSGFLT_ALLOW, nullptr);
+}
+
+bool MainDialog::SendAnswer(std::uint64_t answerWindow, const channel::Answer& answer) const {
+    const auto target = reinterpret_cast<win::HWND>(static_cast<std::uintptr_t>(answerWindow));
+    if (!IsAnswerWindow(target)) return false;
+    std::vector<std::uint8_t> block = channel::EncodeAnswer(answer);
+    win::COPYDATASTRUCT data{channel::kCopyDataTag, static_cast<win::DWORD>(block.size()), block.data()};
+    win::ULONG_PTR taken = 0;
+    return win::SendMessageTimeoutA(target, win::WM_COPYDATA, reinterpret_cast<win::WPARAM>(window_),
+                                    reinterpret_cast<win::LPARAM>(&data), win::SMTO_ABORTIFHUNG | win::SMTO_BLOCK,
+                                    kAnswerTimeout, &taken) != 0 &&
+           taken != 0;
+}
+
+win::LRESULT MainDialog::OnCopyData(const win::COPYDATASTRUCT* data) {
+    // Another program's WM_COPYDATA, not a channel block: not ours to answer.
+    if (data == nullptr || data->dwData != channel::kCopyDataTag) return 0;
+    channel::Request request;
+    if (channel::ParseRequest(data->lpData, data->cbData, &request) != channel::RequestFault::None)
+        return Result(channel::Status::Malformed);
+    switch (request.command) {
+    case channel::Command::Run: return RunByName(request.name);
+    case channel::Command::Stop:
+        // As the stop key does.
+        StopAll();
+        return Result(channel::Status::Ok);
+    case channel::Command::List: return ListMacros(request.answerWindow);
+    default: return Result(channel::Status::Malformed);
+    }
+}
+
+win::LRESULT MainDialog::RunByName(const std::u16string& name) {
+    // As a hot key is dropped while a macro runs, plays back or waits.
+    if (macroRunning) return Result(channel::Status::Busy);
+    // The Macros list holds what Keyloom registered; an exact spelling comes
+    // before one that differs in case only.
+    int match = -1;
+    for (int row = 0; row < macroList_.RowCount(); ++row) {
+        const std::u16string rowName = Utf16(macroList_.Cell(row, 0));
+        if (rowName.empty()) continue;
+        if (rowName == name) {
+            match = row;
+            break;
+        }
+        if (match < 0 && SameNameNoCase(rowName, name)) match = row;
+    }
+    if (match < 0) return Result(channel::Status::NoSuchMacro);
+    const std::string macro = macroList_.Cell(match, 0);
+    // Deleted from the store since it was listed: no such macro either.
+    UniqueKey key;
+    if (RegistryStore::OpenKey(layout::MacroFullPath(macro), key.put()) != win::ERROR_SUCCESS)
+        return Result(channel::Status::NoSuchMacro);
+    key.reset();
+    runningMacroName = macro;
+    // keyloomc has its answer before the pause, so it does not wait for the
+    // run; the run itself starts as a hot key starts it.
+    const win::LRESULT started = Result(channel::Status::Ok);
+    win::ReplyMessage(started);
+    StartMacro();
+    return started;
+}
+
+win::LRESULT MainDialog::ListMacros(std::uint64_t answerWindow) {
+    // One line a macro, in list order: its name, a tab, its hot key.
+    channel::Answer answer;
+    for (int row = 0; row < macroList_.RowCount(); ++row) {
+        AppendUtf16(answer.payload, Utf16(macroList_.Cell(row, 0)));
+        AppendUtf16(answer.payload, u"\t");
+        AppendUtf16(answer.payload, Utf16(macroList_.Cell(row, 1)));
+        AppendUtf16(answer.payload, u"\n");
+    }
+    return Result(SendAnswer(answerWindow, answer) ? channel::Status::Ok : channel::Status::Failed);
+}

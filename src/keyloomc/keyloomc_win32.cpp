@@ -1,0 +1,131 @@
+// keyloomc.exe: a console program that asks the running Keyloom to run a
+// macro, stop, or list its macros, over the command channel (WM_COPYDATA).
+// It needs no administrator rights and never reads the store.
+#include "common/command_channel.h"
+#include "common/messages.h"
+#include "keyloomc/client.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// How long keyloomc waits for Keyloom to take a request. Keyloom serves
+// the channel from its message loop, also while a macro waits or a box is
+// up; it can only be slow in the middle of one instruction.
+constexpr UINT kRequestTimeout = 15000;
+
+struct Received {
+    bool got = false;
+    channel::Answer answer;
+};
+Received received;
+
+// Keyloom's answer block comes here while keyloomc still waits in its send.
+LRESULT CALLBACK AnswerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COPYDATA) return DefWindowProcA(window, message, wParam, lParam);
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (data == nullptr || data->dwData != channel::kCopyDataTag || received.got) return FALSE;
+    channel::Answer answer;
+    if (!channel::ParseAnswer(data->lpData, data->cbData, &answer)) return FALSE;
+    received.answer = std::move(answer);
+    received.got = true;
+    return TRUE;
+}
+
+HWND MakeAnswerWindow(HINSTANCE instance) {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &AnswerProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = channel::kAnswerWindowClass;
+    if (!RegisterClassExA(&windowClass)) return nullptr;
+    // A message-only window: nothing on screen, and no program finds it.
+    return CreateWindowExA(0, channel::kAnswerWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+}
+
+// Text with "\n" line ends, written as the console shows it, or as UTF-8
+// with CR LF where the output goes to a file or a pipe.
+void Write(DWORD which, const std::u16string& text) {
+    if (text.empty()) return;
+    std::wstring wide;
+    for (char16_t unit : text) {
+        if (unit == u'\n') wide += L'\r';
+        wide += static_cast<wchar_t>(unit);
+    }
+    HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), size, nullptr, nullptr);
+    WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::vector<std::u16string> Arguments() {
+    std::vector<std::u16string> args;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (argv == nullptr) return args;
+    for (int i = 1; i < count; ++i) {
+        std::u16string arg;
+        for (const wchar_t* c = argv[i]; *c != L'\0'; ++c) arg.push_back(static_cast<char16_t>(*c));
+        args.push_back(std::move(arg));
+    }
+    LocalFree(argv);
+    return args;
+}
+
+keyloomc::Outcome Ask(channel::Request request) {
+    using keyloomc::Delivery;
+    // Keyloom's main window by its own class: a title proves nothing.
+    HWND keyloom = FindWindowA(kMainWindowClass, nullptr);
+    if (keyloom == nullptr) return keyloomc::Conclude(request, Delivery::NoKeyloom, channel::Status::Failed, nullptr);
+    HWND answerWindow = MakeAnswerWindow(GetModuleHandleA(nullptr));
+    if (answerWindow == nullptr) return keyloomc::Conclude(request, Delivery::NoAnswer, channel::Status::Failed, nullptr);
+    request.answerWindow = reinterpret_cast<std::uintptr_t>(answerWindow);
+    std::vector<std::uint8_t> block = channel::EncodeRequest(request);
+    COPYDATASTRUCT data{channel::kCopyDataTag, static_cast<DWORD>(block.size()), block.data()};
+    DWORD_PTR result = 0;
+    // Not SMTO_BLOCK: the answer block is sent to this thread while it waits.
+    const LRESULT sent = SendMessageTimeoutA(keyloom, WM_COPYDATA, reinterpret_cast<WPARAM>(answerWindow),
+                                             reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kRequestTimeout, &result);
+    channel::Status status = channel::Status::Failed;
+    keyloomc::Outcome outcome;
+    if (sent == 0 || !channel::StatusFromResult(static_cast<std::intptr_t>(result), &status)) {
+        // A window that went away meanwhile was a Keyloom that ended.
+        outcome = keyloomc::Conclude(request, IsWindow(keyloom) ? Delivery::NoAnswer : Delivery::NoKeyloom, status,
+                                     nullptr);
+    } else {
+        outcome = keyloomc::Conclude(request, Delivery::Answered, status, received.got ? &received.answer : nullptr);
+    }
+    DestroyWindow(answerWindow);
+    return outcome;
+}
+
+}  // namespace
+
+int main() {
+    keyloomc::Invocation invocation;
+    std::u16string error;
+    if (!keyloomc::ParseArguments(Arguments(), &invocation, &error)) {
+        Write(STD_ERROR_HANDLE, u"keyloomc: " + error + u"\n" + keyloomc::UsageText());
+        return keyloomc::kUsage;
+    }
+    if (invocation.help) {
+        Write(STD_OUTPUT_HANDLE, keyloomc::UsageText());
+        return keyloomc::kOk;
+    }
+    const keyloomc::Outcome outcome = Ask(invocation.request);
+    Write(STD_OUTPUT_HANDLE, outcome.out);
+    if (!outcome.err.empty()) Write(STD_ERROR_HANDLE, u"keyloomc: " + outcome.err);
+    return outcome.exitCode;
+}

@@ -1,0 +1,147 @@
+// The main window's end of keyloomc's channel: requests as WM_COPYDATA
+// blocks, what they start and what comes back.
+#include "common/command_channel.h"
+#include "macro_fixture.h"
+#include "platform/fake/fake_windows.h"
+
+namespace {
+
+using channel::Command;
+using channel::Status;
+
+class ChannelTest : public RunnerTest {
+protected:
+    void SetUp() override {
+        RunnerTest::SetUp();
+        answerWindow = fake::AddOtherWindow("", 0x77);
+        fake::SetWindowClass(answerWindow, channel::kAnswerWindowClass);
+    }
+
+    win::LRESULT Send(std::vector<std::uint8_t> block, win::ULONG_PTR tag = channel::kCopyDataTag) {
+        win::COPYDATASTRUCT data{tag, static_cast<win::DWORD>(block.size()), block.data()};
+        return dialog->OnCopyData(&data);
+    }
+
+    win::LRESULT Send(Command command, std::u16string name = u"") {
+        channel::Request request;
+        request.command = command;
+        request.answerWindow = reinterpret_cast<std::uintptr_t>(answerWindow);
+        request.name = std::move(name);
+        return Send(channel::EncodeRequest(request));
+    }
+
+    static win::LRESULT Handled(Status status) { return channel::HandledResult(status); }
+
+    win::HWND answerWindow{};
+};
+
+TEST_F(ChannelTest, RunStartsTheMacroAsItsHotKeyWouldAfterAnsweringTheCaller) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    StoreKeyStroke("Greet", 0, 'H');
+    MainDialog& main = Start();
+    EXPECT_EQ(fake::MessagesLetThrough(window).count(win::WM_COPYDATA), 1u);
+
+    // The registry's names do not depend on case.
+    EXPECT_EQ(Send(Command::Run, u"gREET"), Handled(Status::Ok));
+    // The caller was answered before the pause, and the run waits for its
+    // WM_RUN_MACRO as a hot key's does.
+    EXPECT_EQ(fake::Replies(), std::vector<win::LRESULT>{Handled(Status::Ok)});
+    EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
+    EXPECT_EQ(main.runningMacroName, "Greet");
+    // While it runs, another run is refused, and changes nothing.
+    EXPECT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Busy));
+    Pump();
+    ASSERT_EQ(fake::KeyEvents().size(), 2u);
+    EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'H');
+    EXPECT_EQ(main.macroRunning, 0);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(ChannelTest, StopEndsARunAsTheStopKeyDoes) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    StoreKeyStroke("Greet", 0, 'H');
+    MainDialog& main = Start();
+    EXPECT_EQ(Send(Command::Stop), Handled(Status::Ok));  // nothing runs: nothing to stop
+    ASSERT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Ok));
+    EXPECT_EQ(Send(Command::Stop), Handled(Status::Ok));
+    EXPECT_EQ(main.macroRunning, 0);
+    Pump();
+    EXPECT_TRUE(fake::KeyEvents().empty());
+    // The next run starts at once.
+    EXPECT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Ok));
+    Pump();
+    EXPECT_EQ(fake::KeyEvents().size(), 2u);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+TEST_F(ChannelTest, AnUnknownOrVanishedNameStartsNothing) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    StoreMacro("Gone", 'H', win::MOD_CONTROL);
+    MainDialog& main = Start();
+    ASSERT_TRUE(RegistryStore::DeleteKeyTree(kMacros + "Gone"));  // deleted behind the list's back
+
+    EXPECT_EQ(Send(Command::Run, u"Gree"), Handled(Status::NoSuchMacro));
+    EXPECT_EQ(Send(Command::Run, u"Gone"), Handled(Status::NoSuchMacro));
+    EXPECT_EQ(main.macroRunning, 0);
+    EXPECT_TRUE(fake::TakePosted().empty());
+    EXPECT_TRUE(fake::Replies().empty());
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+TEST_F(ChannelTest, MalformedBlocksAreRefusedWholeAndChangeNothing) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    MainDialog& main = Start();
+    channel::Request run;
+    run.command = Command::Run;
+    run.name = u"Greet";
+    const auto good = channel::EncodeRequest(run);
+
+    EXPECT_EQ(Send(good, 0x1234), 0);  // another program's WM_COPYDATA
+    EXPECT_EQ(dialog->OnCopyData(nullptr), 0);
+    EXPECT_EQ(Send({good.begin(), good.end() - 1}), Handled(Status::Malformed));
+    auto unknown = good;
+    unknown[6] = 42;
+    EXPECT_EQ(Send(unknown), Handled(Status::Malformed));
+    EXPECT_EQ(Send(Command::Run, u""), Handled(Status::Malformed));
+    EXPECT_EQ(Send(Command::Run, u"Macros\\Greet"), Handled(Status::Malformed));
+    win::COPYDATASTRUCT noBytes{channel::kCopyDataTag, 64, nullptr};
+    EXPECT_EQ(dialog->OnCopyData(&noBytes), Handled(Status::Malformed));
+
+    EXPECT_EQ(main.macroRunning, 0);
+    EXPECT_EQ(main.runningMacroName, "");
+    EXPECT_TRUE(fake::TakePosted().empty());
+    EXPECT_TRUE(fake::SentMessages().empty());
+    EXPECT_TRUE(fake::Replies().empty());
+    EXPECT_TRUE(fake::KeyEvents().empty());
+}
+
+TEST_F(ChannelTest, ListAnswersKeyloomcsWindowWithEveryNameAndHotKey) {
+    StoreMacro("b", 'B', win::MOD_CONTROL);
+    StoreMacro("A", 'A', win::MOD_CONTROL | win::MOD_ALT);
+    Start();
+    EXPECT_EQ(Send(Command::List), Handled(Status::Ok));
+    ASSERT_EQ(fake::SentMessages().size(), 1u);
+    const fake::SentMessage& sent = fake::SentMessages()[0];
+    EXPECT_EQ(sent.window, answerWindow);
+    EXPECT_EQ(sent.message, win::WM_COPYDATA);
+    EXPECT_EQ(sent.copyTag, channel::kCopyDataTag);
+    channel::Answer answer;
+    ASSERT_TRUE(channel::ParseAnswer(sent.copyData.data(), sent.copyData.size(), &answer));
+    EXPECT_EQ(answer.status, Status::Ok);
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < answer.payload.size(); i += 2)
+        text.push_back(static_cast<char16_t>(answer.payload[i] | answer.payload[i + 1] << 8));
+    EXPECT_EQ(text, u"A\tCTRL + ALT + A\nb\tCTRL + B\n");
+
+    // A window that is not keyloomc's is sent nothing, whatever the request
+    // names; nor is one that does not take the answer.
+    fake::SetWindowClass(answerWindow, "Notepad");
+    EXPECT_EQ(Send(Command::List), Handled(Status::Failed));
+    fake::SetWindowClass(answerWindow, channel::kAnswerWindowClass);
+    fake::OnSendMessage([](const fake::SentMessage&) { return win::LRESULT{0}; });
+    EXPECT_EQ(Send(Command::List), Handled(Status::Failed));
+    EXPECT_EQ(fake::SentMessages().size(), 2u);
+}
+
+}  // namespace
