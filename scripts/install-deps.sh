@@ -14,6 +14,7 @@ PACKAGES=(
     wine wine64
     xvfb xdotool xclip imagemagick x11-utils
     python3
+    nlohmann-json3-dev
 )
 
 # The 32-bit setup program and the 32-bit Keyloom run under Wine only with

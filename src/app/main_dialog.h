@@ -10,6 +10,7 @@
 #include "app/stop_key.h"
 #include "common/command_channel.h"
 #include "common/row_list.h"
+#include "exchange/exchange_store.h"
 #include "exec/runner.h"
 #include "platform/win.h"
 
@@ -31,6 +32,18 @@ class MacroEditors {
 public:
     virtual ~MacroEditors() = default;
     virtual void Open(bool isAdd, int editIndex) = 0;
+};
+
+// The dialogs of Export and Import: the system's save and open dialogs and
+// the Import dialog. The Windows build shows the real ones.
+class ExchangeDialogs {
+public:
+    virtual ~ExchangeDialogs() = default;
+    // The save dialog, offering keyloom-macros.json; true with the path.
+    virtual bool ExportPath(std::string* path) = 0;
+    virtual bool ImportPath(std::string* path) = 0;
+    // The Import dialog; true on Import, with the choices in `plan`.
+    virtual bool ChooseImport(exchange::ImportPlan* plan) = 0;
 };
 
 class MainDialog final : public MacroRunner {
@@ -87,6 +100,18 @@ public:
     void EditRecording(RecordingDialogs& dialogs);
     void DeleteRecording();
 
+    // Export and Import. Export writes what the list used last has
+    // selected (the macro with the recordings it plays, or the recording),
+    // or everything when nothing is selected there.
+    void Export(ExchangeDialogs& dialogs, bool fromRecordings);
+    void Import(ExchangeDialogs& dialogs);
+    // The same for a caller that holds the file itself: Export's file for
+    // the macro `name` (everything when empty), false with `problem` when
+    // there is none; and Import with every taken name skipped. The lists and
+    // hot keys follow what was imported.
+    bool ExportFile(const std::string& name, std::string* file, std::string* problem);
+    exchange::ImportOutcome ImportFile(const std::string& file);
+
     // The setup program's or the uninstaller's request to end: accepted
     // (Shutdown posted to the window, as the tray menu's is) only when no
     // window of Keyloom's besides the main one is open and no macro runs;
@@ -136,6 +161,9 @@ private:
     // error) runs a nested message loop, in which the run may be ended and
     // another one started.
     bool StillRunning(std::uint32_t run) const;
+    // After an import: every hot key registered anew and both lists
+    // filled again from the store.
+    void ReloadLists();
     // The channel's commands.
     win::LRESULT RunByName(const std::u16string& name);
     win::LRESULT ListMacros(std::uint64_t answerWindow);

@@ -10,6 +10,7 @@
 #include "common/row_list.h"
 #include "editor/edit_recording_dialog.h"
 #include "editor/macro_editor.h"
+#include "exchange/import_dialog.h"
 #include "exec/message_wait.h"
 #include "input/input_thread.h"
 #include "journal/record_dialog.h"
@@ -18,6 +19,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
 #include <objbase.h>
 
 #include <memory>
@@ -68,6 +70,36 @@ public:
 private:
     win::HWND owner_ = nullptr;
     RowList* macroList_ = nullptr;
+};
+
+// The system's save and open dialogs for the exchange file, and the Import
+// dialog, owned by the main window.
+class WindowExchangeDialogs final : public ExchangeDialogs {
+public:
+    void SetOwner(HWND owner) { owner_ = owner; }
+    bool ExportPath(std::string* path) override { return Ask(path, true); }
+    bool ImportPath(std::string* path) override { return Ask(path, false); }
+    bool ChooseImport(exchange::ImportPlan* plan) override { return exchange::ShowImportDialog(Seam(owner_), plan); }
+
+private:
+    bool Ask(std::string* path, bool save) {
+        char file[MAX_PATH] = "keyloom-macros.json";
+        if (!save) file[0] = '\0';
+        OPENFILENAMEA dialog{};
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = owner_;
+        dialog.lpstrFilter = "Keyloom files (*.json)\0*.json\0All files (*.*)\0*.*\0";
+        dialog.lpstrFile = file;
+        dialog.nMaxFile = sizeof file;
+        dialog.lpstrDefExt = "json";
+        dialog.Flags = OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
+                       (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+        if (!(save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog))) return false;
+        *path = file;
+        return true;
+    }
+
+    HWND owner_ = nullptr;
 };
 
 class MainWindow {
@@ -192,6 +224,7 @@ private:
         // Without it the hooks are refused and say so when they are needed.
         input::StartInputThread(Seam(window_));
         recordingDialogs_.SetOwner(window_);
+        exchangeDialogs_.SetOwner(window_);
         macroList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_MACRO_LIST)));
         recordingList_ = ListViewRows(Seam(GetDlgItem(window_, IDC_RECORDING_LIST)));
         dialog_ = std::make_unique<MainDialog>(Seam(window_), *macroList_, *recordingList_);
@@ -272,6 +305,8 @@ private:
         case IDC_ADD_RECORDING: dialog_->AddRecording(recordingDialogs_); return TRUE;
         case IDC_EDIT_RECORDING: dialog_->EditRecording(recordingDialogs_); return TRUE;
         case IDC_DELETE_RECORDING: dialog_->DeleteRecording(); return TRUE;
+        case IDC_EXPORT: dialog_->Export(exchangeDialogs_, recordingsUsedLast_); return TRUE;
+        case IDC_IMPORT: dialog_->Import(exchangeDialogs_); return TRUE;
         default: return FALSE;
         }
     }
@@ -302,6 +337,12 @@ private:
         case WM_COMMAND: return OnCommand(LOWORD(wParam));
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            // Export takes its selection from the list used last.
+            if (header->code == static_cast<UINT>(NM_SETFOCUS) || header->code == static_cast<UINT>(NM_CLICK)) {
+                if (header->idFrom == IDC_MACRO_LIST) recordingsUsedLast_ = false;
+                if (header->idFrom == IDC_RECORDING_LIST) recordingsUsedLast_ = true;
+                return FALSE;
+            }
             if (header->code != static_cast<UINT>(NM_DBLCLK)) return FALSE;
             if (header->idFrom == IDC_MACRO_LIST)
                 dialog_->EditMacro(macroEditors_);
@@ -349,6 +390,8 @@ private:
     std::unique_ptr<MainDialog> dialog_;
     WindowRecordingDialogs recordingDialogs_;
     WindowMacroEditors macroEditors_;
+    WindowExchangeDialogs exchangeDialogs_;
+    bool recordingsUsedLast_ = false;
 };
 
 }  // namespace

@@ -107,6 +107,9 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* multiByte, int m
 // as `defaultChar` ("?" when null; a surrogate pair may give two).
 // With a `multiByteLength` of 0 it returns the length needed; `wideLength`
 // -1 takes the NUL too.
+// WC_NO_BEST_FIT_CHARS writes the default character for a character the
+// code page lacks instead of a look-alike.
+constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
 int WideCharToMultiByte(UINT codePage, DWORD flags, const wchar_t* wide, int wideLength, char* multiByte,
                         int multiByteLength, const char* defaultChar, BOOL* usedDefaultChar);
 

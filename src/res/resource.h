@@ -18,6 +18,7 @@
 #define IDD_TYPE_TEXT 142
 #define IDD_SETTINGS 150
 #define IDD_PICK_PROGRAM 145
+#define IDD_IMPORT 146
 
 // Strings.
 #define IDS_ABOUTBOX 101
@@ -35,6 +36,15 @@
 #define IDC_DELETE_RECORDING 1131
 #define IDC_EDIT_RECORDING 1132
 #define IDC_CLOSE 1151
+#define IDC_EXPORT 1180
+#define IDC_IMPORT 1181
+
+// Import dialog controls.
+#define IDC_IMPORT_LIST 1182
+#define IDC_IMPORT_REPLACE 1183
+#define IDC_IMPORT_KEEP_BOTH 1184
+#define IDC_IMPORT_SKIP 1185
+#define IDC_IMPORT_SUMMARY 1186
 
 // Record dialog controls. The three radio ids are the product's own and not
 // contiguous, so the dialog checks them one by one.

@@ -300,6 +300,17 @@ TEST_F(RegistryContract, RenameMovesTheWholeSubtreeAndRefusesATakenName) {
     wchar_t wide[8] = {};
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "Ab|", -1, wide, 8), 4);
     EXPECT_EQ(wide[2], L'|');
+
+    // And back: a character of the code page converts, one it lacks is said.
+    char narrow[8] = {};
+    BOOL usedDefault = TRUE;
+    const wchar_t text[] = {L'A', 0x00E9, L'|', 0};
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, narrow, 8, nullptr, &usedDefault), 4);
+    EXPECT_EQ(usedDefault, FALSE);
+    EXPECT_EQ(std::string(narrow), "A\xE9|");
+    const wchar_t foreign[] = {L'x', 0x4E2D, 0};
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, foreign, -1, narrow, 8, nullptr, &usedDefault), 3);
+    EXPECT_EQ(usedDefault, TRUE);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 namespace {
 constexpr auto seam_CF_TEXT = win::CF_TEXT;
 constexpr auto seam_CP_ACP = win::CP_ACP;
+constexpr auto seam_WC_NO_BEST_FIT_CHARS = win::WC_NO_BEST_FIT_CHARS;
 constexpr auto seam_ERROR_ACCESS_DENIED = win::ERROR_ACCESS_DENIED;
 constexpr auto seam_ERROR_CLIPBOARD_NOT_OPEN = win::ERROR_CLIPBOARD_NOT_OPEN;
 constexpr auto seam_ERROR_FILE_NOT_FOUND = win::ERROR_FILE_NOT_FOUND;
@@ -167,6 +168,7 @@ static_assert(sizeof(win::HKEY) == sizeof(::HKEY));
 
 static_assert(seam_CF_TEXT == CF_TEXT);
 static_assert(seam_CP_ACP == CP_ACP);
+static_assert(seam_WC_NO_BEST_FIT_CHARS == WC_NO_BEST_FIT_CHARS);
 static_assert(seam_ERROR_ACCESS_DENIED == ERROR_ACCESS_DENIED);
 static_assert(seam_ERROR_CLIPBOARD_NOT_OPEN == ERROR_CLIPBOARD_NOT_OPEN);
 static_assert(seam_ERROR_FILE_NOT_FOUND == ERROR_FILE_NOT_FOUND);
