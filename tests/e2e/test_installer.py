@@ -370,7 +370,8 @@ class PortableZip(unittest.TestCase):
         process.wait(timeout=60)
 
     def test_1_holds_both_programs_and_the_note(self):
-        self.assertEqual(self.names, ["Where Keyloom keeps its data.txt", "x64/Keyloom.exe", "x86/Keyloom.exe"])
+        self.assertEqual(self.names, ["Where Keyloom keeps its data.txt", "x64/Keyloom.exe", "x64/keyloomc.exe", "x86/Keyloom.exe",
+                                      "x86/keyloomc.exe"])
         note = (self.folder / "Where Keyloom keeps its data.txt").read_bytes().decode("utf-8")
         # Lines end as Notepad on every Windows expects.
         self.assertNotIn("\n", note.replace("\r\n", ""))
