@@ -72,3 +72,12 @@ foreach(source IN LISTS BENCH_SOURCES)
   target_link_libraries(${name} PRIVATE keyloom_core)
   target_link_options(${name} PRIVATE ${STATIC_RUNTIME})
 endforeach()
+
+# The memory benchmark starts the real Keyloom.exe and an empty program of
+# its own beside it.
+if(TARGET memory_win32)
+  add_executable(memory_empty ${CMAKE_SOURCE_DIR}/bench/memory_empty.cpp)
+  target_link_options(memory_empty PRIVATE ${STATIC_RUNTIME})
+  target_link_libraries(memory_win32 PRIVATE psapi)
+  add_dependencies(memory_win32 memory_empty Keyloom)
+endif()
