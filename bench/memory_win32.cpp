@@ -203,10 +203,11 @@ struct KeyloomFigures {
 };
 
 // Keyloom's readings until two seconds pass without a change: start-up
-// has settled.
+// has settled. A figure that never stops moving is taken as it stands after
+// half a minute.
 bool Settle(HANDLE process, Memory* memory) {
     Memory last;
-    for (int same = 0; same < 20;) {
+    for (int same = 0, round = 0; same < 20 && round < 300; ++round) {
         Sleep(100);
         if (!Read(process, memory)) return false;
         same = memory->privateBytes == last.privateBytes && memory->workingSet == last.workingSet ? same + 1 : 0;
