@@ -199,6 +199,7 @@ struct KeyloomFigures {
     Memory idle, played;
     double peakWorkingSet = 0, peakPrivate = 0;  // while playing
     bool peakFromCounter = false;                 // the high-water mark rose while playing
+    double playSeconds = 0;
     std::optional<std::string> idleStatus, playedStatus;
 };
 
@@ -239,6 +240,7 @@ bool MeasureKeyloom(KeyloomFigures* figures) {
     // A run request is refused as busy for as long as the macro runs; a
     // name that names nothing starts nothing once it has ended.
     const std::string nothing = "Keyloom memory no such macro";
+    const ULONGLONG start = GetTickCount64();
     for (int sample = 0;; ++sample) {
         Memory now;
         if (!Read(process, &now)) return false;
@@ -251,6 +253,7 @@ bool MeasureKeyloom(KeyloomFigures* figures) {
         }
         Sleep(5);
     }
+    figures->playSeconds = static_cast<double>(GetTickCount64() - start) / 1e3;
     if (!Read(process, &figures->played)) return false;
     figures->playedStatus = LinuxStatus();
     // The high-water mark is exact, but spans start-up too: it is the
@@ -339,8 +342,8 @@ int main() {
     std::printf("Keyloom, MB: working set / private bytes / peak working set\n");
     std::printf("  idle, %4d macros:  %7.2f / %7.2f / %7.2f\n", macros, idle.workingSet, idle.privateBytes,
                 idle.peakWorkingSet);
-    std::printf("  after playing %u events (%.1f MB): %7.2f / %7.2f / %7.2f\n", events, recordingMb,
-                played.workingSet, played.privateBytes, played.peakWorkingSet);
+    std::printf("  after playing %u events (%.1f MB) in %.1f s: %7.2f / %7.2f / %7.2f\n", events, recordingMb,
+                keyloom.playSeconds, played.workingSet, played.privateBytes, played.peakWorkingSet);
     std::printf("  while playing: peak working set %.2f (%s), peak private bytes %.2f (sampled)\n",
                 keyloom.peakWorkingSet, keyloom.peakFromCounter ? "the high-water mark" : "sampled",
                 keyloom.peakPrivate);
