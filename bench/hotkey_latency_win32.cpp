@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "exec/hot_keys.h"
 #include "platform/unique_handle.h"
 
 #include <vector>
@@ -55,6 +56,11 @@ int main() {
     bench::NoRows macros, recordings;
     MainDialog main(reinterpret_cast<win::HWND>(window), macros, recordings);
     dialog = &main;
+    // The press must be of a hot key Keyloom holds, as a real one is.
+    if (!hotkeys::Register(reinterpret_cast<win::HWND>(window), 4242, MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_F11)) {
+        std::printf("hot key to first key event: the hot key could not be registered\n");
+        return 1;
+    }
     const UniqueHandle<HHOOK, &UnhookWindowsHookEx> hook(
         SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleA(nullptr), 0));
     LARGE_INTEGER frequency;
@@ -80,6 +86,7 @@ int main() {
         if (arrived)
             beyond.push_back(1e3 * static_cast<double>(arrival.QuadPart - start.QuadPart) / frequency.QuadPart - 300.0);
     }
+    hotkeys::UnregisterAll(reinterpret_cast<win::HWND>(window));
     RegistryStore::DeleteKeyTree(layout::MacroFullPath(name));
     if (beyond.empty()) {
         std::printf("hot key to first key event: no key event reached the low-level hook\n");
