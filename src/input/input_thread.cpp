@@ -155,7 +155,10 @@ void SetRecordSink(RecordSink recordSink) { sink = recordSink; }
 
 void DeliverRecords() {
     // Cleared first: a record queued from here on posts a message of its own.
-    told.store(false, std::memory_order_release);
+    // An exchange, not a store: it keeps the read of `head` below from
+    // passing the clear, so that a record whose hook still saw the flag set
+    // is read here.
+    told.exchange(false, std::memory_order_acq_rel);
     for (;;) {
         const std::uint32_t at = tail.load(std::memory_order_relaxed);
         if (at == head.load(std::memory_order_acquire)) break;
@@ -164,7 +167,7 @@ void DeliverRecords() {
         // A sink may show a box, whose loop delivers the records after this.
         if (sink != nullptr) sink(record);
     }
-    if (lost.exchange(false) && sink != nullptr) {
+    if (lost.load(std::memory_order_relaxed) && lost.exchange(false) && sink != nullptr) {
         InputRecord record;
         record.kind = InputRecord::Kind::Lost;
         sink(record);

@@ -4,6 +4,8 @@
 // the contract tests on both layers.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/fake/fake.h"
 
 namespace {
@@ -37,6 +39,20 @@ TEST_F(FakeTest, FaultsWithoutEndSetTheLastErrorAndResetClearsThem) {
     win::HGLOBAL block = win::GlobalAlloc(win::GMEM_DDESHARE, 4);
     EXPECT_NE(block, nullptr) << "Reset clears faults";
     win::GlobalFree(block);
+}
+
+// Counts are kept by name, whichever copy of the name a call passes, and
+// start over from nothing at a reset.
+TEST_F(FakeTest, CallsAreCountedByNameAndResetStartsThemOver) {
+    for (int i = 0; i < 3; ++i) win::GetLastError();
+    EXPECT_EQ(fake::Calls("GetLastError"), 3);
+    EXPECT_EQ(fake::Calls(std::string("GetLast") + "Error"), 3);
+    fake::Reset();
+    EXPECT_EQ(fake::Calls("GetLastError"), 0);
+    win::GetLastError();
+    win::SetLastError(5);
+    EXPECT_EQ(fake::Calls("GetLastError"), 1);
+    EXPECT_EQ(fake::Calls("SetLastError"), 1);
 }
 
 }  // namespace

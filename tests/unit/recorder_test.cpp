@@ -484,6 +484,38 @@ TEST_F(RecorderLowLevelTest, TheLowLevelHooksConvertKeysAndMouseToJournalRecords
     EXPECT_TRUE(fake::Hooks().empty());
 }
 
+// One WM_INPUT_RECORD serves every record queued before the main window
+// handles it; a post that fails leaves the next record to post again.
+TEST_F(RecorderLowLevelTest, OneMessageServesTheRecordsQueuedBeforeItIsHandled) {
+    StartIn(1);
+    auto move = [](win::LONG x) {
+        win::MSLLHOOKSTRUCT info{{x, 0}, 0, 0, 0, 0};
+        fake::CallHook(fake::FindHook(win::WH_MOUSE_LL), win::HC_ACTION, win::WM_MOUSEMOVE,
+                       reinterpret_cast<win::LPARAM>(&info));
+    };
+    // The messages posted since the last look, delivered as the main
+    // window does; how many of them were WM_INPUT_RECORD.
+    auto deliver = [&] {
+        int told = 0;
+        for (const auto& message : fake::TakePosted()) {
+            if (message.window != mainWindow || message.message != WM_INPUT_RECORD) continue;
+            ++told;
+            input::DeliverRecords();
+        }
+        return told;
+    };
+    for (int i = 0; i < 5; ++i) move(i);
+    EXPECT_EQ(deliver(), 1);
+    EXPECT_EQ(Recorder().Count(), 5u);
+    move(5);
+    EXPECT_EQ(deliver(), 1) << "a record after the delivery posts anew";
+    fake::Fail("PostMessageA", win::ERROR_NOT_ENOUGH_MEMORY, 1);
+    move(6);
+    move(7);
+    EXPECT_EQ(deliver(), 1) << "the failed post is not taken for one on its way";
+    EXPECT_EQ(Recorder().Count(), 8u);
+}
+
 // No system cancels a recording made through the low-level hooks: a
 // physical Ctrl+Esc does it, as it cancels a journal hook; the keys a
 // playback injects meanwhile do not.
