@@ -46,7 +46,7 @@ TEST_F(ChannelTest, RunStartsTheMacroAsItsHotKeyWouldAfterAnsweringTheCaller) {
     // The caller was answered before the pause, and the run waits for its
     // WM_RUN_MACRO as a hot key's does.
     EXPECT_EQ(fake::Replies(), std::vector<win::LRESULT>{Handled(Status::Ok)});
-    EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
+    EXPECT_EQ(TimedWaits(), std::vector<win::DWORD>{299});
     EXPECT_EQ(main.runningMacroName, "Greet");
     // While it runs, another run is refused, and changes nothing.
     EXPECT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Busy));

@@ -118,7 +118,7 @@ TEST_F(RunnerTest, RunFromTheMenuRunsAMacroByNameAsItsHotKeyWould) {
     Pump();
     ASSERT_EQ(fake::KeyEvents().size(), 2u);
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'F');
-    EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
+    EXPECT_EQ(TimedWaits(), std::vector<win::DWORD>{299});
 
     for (const std::string name : {"", "Gone", "Off\\Commands", "|Keyloom|new"})
         EXPECT_EQ(dialog->RunMacroNamed(name), MainDialog::RunRequest::NoSuchMacro) << name;
