@@ -199,14 +199,16 @@ struct KeyloomFigures {
     Memory idle, played;
     double peakWorkingSet = 0, peakPrivate = 0;  // while playing
     bool peakFromCounter = false;                 // the high-water mark rose while playing
+    double playSeconds = 0;
     std::optional<std::string> idleStatus, playedStatus;
 };
 
 // Keyloom's readings until two seconds pass without a change: start-up
-// has settled.
+// has settled. A figure that never stops moving is taken as it stands after
+// half a minute.
 bool Settle(HANDLE process, Memory* memory) {
     Memory last;
-    for (int same = 0; same < 20;) {
+    for (int same = 0, round = 0; same < 20 && round < 300; ++round) {
         Sleep(100);
         if (!Read(process, memory)) return false;
         same = memory->privateBytes == last.privateBytes && memory->workingSet == last.workingSet ? same + 1 : 0;
@@ -238,6 +240,7 @@ bool MeasureKeyloom(KeyloomFigures* figures) {
     // A run request is refused as busy for as long as the macro runs; a
     // name that names nothing starts nothing once it has ended.
     const std::string nothing = "Keyloom memory no such macro";
+    const ULONGLONG start = GetTickCount64();
     for (int sample = 0;; ++sample) {
         Memory now;
         if (!Read(process, &now)) return false;
@@ -250,6 +253,7 @@ bool MeasureKeyloom(KeyloomFigures* figures) {
         }
         Sleep(5);
     }
+    figures->playSeconds = static_cast<double>(GetTickCount64() - start) / 1e3;
     if (!Read(process, &figures->played)) return false;
     figures->playedStatus = LinuxStatus();
     // The high-water mark is exact, but spans start-up too: it is the
@@ -338,8 +342,8 @@ int main() {
     std::printf("Keyloom, MB: working set / private bytes / peak working set\n");
     std::printf("  idle, %4d macros:  %7.2f / %7.2f / %7.2f\n", macros, idle.workingSet, idle.privateBytes,
                 idle.peakWorkingSet);
-    std::printf("  after playing %u events (%.1f MB): %7.2f / %7.2f / %7.2f\n", events, recordingMb,
-                played.workingSet, played.privateBytes, played.peakWorkingSet);
+    std::printf("  after playing %u events (%.1f MB) in %.1f s: %7.2f / %7.2f / %7.2f\n", events, recordingMb,
+                keyloom.playSeconds, played.workingSet, played.privateBytes, played.peakWorkingSet);
     std::printf("  while playing: peak working set %.2f (%s), peak private bytes %.2f (sampled)\n",
                 keyloom.peakWorkingSet, keyloom.peakFromCounter ? "the high-water mark" : "sampled",
                 keyloom.peakPrivate);
