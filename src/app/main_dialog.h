@@ -164,6 +164,9 @@ private:
     // After an import: every hot key registered anew and both lists
     // filled again from the store.
     void ReloadLists();
+    // Whether macro `name` may run now, as RunMacroNamed tells; when it may,
+    // it becomes the running macro and the caller starts it.
+    RunRequest TakeRun(const std::string& name);
     // The channel's commands.
     win::LRESULT RunByName(const std::u16string& name);
     win::LRESULT ListMacros(std::uint64_t answerWindow);

@@ -96,7 +96,6 @@ win::LRESULT MainDialog::OnCopyData(const win::COPYDATASTRUCT* data) {
 }
 
 win::LRESULT MainDialog::RunByName(const std::u16string& name) {
-    // As a hot key is dropped while a macro runs, plays back or waits.
     if (macroRunning) return Result(channel::Status::Busy);
     // The Macros list holds what Keyloom registered; an exact spelling comes
     // before one that differs in case only.
@@ -111,13 +110,11 @@ win::LRESULT MainDialog::RunByName(const std::u16string& name) {
         if (match < 0 && SameNameNoCase(rowName, name)) match = row;
     }
     if (match < 0) return Result(channel::Status::NoSuchMacro);
-    const std::string macro = macroList_.Cell(match, 0);
-    // Deleted from the store since it was listed: no such macro either.
-    UniqueKey key;
-    if (RegistryStore::OpenKey(layout::MacroFullPath(macro), key.put()) != win::ERROR_SUCCESS)
-        return Result(channel::Status::NoSuchMacro);
-    key.reset();
-    runningMacroName = macro;
+    switch (TakeRun(macroList_.Cell(match, 0))) {
+    case RunRequest::Busy: return Result(channel::Status::Busy);
+    case RunRequest::NoSuchMacro: return Result(channel::Status::NoSuchMacro);
+    case RunRequest::Started: break;
+    }
     // keyloomc has its answer before the pause, so it does not wait for the
     // run; the run itself starts as a hot key starts it.
     const win::LRESULT started = Result(channel::Status::Ok);
