@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "exec/hot_keys.h"
 
 #include <atomic>
 #include <vector>
@@ -79,6 +80,11 @@ int main() {
     bench::NoRows macros, recordings;
     MainDialog main(reinterpret_cast<win::HWND>(window), macros, recordings);
     dialog = &main;
+    // The press must be of a hot key Keyloom holds, as a real one is.
+    if (!hotkeys::Register(reinterpret_cast<win::HWND>(window), 4242, MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_F11)) {
+        std::printf("hot key to first key event: the hot key could not be registered\n");
+        return 1;
+    }
     arrivedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     hookReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD hookThreadId = 0;
@@ -115,6 +121,7 @@ int main() {
             toKey.push_back(ms(resumed, arrival));
         }
     }
+    hotkeys::UnregisterAll(reinterpret_cast<win::HWND>(window));
     PostThreadMessageA(hookThreadId, WM_QUIT, 0, 0);
     WaitForSingleObject(hookThread, INFINITE);
     CloseHandle(hookThread);

@@ -22,6 +22,12 @@ void SetMessagePump(MessagePump pump) { activePump = pump; }
 
 void EndWaits() { ++endedWaits; }
 
+bool ServeMessagesNow() {
+    if (activePump == nullptr) return true;
+    const std::uint32_t generation = endedWaits;
+    return activePump() && endedWaits == generation;
+}
+
 bool WaitServingMessages(std::uint32_t milliseconds) {
     std::int64_t frequency = 0;
     if (!win::QueryPerformanceFrequency(&frequency) || frequency <= 0) frequency = 1000;
