@@ -143,6 +143,7 @@ void MainDialog::RegisterAllHotKeys(const std::vector<std::string>* listed) {
 }
 
 void MainDialog::OnHotKey(int id) {
+    if (OnPlaybackHotKey(id)) return;
     if (stopKeyId_ != kNoStopKey && id == stopKeyId_) {
         StopAll();
         return;
