@@ -85,12 +85,13 @@ int main() {
         std::printf("DELAY of %lu ms, %d times: median %.3f ms; bare Sleep median %.3f ms; over it by %.3f ms "
                     "(goal: at most 0.5 ms)\n",
                     kinds[i].length, kinds[i].count, figures.delay, figures.sleep, over);
-        std::printf("BENCH\tDELAY of %lu ms as the runner waits it, median of %d\t%.3f ms\t-\n", kinds[i].length,
-                    kinds[i].count, figures.delay);
-        std::printf("BENCH\tits floor: a bare Sleep(%lu), median of %d\t%.3f ms\t-\n", kinds[i].length, kinds[i].count,
-                    figures.sleep);
-        std::printf("BENCH\tDELAY of %lu ms over the bare Sleep, medians\t%+.3f ms\tat most +0.5 ms\n", kinds[i].length,
-                    over);
+        bench::Figure(bench::Format("DELAY of %lu ms as the runner waits it, median of %d", kinds[i].length,
+                                    kinds[i].count),
+                      bench::Format("%.3f ms", figures.delay));
+        bench::Figure(bench::Format("its floor: a bare Sleep(%lu), median of %d", kinds[i].length, kinds[i].count),
+                      bench::Format("%.3f ms", figures.sleep));
+        bench::Goal(bench::Format("DELAY of %lu ms over the bare Sleep, medians", kinds[i].length),
+                    bench::Format("%+.3f ms", over), "at most +0.5 ms", over <= 0.5);
     }
     exec::SetMessagePump(nullptr);
     DestroyWindow(window);

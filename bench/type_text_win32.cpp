@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "exec/message_wait.h"
 #include "input/unicode_text.h"
 
 namespace {
@@ -35,6 +36,19 @@ void Drain() {
         quiet = any ? 0 : quiet + 1;
         Sleep(5);
     }
+}
+
+// What the main window's loop does between two batches: serve its own
+// queue. The target window is on this thread, whereas Keyloom types into
+// another program: the target's input is left to Drain, as it would not be
+// in Keyloom's queue.
+bool ServeOwnQueue() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+        if (message.message == WM_QUIT) return false;
+        DispatchMessageW(&message);
+    }
+    return true;
 }
 
 // Mixed text: Latin, accents, a dash, CJK, an emoji (two units), a tab,
@@ -104,6 +118,8 @@ int main() {
     bench::NoRows macros, recordings;
     MainDialog dialog(nullptr, macros, recordings);
     const long long expected = CharMessagesOf(text);
+    // The runner serves messages between batches, as in Keyloom.
+    exec::SetMessagePump(&ServeOwnQueue);
     std::vector<double> runner, floor, ratios;
     long long short_rounds = 0;
     for (int round = 0; round < rounds; ++round) {
@@ -128,7 +144,9 @@ int main() {
                 2 * rounds);
     std::printf("BENCH\tTYPE TEXT, %d characters into a window\t%.1f ms\t-\n", characters, bench::Median(runner) * 1e3);
     std::printf("BENCH\tits floor: the same SendInput batches, bare\t%.1f ms\t-\n", bench::Median(floor) * 1e3);
-    std::printf("BENCH\tTYPE TEXT over the bare batches\t%.2fx\tat most 1.2x\n", bench::Median(ratios));
+    bench::Goal("TYPE TEXT over the bare batches", bench::Format("%.2fx", bench::Median(ratios)), "at most 1.2x",
+                bench::Median(ratios) <= 1.2);
+    exec::SetMessagePump(nullptr);
     DestroyWindow(target);
     RegistryStore::DeleteKeyTree(layout::MacroFullPath(name));
     return short_rounds == 0 ? 0 : 1;

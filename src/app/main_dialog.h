@@ -107,8 +107,10 @@ public:
     void Import(ExchangeDialogs& dialogs);
     // The same for a caller that holds the file itself: Export's file for
     // the macro `name` (everything when empty), false with `problem` when
-    // there is none; and Import with every taken name skipped. The lists and
-    // hot keys follow what was imported.
+    // there is none; and Import with every taken name skipped, `refused`
+    // with the file's first problem (words that follow its name) in
+    // `problem` when it is not taken. The lists and hot keys follow what was
+    // imported.
     bool ExportFile(const std::string& name, std::string* file, std::string* problem);
     exchange::ImportOutcome ImportFile(const std::string& file);
 
@@ -164,9 +166,17 @@ private:
     // After an import: every hot key registered anew and both lists
     // filled again from the store.
     void ReloadLists();
+    // Whether macro `name` may run now, as RunMacroNamed tells; when it may,
+    // it becomes the running macro and the caller starts it.
+    RunRequest TakeRun(const std::string& name);
     // The channel's commands.
     win::LRESULT RunByName(const std::u16string& name);
     win::LRESULT ListMacros(std::uint64_t answerWindow);
+    win::LRESULT ExportToCaller(const channel::Request& request);
+    win::LRESULT ImportFromCaller(const channel::Request& request);
+    // The Macros list's row of a channel request's name: an exact spelling
+    // before one that differs in case only; -1 when none has it.
+    int MacroRowNamed(const std::u16string& name) const;
 
     // Where the run stands between the messages that drive it. WM_RUN_MACRO
     // is taken only while the run waits for it (after StartMacro, after a

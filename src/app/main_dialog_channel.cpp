@@ -5,11 +5,15 @@
 //
 // The request comes from any program of the signed-in user, through the
 // integrity filter that lets this one message in: nothing in it is trusted.
-// No box is shown while the sender waits: a failure is an answer.
+// No box is shown while the sender waits: a failure is an answer, and what
+// the store would have shown in a box meanwhile goes with it.
 #include <string>
 
+#include "app/instance.h"
 #include "app/main_dialog.h"
 #include "common/command_channel.h"
+#include "exchange/text_codes.h"
+#include "store/message_text.h"
 #include "platform/unique_handle.h"
 #include "store/layout.h"
 #include "store/registry_store.h"
@@ -31,6 +35,13 @@ std::u16string Utf16(const std::string& text) {
     std::u16string out;
     for (std::size_t i = 0; i + 1 < wide.size(); ++i) out.push_back(static_cast<char16_t>(wide[i]));
     return out;
+}
+
+// The exchange's texts are UTF-8; a name stored in the code page that came
+// into one is taken as the code page's.
+std::u16string FromUtf8(const std::string& text) {
+    std::u16string units;
+    return exchange::Utf8ToUtf16(text, &units) ? units : Utf16(text);
 }
 
 char16_t FoldAscii(char16_t unit) { return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit; }
@@ -91,39 +102,104 @@ win::LRESULT MainDialog::OnCopyData(const win::COPYDATASTRUCT* data) {
         StopAll();
         return Result(channel::Status::Ok);
     case channel::Command::List: return ListMacros(request.answerWindow);
-    default: return Result(channel::Status::Malformed);
+    case channel::Command::Export: return ExportToCaller(request);
+    case channel::Command::Import: return ImportFromCaller(request);
     }
+    return Result(channel::Status::Malformed);
 }
 
-win::LRESULT MainDialog::RunByName(const std::u16string& name) {
-    // As a hot key is dropped while a macro runs, plays back or waits.
-    if (macroRunning) return Result(channel::Status::Busy);
-    // The Macros list holds what Keyloom registered; an exact spelling comes
-    // before one that differs in case only.
+int MainDialog::MacroRowNamed(const std::u16string& name) const {
     int match = -1;
     for (int row = 0; row < macroList_.RowCount(); ++row) {
         const std::u16string rowName = Utf16(macroList_.Cell(row, 0));
         if (rowName.empty()) continue;
-        if (rowName == name) {
-            match = row;
-            break;
-        }
+        if (rowName == name) return row;
         if (match < 0 && SameNameNoCase(rowName, name)) match = row;
     }
+    return match;
+}
+
+win::LRESULT MainDialog::RunByName(const std::u16string& name) {
+    if (macroRunning) return Result(channel::Status::Busy);
+    // The Macros list holds what Keyloom registered.
+    const int match = MacroRowNamed(name);
     if (match < 0) return Result(channel::Status::NoSuchMacro);
-    const std::string macro = macroList_.Cell(match, 0);
-    // Deleted from the store since it was listed: no such macro either.
-    UniqueKey key;
-    if (RegistryStore::OpenKey(layout::MacroFullPath(macro), key.put()) != win::ERROR_SUCCESS)
-        return Result(channel::Status::NoSuchMacro);
-    key.reset();
-    runningMacroName = macro;
+    switch (TakeRun(macroList_.Cell(match, 0))) {
+    case RunRequest::Busy: return Result(channel::Status::Busy);
+    case RunRequest::NoSuchMacro: return Result(channel::Status::NoSuchMacro);
+    case RunRequest::Started: break;
+    }
     // keyloomc has its answer before the pause, so it does not wait for the
     // run; the run itself starts as a hot key starts it.
     const win::LRESULT started = Result(channel::Status::Ok);
     win::ReplyMessage(started);
     StartMacro();
     return started;
+}
+
+win::LRESULT MainDialog::ExportToCaller(const channel::Request& request) {
+    // Everything, or the macro named with the recordings it plays.
+    std::string macro;
+    if (!request.name.empty()) {
+        const int row = MacroRowNamed(request.name);
+        if (row < 0 || !RegistryStore::KeyExists(layout::MacroFullPath(macroList_.Cell(row, 0))))
+            return Result(channel::Status::NoSuchMacro);
+        macro = macroList_.Cell(row, 0);
+    }
+    channel::Answer answer;
+    std::string file, problem;
+    bool exported = false;
+    std::vector<std::string> messages;
+    {
+        HeldMessages held;
+        exported = ExportFile(macro, &file, &problem);
+        messages = held.Texts();
+    }
+    if (exported) {
+        answer.payload.assign(file.begin(), file.end());
+        file.clear();
+        file.shrink_to_fit();
+    } else {
+        answer.status = channel::Status::Failed;
+        for (const std::string& message : messages) problem += "\n" + message;
+        AppendUtf16(answer.payload, Utf16(problem));
+    }
+    return Result(SendAnswer(request.answerWindow, answer) ? answer.status : channel::Status::Failed);
+}
+
+win::LRESULT MainDialog::ImportFromCaller(const channel::Request& request) {
+    // As a shutdown is refused: a macro that runs reads the store, and an
+    // open window (the editor, the Import dialog) would write over what the
+    // import writes.
+    if (macroRunning != 0 || OwnWindowOpen(window_)) return Result(channel::Status::Busy);
+    exchange::ImportOutcome outcome;
+    std::vector<std::string> messages;
+    {
+        HeldMessages held;
+        outcome = ImportFile(std::string(request.payload.begin(), request.payload.end()));
+        messages = held.Texts();
+    }
+    std::vector<channel::ReportLine> report;
+    const auto add = [&](channel::ReportKind kind, const std::vector<std::string>& names) {
+        for (const std::string& name : names) report.push_back({kind, FromUtf8(name)});
+    };
+    add(channel::ReportKind::ImportedRecording, outcome.recordings);
+    add(channel::ReportKind::ImportedMacro, outcome.macros);
+    add(channel::ReportKind::Skipped, outcome.skipped);
+    add(channel::ReportKind::SwitchedOff, outcome.switchedOff);
+    channel::Answer answer;
+    if (outcome.refused) {
+        answer.status = channel::Status::Refused;
+        report.push_back({channel::ReportKind::Problem, FromUtf8(outcome.problem)});
+    } else if (outcome.failed) {
+        answer.status = channel::Status::Failed;
+        std::string problem = "the " + outcome.failedAt + " was not imported, nor anything after it.";
+        if (!outcome.problem.empty()) problem += "\n" + outcome.problem;
+        report.push_back({channel::ReportKind::Problem, FromUtf8(problem)});
+    }
+    for (const std::string& message : messages) report.push_back({channel::ReportKind::Message, Utf16(message)});
+    answer.payload = channel::EncodeReport(report);
+    return Result(SendAnswer(request.answerWindow, answer) ? answer.status : channel::Status::Failed);
 }
 
 win::LRESULT MainDialog::ListMacros(std::uint64_t answerWindow) {

@@ -127,7 +127,6 @@ exchange::ImportOutcome MainDialog::ImportFile(const std::string& file) {
     exchange::FileData data;
     if (!exchange::ReadFile(file, &data, &outcome.problem)) {
         outcome.refused = true;
-        outcome.problem = "The file " + outcome.problem;
         return outcome;
     }
     // Nobody is there to choose: a taken name is skipped.

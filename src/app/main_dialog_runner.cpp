@@ -148,6 +148,9 @@ void MainDialog::OnHotKey(int id) {
         StopAll();
         return;
     }
+    // A press queued before its hot key was given back (the macro switched
+    // off, hot keys suspended, the macro deleted) is no longer a macro's.
+    if (!hotkeys::IsRegistered(id)) return;
     UniqueKey macros;
     if (!OpenMacros(window_, &macros)) return;
     // The program in front, asked once and only for a macro that does not
@@ -201,16 +204,22 @@ std::vector<std::string> MainDialog::MacroNames() const {
     return names;
 }
 
-MainDialog::RunRequest MainDialog::RunMacroNamed(const std::string& name) {
+MainDialog::RunRequest MainDialog::TakeRun(const std::string& name) {
+    // As a hot key is dropped while a macro runs, plays back or waits.
     if (macroRunning) return RunRequest::Busy;
     // A name that is no macro's key: empty (the Macros key itself), a path,
-    // a change under way, or a macro deleted meanwhile.
+    // a change under way, or a macro deleted since it was listed.
     if (name.empty() || layout::HasBackslash(name) || layout::IsWorkKeyName(name) ||
         !RegistryStore::KeyExists(layout::MacroFullPath(name)))
         return RunRequest::NoSuchMacro;
     runningMacroName = name;
-    StartMacro();
     return RunRequest::Started;
+}
+
+MainDialog::RunRequest MainDialog::RunMacroNamed(const std::string& name) {
+    const RunRequest request = TakeRun(name);
+    if (request == RunRequest::Started) StartMacro();
+    return request;
 }
 
 void MainDialog::SetSuspended(bool suspended) {

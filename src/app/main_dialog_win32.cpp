@@ -19,8 +19,9 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 #include <objbase.h>
+
+#include "common/file_dialog_win32.h"
 
 #include <memory>
 
@@ -94,7 +95,7 @@ private:
         dialog.lpstrDefExt = "json";
         dialog.Flags = OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
                        (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-        if (!(save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog))) return false;
+        if (!(save ? filedialog::Save(&dialog) : filedialog::Open(&dialog))) return false;
         *path = file;
         return true;
     }

@@ -20,12 +20,12 @@ bool Known(std::uint16_t code) { return code >= 1 && code <= 5; }
 }  // namespace
 
 std::size_t LimitFor(Command command) {
-    return command == Command::Import || command == Command::Export ? kRequestHeader + 2 * kMaxName + kFileLimit : kSmallLimit;
+    return command == Command::Import ? kRequestHeader + kFileLimit : kSmallLimit;
 }
 
 bool NeedsName(Command command) { return command == Command::Run; }
 
-bool TakesPayload(Command command) { return command == Command::Export || command == Command::Import; }
+bool TakesPayload(Command command) { return command == Command::Import; }
 
 bool StatusFromResult(std::intptr_t result, Status* status) {
     if ((result & ~static_cast<std::intptr_t>(0xFFFF)) != kHandledTag) return false;
@@ -95,6 +95,35 @@ bool ParseAnswer(const void* data, std::size_t size, Answer* out) {
     if (kAnswerHeader + Get(at + 8, 4) != size) return false;
     out->status = static_cast<Status>(Get(at + 6, 2));
     out->payload.assign(at + kAnswerHeader, at + size);
+    return true;
+}
+
+std::vector<std::uint8_t> EncodeReport(const std::vector<ReportLine>& lines) {
+    std::vector<std::uint8_t> out;
+    for (const ReportLine& line : lines) {
+        Put(out, static_cast<std::uint16_t>(line.kind), 2);
+        Put(out, line.text.size(), 4);
+        for (char16_t unit : line.text) Put(out, unit, 2);
+    }
+    return out;
+}
+
+bool ParseReport(const std::vector<std::uint8_t>& bytes, std::vector<ReportLine>* out) {
+    std::vector<ReportLine> lines;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        if (bytes.size() - at < 6) return false;
+        const auto kind = static_cast<std::uint16_t>(Get(bytes.data() + at, 2));
+        const std::uint64_t units = Get(bytes.data() + at + 2, 4);
+        at += 6;
+        if (kind < 1 || kind > 6 || units > (bytes.size() - at) / 2) return false;
+        ReportLine line{static_cast<ReportKind>(kind), {}};
+        line.text.reserve(units);
+        for (std::uint64_t i = 0; i < units; ++i, at += 2)
+            line.text.push_back(static_cast<char16_t>(Get(bytes.data() + at, 2)));
+        lines.push_back(std::move(line));
+    }
+    *out = std::move(lines);
     return true;
 }
 

@@ -9,7 +9,13 @@
 //   u32 name length in UTF-16 units  u32 payload length in bytes
 //   name (UTF-16LE, no terminator)  payload
 // An answer has the same magic and version, a u16 status in place of the
-// command, and its payload (the list, an error text) after a u32 length.
+// command, and its payload (the list, an exported file, an import's report,
+// an error text) after a u32 length.
+//
+// A file goes whole in one block each way, at most kFileLimit bytes: Import
+// carries it in its request, Export's answer carries it back. keyloomc
+// reads and writes the file with its own rights; Keyloom never opens a path
+// that a caller names.
 #pragma once
 
 #include <cstddef>
@@ -36,9 +42,19 @@ inline constexpr const char* kAnswerWindowClass = "KeyloomcAnswer";
 
 enum class Command : std::uint16_t { Run = 1, Stop = 2, List = 3, Export = 4, Import = 5 };
 
-// What an answer (and the WM_COPYDATA handler's result) says. The values are
-// also keyloomc's exit codes for run.
-enum class Status : std::uint16_t { Ok = 0, NoSuchMacro = 1, NotRunning = 2, Busy = 3, Malformed = 5, Failed = 6 };
+// What an answer (and the WM_COPYDATA handler's result) says. The values up
+// to Failed are also keyloomc's exit codes for run. Refused: the request was
+// whole but what it carries is not taken (an import's file that Keyloom
+// refuses); nothing was written.
+enum class Status : std::uint16_t {
+    Ok = 0,
+    NoSuchMacro = 1,
+    NotRunning = 2,
+    Busy = 3,
+    Malformed = 5,
+    Failed = 6,
+    Refused = 7
+};
 
 struct Request {
     Command command = Command::List;
@@ -52,7 +68,8 @@ enum class RequestFault { None, Size, Magic, UnknownCommand, MissingName, BadNam
 // The size limit for a command's whole block.
 std::size_t LimitFor(Command command);
 bool NeedsName(Command command);
-// Run, Stop and List carry no payload; one that comes with them is refused.
+// Only Import carries a payload (the file); one that comes with another
+// command is refused.
 bool TakesPayload(Command command);
 
 // What Keyloom's WM_COPYDATA handler returns for a channel block: the tag
@@ -75,5 +92,25 @@ struct Answer {
 };
 std::vector<std::uint8_t> EncodeAnswer(const Answer& answer);
 bool ParseAnswer(const void* data, std::size_t size, Answer* out);
+
+// An import's report, the payload of Import's answer: one record a line,
+// a u16 kind, a u32 length in UTF-16 units, the text (UTF-16LE).
+enum class ReportKind : std::uint16_t {
+    ImportedMacro = 1,
+    ImportedRecording = 2,
+    Skipped = 3,      // a name that is taken: left as it is
+    SwitchedOff = 4,  // imported switched off, since its hot key is in use
+    Problem = 5,      // why nothing more was written, after the file's name
+    Message = 6,      // what Keyloom would have shown in a box meanwhile
+};
+struct ReportLine {
+    ReportKind kind = ReportKind::Problem;
+    std::u16string text;
+
+    bool operator==(const ReportLine&) const = default;
+};
+std::vector<std::uint8_t> EncodeReport(const std::vector<ReportLine>& lines);
+// False, with *out untouched, for bytes that are not a whole report.
+bool ParseReport(const std::vector<std::uint8_t>& bytes, std::vector<ReportLine>* out);
 
 }  // namespace channel

@@ -5,8 +5,9 @@
 #include "editor/property_dialogs.h"
 
 #include <windows.h>
-#include <commdlg.h>
 #include <shlobj.h>
+
+#include "common/file_dialog_win32.h"
 
 #include <string>
 
@@ -166,7 +167,7 @@ private:
         open.nMaxFile = sizeof path;
         open.lpstrTitle = "Select file to be ran:";
         open.Flags = OFN_EXPLORER;
-        if (GetOpenFileNameA(&open) && path[0] != '\0') SetDlgItemTextA(dialog, IDC_COMMAND, path);
+        if (filedialog::Open(&open) && path[0] != '\0') SetDlgItemTextA(dialog, IDC_COMMAND, path);
     }
 
     static void BrowseStartIn(HWND dialog) {

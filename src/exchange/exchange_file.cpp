@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "exchange/text_codes.h"
+#include "exec/scope.h"
 #include "journal/journal_format.h"
 #include "journal/playback_schedule.h"
 #include "store/macro_names.h"
@@ -50,9 +51,11 @@ constexpr std::int64_t kMostModifiers = 7;
 
 constexpr MacroValue kMacroNumbers[] = {
     {layout::kEnabled, 0, 1},
+    {layout::kRepeat, 0, layout::kMostRepeats},
+    {layout::kScope, scope::AllPrograms, scope::AllExcept},
 };
 // Texts of the macro key, stored through the registry's UTF-16 calls.
-constexpr std::span<const char* const> MacroTexts() { return {}; }
+constexpr const char* kMacroTexts[] = {layout::kScopePrograms};
 
 // What the editor lets a number field hold.
 struct Range {
@@ -222,8 +225,25 @@ MacroData ReadMacro(const Json& value, const std::string& where) {
         if (const Json* member = Member(value, number.name))
             macro.numbers[number.name] =
                 static_cast<std::int32_t>(Integer(*member, named, number.name, number.least, number.most));
-    for (const char* name : MacroTexts())
-        if (Member(value, name) != nullptr) macro.texts[name] = RequiredString(value, named, name);
+    for (const char* name : MacroTexts()) {
+        if (Member(value, name) == nullptr) continue;
+        const std::string& text = RequiredString(value, named, name);
+        std::u16string units;
+        if (text.find('\0') != std::string::npos || !Utf8ToUtf16(text, &units))
+            Refuse(named, FormatText("%s holds a NUL character, which the store cannot keep.", {name}));
+        macro.texts[name] = text;
+    }
+    // As the editor's Save: a macro that works only in some programs names
+    // at least one.
+    if (const auto mode = macro.numbers.find(layout::kScope);
+        mode != macro.numbers.end() && mode->second == scope::OnlyThese) {
+        const auto programs = macro.texts.find(layout::kScopePrograms);
+        std::u16string units;
+        if (programs != macro.texts.end()) Utf8ToUtf16(programs->second, &units);
+        if (scope::ProgramNames(units).empty())
+            Refuse(named, FormatText("%s is 1 (only these programs) but %s names no program.",
+                                     {layout::kScope, layout::kScopePrograms}));
+    }
     const Json* instructions = Member(value, "instructions");
     if (instructions == nullptr) Refuse(named, "instructions is missing.");
     if (!instructions->is_array()) Refuse(named, "instructions must be a list.");
@@ -334,6 +354,7 @@ OrderedJson InstructionJson(const InstructionData& instruction) {
 }  // namespace
 
 std::span<const MacroValue> MacroNumbers() { return kMacroNumbers; }
+std::span<const char* const> MacroTexts() { return kMacroTexts; }
 
 const char* KindName(std::int32_t code) {
     if (!IsCommand(code)) return kKeyKind;

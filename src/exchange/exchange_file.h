@@ -67,6 +67,9 @@ struct MacroValue {
     std::int64_t least, most;
 };
 std::span<const MacroValue> MacroNumbers();
+// Texts of the macro key beyond its name, by their stored names, read and
+// written through the UTF-16 calls; absent in the file when absent there.
+std::span<const char* const> MacroTexts();
 
 // The name of an instruction kind in the file ("Key", "Delay", ...); null
 // for a code that is no kind.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "exchange/text_codes.h"
+#include "exec/hot_keys.h"
 #include "exec/runner.h"
 #include "journal/journal_format.h"
 #include "platform/unique_handle.h"
@@ -51,6 +52,25 @@ bool ReadMacroNumber(const std::string& macro, const char* name, std::int32_t* v
     return !*failed;
 }
 
+// A text of the macro key that an older Keyloom does not store, through the
+// UTF-16 calls: false with nothing said when it is absent, and after saying
+// why when it cannot be read; `*failed` tells the two apart.
+bool ReadMacroText(const std::string& macro, const char* name, std::string* utf8, bool* failed) {
+    *failed = false;
+    UniqueKey key;
+    if (RegistryStore::OpenKey(layout::MacroFullPath(macro), key.put()) == win::ERROR_SUCCESS) {
+        const std::string narrow(name);
+        const std::wstring wide(narrow.begin(), narrow.end());
+        // A size query only: whether the value is there at all.
+        if (win::RegQueryValueExW(key.get(), wide.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+            win::ERROR_FILE_NOT_FOUND)
+            return false;
+    }
+    std::u16string units;
+    *failed = !RegistryStore::ReadMacroText(macro, name, &units) || !Utf16ToUtf8(units, utf8);
+    return !*failed;
+}
+
 bool ToUtf8(const std::string& ansi, std::string* utf8) {
     if (AnsiToUtf8(ansi, utf8)) return true;
     ShowWarning(nullptr, FormatText("Unable to convert the text %s for the file.", {ansi}));
@@ -72,6 +92,12 @@ bool ReadMacroData(const std::string& name, MacroData* macro, std::vector<std::s
         std::int32_t value = 0;
         bool failed = false;
         if (ReadMacroNumber(name, number.name, &value, &failed)) macro->numbers[number.name] = value;
+        if (failed) return false;
+    }
+    for (const char* text : MacroTexts()) {
+        std::string value;
+        bool failed = false;
+        if (ReadMacroText(name, text, &value, &failed)) macro->texts[text] = std::move(value);
         if (failed) return false;
     }
     for (std::int32_t n = 0;; ++n) {
@@ -134,35 +160,40 @@ std::string Ansi(const std::string& utf8) {
     return ansi;
 }
 
-struct StoredHotKey {
-    std::string name;
-    std::int32_t virtualKey = 0, modifiers = 0;
-    bool enabled = true;
-};
-
-// The hot keys of the stored macros, read without a word: one that cannot
-// be read holds no registration.
-std::vector<StoredHotKey> StoredHotKeys(const std::vector<std::string>& names) {
-    std::vector<StoredHotKey> keys;
+// The stored macros that are on, with their hot keys and where they work,
+// read without a word: one that cannot be read holds no registration.
+std::vector<hotkeys::User> StoredHotKeys(const std::vector<std::string>& names) {
+    std::vector<hotkeys::User> keys;
     for (const std::string& name : names) {
         UniqueKey key;
         if (RegistryStore::OpenKey(layout::MacroFullPath(name), key.put()) != win::ERROR_SUCCESS) continue;
-        StoredHotKey stored;
+        hotkeys::User stored;
         stored.name = name;
         if (RegistryStore::QueryDword(key.get(), layout::kHotKeyVk, &stored.virtualKey) != win::ERROR_SUCCESS ||
             RegistryStore::QueryDword(key.get(), layout::kHotKeyModifiers, &stored.modifiers) != win::ERROR_SUCCESS)
             continue;
         std::int32_t enabled = 1;
-        if (RegistryStore::QueryDword(key.get(), layout::kEnabled, &enabled) == win::ERROR_SUCCESS)
-            stored.enabled = enabled != 0;
-        keys.push_back(stored);
+        if (RegistryStore::QueryDword(key.get(), layout::kEnabled, &enabled) == win::ERROR_SUCCESS && enabled == 0)
+            continue;
+        stored.scope = scope::ReadScope(key.get(), name);
+        keys.push_back(std::move(stored));
     }
     return keys;
 }
 
-// An id that no macro takes (they count up from 0) and that RegisterHotKey
-// accepts from a program: for asking whether a combination is free.
-constexpr int kProbeId = 0xBFFE;
+// Where a macro of the file works, from its values as the file gave them.
+scope::MacroScope ScopeOf(const MacroData& macro) {
+    scope::MacroScope where;
+    if (const auto mode = macro.numbers.find(layout::kScope); mode != macro.numbers.end()) where.mode = mode->second;
+    if (const auto programs = macro.texts.find(layout::kScopePrograms); programs != macro.texts.end())
+        Utf8ToUtf16(programs->second, &where.programs);
+    return where;
+}
+
+// An id that no macro takes (they count up from 0), that the stop key does
+// not take (MainDialog::kStopKeyIds) and that RegisterHotKey accepts from a
+// program: for asking whether a combination is free.
+constexpr int kProbeId = 0xBFFD;
 
 bool HotKeyFree(win::HWND window, std::int32_t virtualKey, std::int32_t modifiers) {
     if (!win::RegisterHotKey(window, kProbeId, static_cast<win::UINT>(modifiers), static_cast<win::UINT>(virtualKey)))
@@ -181,6 +212,11 @@ bool WriteMacroTree(const std::string& key, const MacroData& macro) {
         return false;
     for (const auto& [name, value] : macro.numbers)
         if (!writer.Write(name, value)) return false;
+    for (const auto& [name, text] : macro.texts) {
+        std::u16string units;
+        Utf8ToUtf16(text, &units);  // checked as the file was read
+        if (!RegistryStore::WriteMacroText(units, key, name)) return false;
+    }
     for (std::size_t i = 0; i < macro.instructions.size(); ++i) {
         const InstructionData& instruction = macro.instructions[i];
         RegistryStore::KeyWriter values;
@@ -377,14 +413,23 @@ ImportOutcome ApplyImport(const ImportPlan& plan, win::HWND window) {
     // its macro switched off.
     std::vector<std::string> storedMacros;
     StoredNames(layout::MacrosFullPath(), &storedMacros);
-    const std::vector<StoredHotKey> storedKeys = StoredHotKeys(storedMacros);
     const auto replaced = [&](const std::string& storedName) {
         for (const PlannedItem& item : plan.macros)
             if (item.Clashes() && item.choice == Choice::Replace && item.stored == storedName) return true;
         return false;
     };
+    // The macros that will hold hot keys beside the imported ones: the
+    // stored ones that are on and stay, and those of the file switched on
+    // so far. A hot key is shared where the scopes cannot both work in one
+    // program, as Save shares it.
+    std::vector<hotkeys::User> users = StoredHotKeys(storedMacros);
+    std::vector<hotkeys::User> givenBack;
+    std::erase_if(users, [&](const hotkeys::User& user) {
+        if (!replaced(user.name)) return false;
+        givenBack.push_back(user);
+        return true;
+    });
     std::vector<MacroData> macros(plan.file.macros);
-    std::vector<const MacroData*> switchedOn;
     for (std::size_t i = 0; i < macros.size(); ++i) {
         if (macroNames[i].empty()) continue;
         MacroData& macro = macros[i];
@@ -399,27 +444,27 @@ ImportOutcome ApplyImport(const ImportPlan& plan, win::HWND window) {
         }
         const auto enabled = macro.numbers.find(layout::kEnabled);
         if (enabled != macro.numbers.end() && enabled->second == 0) continue;
-        const auto same = [&](std::int32_t virtualKey, std::int32_t modifiers) {
-            return virtualKey == macro.virtualKey && modifiers == macro.modifiers;
+        const scope::MacroScope where = ScopeOf(macro);
+        bool inUse = hotkeys::OverlappingUser(users, macro.virtualKey, macro.modifiers, where) != nullptr;
+        // A combination that Keyloom holds, for a macro this import replaces
+        // or one whose hot key this macro shares, is Keyloom's to give; any
+        // other must be free of other programs.
+        const auto sameKey = [&](const hotkeys::User& user) {
+            return user.virtualKey == macro.virtualKey && user.modifiers == macro.modifiers;
         };
-        bool inUse = false, heldByReplaced = false;
-        for (const StoredHotKey& stored : storedKeys) {
-            if (!same(stored.virtualKey, stored.modifiers)) continue;
-            if (replaced(stored.name))
-                heldByReplaced = true;
-            else if (stored.enabled)
-                inUse = true;
-        }
-        for (const MacroData* earlier : switchedOn)
-            if (same(earlier->virtualKey, earlier->modifiers)) inUse = true;
-        // A combination that Keyloom holds for a macro this import replaces
-        // is given back to it; any other must be free of other programs.
-        if (!inUse && !heldByReplaced) inUse = !HotKeyFree(window, macro.virtualKey, macro.modifiers);
+        const bool keyloomHolds = std::any_of(users.begin(), users.end(), sameKey) ||
+                                  std::any_of(givenBack.begin(), givenBack.end(), sameKey);
+        if (!inUse && !keyloomHolds) inUse = !HotKeyFree(window, macro.virtualKey, macro.modifiers);
         if (inUse) {
             macro.numbers[layout::kEnabled] = 0;
             outcome.switchedOff.push_back(macroNames[i]);
         } else {
-            switchedOn.push_back(&macro);
+            hotkeys::User user;
+            user.name = macroNames[i];
+            user.virtualKey = macro.virtualKey;
+            user.modifiers = macro.modifiers;
+            user.scope = where;
+            users.push_back(std::move(user));
         }
     }
 

@@ -1,5 +1,6 @@
 #include "exec/keystrokes.h"
 
+#include "exec/message_wait.h"
 #include "input/held_input.h"
 #include "input/unicode_text.h"
 #include "platform/win.h"
@@ -28,7 +29,10 @@ bool TypeTextAction(RegistryStore::InstructionKey& instruction) {
     if (!instruction.Read(layout::Field::Text, &text)) return false;
     // Typing can take a while; the macro's key is not held open meanwhile.
     instruction.Close();
-    if (input::TypeUnicodeText(text, input::Owner::Macro)) return true;
+    // Messages are served between batches, so that the stop key, keyloomc
+    // stop and Shutdown end a long text there; the run then ends as they
+    // say, without a word from here.
+    if (input::TypeUnicodeText(text, input::Owner::Macro, &exec::ServeMessagesNow) != input::Typed::Cut) return true;
     ShowWarning(nullptr, "Unable to type the whole text: the system stopped taking input.");
     return false;
 }

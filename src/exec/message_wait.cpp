@@ -22,6 +22,12 @@ void SetMessagePump(MessagePump pump) { activePump = pump; }
 
 void EndWaits() { ++endedWaits; }
 
+bool ServeMessagesNow() {
+    if (activePump == nullptr) return true;
+    const std::uint32_t generation = endedWaits;
+    return activePump() && endedWaits == generation;
+}
+
 bool WaitServingMessages(std::uint32_t milliseconds) {
     std::int64_t frequency = 0;
     if (!win::QueryPerformanceFrequency(&frequency) || frequency <= 0) frequency = 1000;
@@ -30,8 +36,15 @@ bool WaitServingMessages(std::uint32_t milliseconds) {
     for (;;) {
         const std::int64_t left = deadline - Now();
         if (left <= 0) return true;
-        // Rounded up, so that the wait is never shorter than asked.
-        const auto wait = static_cast<win::DWORD>((left * 1000 + frequency - 1) / frequency);
+        // The system's timeout counts whole milliseconds and ends up to one
+        // late (under Wine, with the wake-up, later than a Sleep of the same
+        // length): it is asked for one millisecond less than the whole ones
+        // left. The last one or two are waited by looking at the queue
+        // without a timeout until the counter reaches the deadline, so the
+        // wait ends within a fraction of a millisecond of it and messages
+        // are still served.
+        const std::int64_t whole = left * 1000 / frequency;
+        const auto wait = static_cast<win::DWORD>(whole > 1 ? whole - 1 : 0);
         const win::DWORD mask = activePump != nullptr ? win::QS_ALLINPUT : 0;
         const win::DWORD woke = win::MsgWaitForMultipleObjectsEx(0, nullptr, wait, mask, win::MWMO_INPUTAVAILABLE);
         if (woke == win::WAIT_OBJECT_0 && activePump != nullptr) {
@@ -39,8 +52,10 @@ bool WaitServingMessages(std::uint32_t milliseconds) {
             if (endedWaits != generation) return false;
         } else if (woke == win::WAIT_FAILED) {
             // A wait the system refuses must not become a busy loop, nor an
-            // endless one: the rest passes without serving messages.
-            win::MsgWaitForMultipleObjectsEx(0, nullptr, wait, 0, 0);
+            // endless one: the rest passes, rounded up, without serving
+            // messages.
+            win::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<win::DWORD>((left * 1000 + frequency - 1) / frequency),
+                                             0, 0);
             return true;
         }
     }

@@ -21,6 +21,11 @@ void SetMessagePump(MessagePump pump);
 // the time was up, or when EndWaits was called while it waited.
 bool WaitServingMessages(std::uint32_t milliseconds);
 
+// Serves the messages queued now, without waiting. False when the pump
+// asked to stop, or when EndWaits was called while they were served: what
+// is under way (a long text typed) is to end there.
+bool ServeMessagesNow();
+
 // Ends every wait under way now (they return false as soon as the message
 // that called this has been served); a wait begun after it runs its length.
 void EndWaits();

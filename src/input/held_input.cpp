@@ -60,32 +60,20 @@ void Add(const Held& entry) {
 
 void NoteKey(win::WORD virtualKey, win::WORD scanCode, win::DWORD flags, Owner owner) {
     // A character typed by its unit is held by that unit, between its down
-    // and its up, and released by a unit's up.
-    if ((flags & win::KEYEVENTF_UNICODE) != 0) {
-        if ((flags & win::KEYEVENTF_KEYUP) != 0) {
-            Remove(false, true, scanCode, 0);
-            return;
-        }
-        Held entry;
-        entry.unicode = true;
-        entry.key = scanCode;
-        entry.scanCode = scanCode;
-        entry.flags = win::KEYEVENTF_UNICODE;
-        entry.owner = owner;
-        Add(entry);
-        return;
-    }
-    if (virtualKey == 0) return;
-    const win::WORD key = Fold(virtualKey);
+    // and its up, and released by a unit's up; a key by its folded code.
+    const bool unicode = (flags & win::KEYEVENTF_UNICODE) != 0;
+    if (!unicode && virtualKey == 0) return;
+    const win::WORD key = unicode ? scanCode : Fold(virtualKey);
     if ((flags & win::KEYEVENTF_KEYUP) != 0) {
-        Remove(false, false, key, 0);
+        Remove(false, unicode, key, 0);
         return;
     }
     Held entry;
+    entry.unicode = unicode;
     entry.key = key;
-    entry.virtualKey = virtualKey;
+    entry.virtualKey = unicode ? 0 : virtualKey;
     entry.scanCode = scanCode;
-    entry.flags = flags & (win::KEYEVENTF_EXTENDEDKEY | win::KEYEVENTF_SCANCODE);
+    entry.flags = unicode ? win::KEYEVENTF_UNICODE : flags & (win::KEYEVENTF_EXTENDEDKEY | win::KEYEVENTF_SCANCODE);
     entry.owner = owner;
     Add(entry);
 }

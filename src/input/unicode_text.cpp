@@ -56,10 +56,14 @@ win::UINT NextTextBatch(std::u16string_view text, std::size_t* at, TextBatch* ba
     return count;
 }
 
-bool TypeUnicodeText(std::u16string_view text, Owner owner) {
+Typed TypeUnicodeText(std::u16string_view text, Owner owner, GoOn goOn) {
     TextBatch batch;
     std::size_t at = 0;
-    while (const win::UINT count = NextTextBatch(text, &at, &batch)) {
+    for (bool first = true;; first = false) {
+        const win::UINT count = NextTextBatch(text, &at, &batch);
+        if (count == 0) return Typed::Whole;
+        // A batch holds whole down-up pairs: between two, nothing is down.
+        if (!first && goOn != nullptr && !goOn()) return Typed::Stopped;
         const win::UINT sent = Send(batch.data(), count, owner);
         if (sent == count) continue;
         // Inputs go in down-up pairs: an odd count taken leaves a down
@@ -68,9 +72,8 @@ bool TypeUnicodeText(std::u16string_view text, Owner owner) {
             win::INPUT up = batch[sent];
             Send(&up, 1, owner);
         }
-        return false;
+        return Typed::Cut;
     }
-    return true;
 }
 
 }  // namespace input

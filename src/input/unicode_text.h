@@ -23,10 +23,20 @@ using TextBatch = std::array<win::INPUT, kTextBatch>;
 // the end of the text.
 win::UINT NextTextBatch(std::u16string_view text, std::size_t* at, TextBatch* batch);
 
-// Types `text` into whatever window has the focus, batch by batch. True
-// when the system took every input. When it stops taking them partway, the
-// rest is not sent and a unit left down is released at once (should that
-// fail too, it stays in the held-input table for the end of the run).
-bool TypeUnicodeText(std::u16string_view text, Owner owner);
+// Asked between two batches whether the typing goes on.
+using GoOn = bool (*)();
+
+enum class Typed {
+    Whole,    // the system took every input
+    Stopped,  // goOn said no between two batches: nothing is left down
+    Cut,      // the system stopped taking the inputs partway
+};
+
+// Types `text` into whatever window has the focus, batch by batch, asking
+// `goOn` (when given) before each batch after the first. When the system
+// stops taking inputs partway, the rest is not sent and a unit left down is
+// released at once (should that fail too, it stays in the held-input table
+// for the end of the run).
+Typed TypeUnicodeText(std::u16string_view text, Owner owner, GoOn goOn = nullptr);
 
 }  // namespace input

@@ -146,6 +146,10 @@ void StopDrivers() {
     player.driver = Driver::None;
     player.hasServed = false;
     input::ReleaseHeld(input::Owner::Playback);
+    // Nothing more is played from the recording: it is not held until the
+    // next playback (a recording of 100,000 events is 2 MB).
+    player.playbackEvents = Recording{};
+    player.schedule.Reset(&player.playbackEvents, 0, 1);
 }
 
 // The recording has played out: the runner goes on with its next
@@ -166,8 +170,6 @@ void FinishPlayback() {
 // The playback cannot be driven: reported, and the run ends.
 void FailPlayback() {
     StopDrivers();
-    player.playbackEvents = Recording{};
-    player.schedule.Reset(&player.playbackEvents, 0, 1);
     ShowError(nullptr, kHookFailureText);
     if (player.runner != nullptr) player.runner->AbortMacro();
 }
@@ -324,10 +326,10 @@ void RemovePlaybackWatchHook() {
 bool CancelPlayback() {
     if (player.driver == Driver::None) return false;
     StopDrivers();
-    player.playbackEvents = Recording{};
-    player.schedule.Reset(&player.playbackEvents, 0, 1);
     return true;
 }
+
+std::uint64_t PlaybackBytesHeld() { return player.playbackEvents.byteCount; }
 
 win::HANDLE PlaybackTimer() { return player.timer.get(); }
 

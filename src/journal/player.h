@@ -53,6 +53,10 @@ inline constexpr int kPlaybackCancelHotKeys = 8;
 // other hot key.
 bool OnPlaybackHotKey(int id);
 
+// The bytes of the recording the player holds: the one playing, and none
+// once its playback has ended, however it ended.
+std::uint64_t PlaybackBytesHeld();
+
 // The timer the message loop waits on besides messages; null when no
 // playback needs it.
 win::HANDLE PlaybackTimer();

@@ -1,6 +1,7 @@
 // keyloomc.exe: a console program that asks the running Keyloom to run a
-// macro, stop, or list its macros, over the command channel (WM_COPYDATA).
-// It needs no administrator rights and never reads the store.
+// macro, stop, list its macros, export or import, over the command channel
+// (WM_COPYDATA). It needs no administrator rights and never reads the
+// store; the files of export and import it reads and writes itself.
 #include "common/command_channel.h"
 #include "common/messages.h"
 #include "keyloomc/client.h"
@@ -17,6 +18,9 @@ namespace {
 // the channel from its message loop, also while a macro waits or a box is
 // up; it can only be slow in the middle of one instruction.
 constexpr UINT kRequestTimeout = 15000;
+// Export and import read or write the store whole while keyloomc waits: up
+// to 64 MB of recordings.
+constexpr UINT kFileRequestTimeout = 600000;
 
 struct Received {
     bool got = false;
@@ -84,28 +88,92 @@ std::vector<std::u16string> Arguments() {
     return args;
 }
 
-keyloomc::Outcome Ask(channel::Request request) {
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+// Reads import's file whole, as the user who runs keyloomc may; false with
+// the problem, in words that follow the file's name.
+bool ReadWhole(const std::u16string& path, std::vector<std::uint8_t>* bytes, std::u16string* problem) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *problem = u"cannot be opened.";
+        return false;
+    }
+    LARGE_INTEGER size{};
+    bool read = GetFileSizeEx(file, &size) != 0;
+    if (read && static_cast<unsigned long long>(size.QuadPart) > channel::kFileLimit) {
+        CloseHandle(file);
+        *problem = u"is larger than 64 MB.";
+        return false;
+    }
+    if (read) {
+        bytes->resize(static_cast<std::size_t>(size.QuadPart));
+        std::size_t done = 0;
+        while (read && done < bytes->size()) {
+            DWORD got = 0;
+            read = ReadFile(file, bytes->data() + done, static_cast<DWORD>(bytes->size() - done), &got, nullptr) != 0 &&
+                   got != 0;
+            done += got;
+        }
+    }
+    CloseHandle(file);
+    if (!read) *problem = u"cannot be read.";
+    return read;
+}
+
+// Writes export's file whole in place of what it held; a file that could
+// not be written whole is not left behind.
+bool WriteWhole(const std::u16string& path, const std::vector<std::uint8_t>& bytes, std::u16string* problem) {
+    const std::wstring wide = Wide(path);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *problem = u"cannot be written.";
+        return false;
+    }
+    bool written = true;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        DWORD put = 0;
+        written = WriteFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &put, nullptr) != 0 &&
+                  put != 0;
+        done += put;
+    }
+    written = CloseHandle(file) != 0 && written;
+    if (!written) {
+        DeleteFileW(wide.c_str());
+        *problem = u"could not be written whole.";
+    }
+    return written;
+}
+
+keyloomc::Outcome Ask(channel::Request request, const std::u16string& fileName) {
     using keyloomc::Delivery;
     // Keyloom's main window by its own class: a title proves nothing.
     HWND keyloom = FindWindowA(kMainWindowClass, nullptr);
-    if (keyloom == nullptr) return keyloomc::Conclude(request, Delivery::NoKeyloom, channel::Status::Failed, nullptr);
+    if (keyloom == nullptr)
+        return keyloomc::Conclude(request, Delivery::NoKeyloom, channel::Status::Failed, nullptr, fileName);
     HWND answerWindow = MakeAnswerWindow(GetModuleHandleA(nullptr));
-    if (answerWindow == nullptr) return keyloomc::Conclude(request, Delivery::NoAnswer, channel::Status::Failed, nullptr);
+    if (answerWindow == nullptr)
+        return keyloomc::Conclude(request, Delivery::NoAnswer, channel::Status::Failed, nullptr, fileName);
     request.answerWindow = reinterpret_cast<std::uintptr_t>(answerWindow);
     std::vector<std::uint8_t> block = channel::EncodeRequest(request);
+    request.payload.clear();
+    request.payload.shrink_to_fit();
+    const bool carriesFile = request.command == channel::Command::Export || request.command == channel::Command::Import;
     COPYDATASTRUCT data{channel::kCopyDataTag, static_cast<DWORD>(block.size()), block.data()};
     DWORD_PTR result = 0;
     // Not SMTO_BLOCK: the answer block is sent to this thread while it waits.
     const LRESULT sent = SendMessageTimeoutA(keyloom, WM_COPYDATA, reinterpret_cast<WPARAM>(answerWindow),
-                                             reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kRequestTimeout, &result);
+                                             reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                                             carriesFile ? kFileRequestTimeout : kRequestTimeout, &result);
     channel::Status status = channel::Status::Failed;
     keyloomc::Outcome outcome;
     if (sent == 0 || !channel::StatusFromResult(static_cast<std::intptr_t>(result), &status)) {
         // A window that went away meanwhile was a Keyloom that ended.
         outcome = keyloomc::Conclude(request, IsWindow(keyloom) ? Delivery::NoAnswer : Delivery::NoKeyloom, status,
-                                     nullptr);
+                                     nullptr, fileName);
     } else {
-        outcome = keyloomc::Conclude(request, Delivery::Answered, status, received.got ? &received.answer : nullptr);
+        outcome = keyloomc::Conclude(request, Delivery::Answered, status, received.got ? &received.answer : nullptr,
+                                     fileName);
     }
     DestroyWindow(answerWindow);
     return outcome;
@@ -124,7 +192,20 @@ int main() {
         Write(STD_OUTPUT_HANDLE, keyloomc::UsageText());
         return keyloomc::kOk;
     }
-    const keyloomc::Outcome outcome = Ask(invocation.request);
+    if (invocation.request.command == channel::Command::Import) {
+        std::u16string problem;
+        if (!ReadWhole(invocation.file, &invocation.request.payload, &problem)) {
+            const keyloomc::Outcome refused = keyloomc::FileProblem(channel::Command::Import, invocation.file, problem);
+            Write(STD_ERROR_HANDLE, u"keyloomc: " + refused.err);
+            return refused.exitCode;
+        }
+    }
+    keyloomc::Outcome outcome = Ask(std::move(invocation.request), invocation.file);
+    if (!outcome.exported.empty()) {
+        std::u16string problem;
+        if (!WriteWhole(invocation.file, outcome.exported, &problem))
+            outcome = keyloomc::FileProblem(channel::Command::Export, invocation.file, problem);
+    }
     Write(STD_OUTPUT_HANDLE, outcome.out);
     if (!outcome.err.empty()) Write(STD_ERROR_HANDLE, u"keyloomc: " + outcome.err);
     return outcome.exitCode;

@@ -31,10 +31,25 @@ std::string SystemErrorText(win::DWORD code, win::DWORD capacity) {
     return std::string(buffer.data(), length);
 }
 
+namespace {
+thread_local HeldMessages* held = nullptr;
+}  // namespace
+
+HeldMessages::HeldMessages() : outer_(held) { held = this; }
+HeldMessages::~HeldMessages() { held = outer_; }
+
+bool HeldMessages::Keep(const std::string& text) {
+    if (held == nullptr) return false;
+    held->texts_.push_back(text);
+    return true;
+}
+
 void ShowWarning(win::HWND owner, const std::string& text) {
+    if (HeldMessages::Keep(text)) return;
     win::MessageBoxA(owner, text.c_str(), "Attention", win::MB_OK | win::MB_ICONWARNING);
 }
 
 void ShowError(win::HWND owner, const std::string& text) {
+    if (HeldMessages::Keep(text)) return;
     win::MessageBoxA(owner, text.c_str(), "Error", win::MB_OK | win::MB_ICONERROR);
 }

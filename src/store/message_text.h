@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win.h"
 
@@ -19,3 +20,22 @@ std::string SystemErrorText(win::DWORD code, win::DWORD capacity = 1000);
 // Warning box captioned "Attention" and error box captioned "Error".
 void ShowWarning(win::HWND owner, const std::string& text);
 void ShowError(win::HWND owner, const std::string& text);
+
+// While one lives, the warnings and errors of this thread are kept in it
+// instead of shown: for work done for a caller that waits on it (keyloomc
+// over the command channel), to whom they go as part of the answer, since a
+// box would hold the caller until someone closes it.
+class HeldMessages {
+public:
+    HeldMessages();
+    ~HeldMessages();
+    HeldMessages(const HeldMessages&) = delete;
+    HeldMessages& operator=(const HeldMessages&) = delete;
+    const std::vector<std::string>& Texts() const { return texts_; }
+    // Called by ShowWarning and ShowError: false when none lives.
+    static bool Keep(const std::string& text);
+
+private:
+    HeldMessages* outer_;
+    std::vector<std::string> texts_;
+};

@@ -251,36 +251,12 @@ bool ReadBinary(const std::string& storePath, const std::string& valueName, std:
     return true;
 }
 
-namespace {
-
-// Value names are ASCII, which widens unit by unit.
-// Value names are the stored layout's own, all ASCII: each byte is its
-// UTF-16 unit.
-std::wstring WideName(const std::string& name) { return std::wstring(name.begin(), name.end()); }
-
-}  // namespace
-
 bool WriteMacroText(const std::u16string& text, const std::string& macroPath, const std::string& valueName) {
-    // Little-endian UTF-16 units with the terminating NUL.
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve((text.size() + 1) * 2);
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
     const std::string storePath = layout::MacroStorePath(macroPath);
     UniqueKey key;
     if (win::LSTATUS rc = OpenKey(FullPath(storePath), key.put()); rc != win::ERROR_SUCCESS)
         return ReportOpenForWrite(rc);
-    if (win::LSTATUS rc = win::RegSetValueExW(key.get(), WideName(valueName).c_str(), 0, win::REG_SZ, bytes.data(),
-                                              static_cast<win::DWORD>(bytes.size()));
-        rc != win::ERROR_SUCCESS) {
-        ShowError(nullptr, FormatText("Error writing %s%s\\%s - %s", {kRootPath, storePath, valueName, SystemErrorText(rc)}));
-        return false;
-    }
-    return true;
+    return SetUnicodeText(key.get(), storePath, valueName, text);
 }
 
 namespace {
@@ -289,7 +265,7 @@ namespace {
 // ReadMacroText reports it; `text` is emptied first.
 bool QueryText16(win::HKEY key, const std::string& fullPath, const std::string& valueName, std::u16string* text) {
     text->clear();
-    const std::wstring name = WideName(valueName);
+    const std::wstring name = WideValueName(valueName);
     // The size first, then the whole value with spare bytes (a whole UTF-16
     // terminator beyond any odd length), as every other text is read.
     const auto query = [&](win::BYTE* data, win::DWORD* size) {

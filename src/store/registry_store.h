@@ -212,5 +212,11 @@ win::LSTATUS QueryDword(win::HKEY key, const std::string& valueName, std::int32_
 // for it.
 bool QueryUnicodeText(win::HKEY key, const std::string& fullPath, const std::string& valueName, std::size_t longest,
                       std::u16string* text);
+// Writes `text` as a REG_SZ of UTF-16 units through RegSetValueExW on an
+// open key (`storePath` names it in the message a failure shows).
+bool SetUnicodeText(win::HKEY key, const std::string& storePath, const std::string& valueName,
+                    const std::u16string& text);
+// A stored value name (ASCII) in the form the UTF-16 calls take.
+std::wstring WideValueName(const std::string& name);
 
 }  // namespace RegistryStore

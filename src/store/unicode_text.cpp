@@ -6,11 +6,11 @@
 #include "store/registry_store.h"
 
 namespace RegistryStore {
-namespace {
-
 // Value names are the stored layout's own, all ASCII: each byte is its
 // UTF-16 unit.
-std::wstring WideName(const std::string& name) { return std::wstring(name.begin(), name.end()); }
+std::wstring WideValueName(const std::string& name) { return std::wstring(name.begin(), name.end()); }
+
+namespace {
 
 bool Refuse(const std::string& where, const char* format) {
     ShowWarning(nullptr, FormatText(format, {where}));
@@ -22,7 +22,7 @@ bool Refuse(const std::string& where, const char* format) {
 bool QueryUnicodeText(win::HKEY key, const std::string& fullPath, const std::string& valueName, std::size_t longest,
                       std::u16string* text) {
     text->clear();
-    const std::wstring name = WideName(valueName);
+    const std::wstring name = WideValueName(valueName);
     const std::string where = fullPath + "\\" + valueName;
     // Type and size first: nothing is had for a value that is no text or
     // one far too long.
@@ -69,7 +69,8 @@ bool KeyReader::Read(const std::string& valueName, std::u16string* text) const {
     return QueryUnicodeText(key_.get(), fullPath_, valueName, layout::kLongestTypedText, text);
 }
 
-bool KeyWriter::Write(const std::string& valueName, const std::u16string& text) {
+bool SetUnicodeText(win::HKEY key, const std::string& storePath, const std::string& valueName,
+                    const std::u16string& text) {
     // Little-endian UTF-16 units with the terminating NUL.
     std::vector<std::uint8_t> bytes;
     bytes.reserve((text.size() + 1) * 2);
@@ -79,13 +80,17 @@ bool KeyWriter::Write(const std::string& valueName, const std::u16string& text) 
     }
     bytes.push_back(0);
     bytes.push_back(0);
-    if (win::LSTATUS rc = win::RegSetValueExW(key_.get(), WideName(valueName).c_str(), 0, win::REG_SZ, bytes.data(),
+    if (win::LSTATUS rc = win::RegSetValueExW(key, WideValueName(valueName).c_str(), 0, win::REG_SZ, bytes.data(),
                                               static_cast<win::DWORD>(bytes.size()));
         rc != win::ERROR_SUCCESS) {
-        ShowError(nullptr, FormatText("Error writing %s%s\\%s - %s", {kRootPath, path_, valueName, SystemErrorText(rc)}));
+        ShowError(nullptr, FormatText("Error writing %s%s\\%s - %s", {kRootPath, storePath, valueName, SystemErrorText(rc)}));
         return false;
     }
     return true;
+}
+
+bool KeyWriter::Write(const std::string& valueName, const std::u16string& text) {
+    return SetUnicodeText(key_.get(), path_, valueName, text);
 }
 
 }  // namespace RegistryStore

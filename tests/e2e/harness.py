@@ -9,6 +9,7 @@ there is one way to make a prefix.
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -440,6 +441,41 @@ def macros_reg(macros):
     return "\r\n".join(lines) + "\r\n"
 
 
+KEY_DOWN, KEY_UP, SCAN_Q = 0x0100, 0x0101, 0x10
+KEYBOARD = 2
+# A key-down and key-up of "q" as a recording of one chunk.
+Q_CHUNK = b"".join(struct.pack("<5I", message, ord("Q") | SCAN_Q << 8, 1, time_ms, 0)
+                   for message, time_ms in ((KEY_DOWN, 500), (KEY_UP, 700)))
+
+
+def typed_q_reg(macros):
+    """.reg text of the keyboard recording "Typed q" (Q_CHUNK) and `macros`
+    (as macros_reg takes them)."""
+    chunk = ",".join(f"{byte:02x}" for byte in Q_CHUNK)
+    return "\r\n".join([f"[{STORE_REG_PATH}\\Journals\\Typed q]", '"Count"=dword:00000001',
+                         f'"Type"=dword:{KEYBOARD:08x}', f'"0"=hex:{chunk}', ""]) + "\r\n" + macros_reg(macros)
+
+
+KEYLOOMC_EXE = WINDOWS_BUILD / "keyloomc.exe"
+
+
+def keyloomc(wine, *args):
+    """(exit code, stdout, stderr) of one keyloomc run in `wine`'s prefix,
+    Wine's own messages left out of stderr."""
+    if not KEYLOOMC_EXE.exists():
+        raise AssertionError(f"{KEYLOOMC_EXE} is not built")
+    # Files, not pipes: Wine's services inherit the handles and would hold a
+    # pipe open.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        result = subprocess.run(["wine", str(KEYLOOMC_EXE), *args], stdout=out, stderr=err,
+                                env=wine.env, timeout=600)
+        out.seek(0)
+        err.seek(0)
+        errors = [line for line in err.read().decode("utf-8", "replace").splitlines()
+                  if not line.startswith(("fixme:", "warn:", "err:"))]
+        return result.returncode, out.read().decode("utf-8"), "\n".join(errors)
+
+
 class KeyloomSession(unittest.TestCase):
     """One prefix with the stored data of reg_text() imported and one
     Keyloom for all cases of the class."""
@@ -505,6 +541,17 @@ class KeyloomWithNotepad(KeyloomSession):
 
     def texts_of(self, title):
         return [text for _, _, text in self.wine.texts(title)]
+
+    def shut_down_and_delete_store(self):
+        """Ends Keyloom as the main window's OK does and deletes its whole
+        key, as a fresh machine has none."""
+        self.wine.post(MAIN_TITLE, WM_COMMAND, IDOK)
+        try:
+            self.keyloom.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            self.fail("Shutdown did not end Keyloom")
+        self.assertEqual(self.wine.run(["reg", "delete", STORE_KEY, "/reg:32", "/f"]).returncode, 0)
+        self.assertIsNone(self.wine.reg_query())
 
     def close_box(self, title="Attention"):
         self.assertTrue(self.wine.click(title, IDOK))

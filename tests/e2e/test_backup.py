@@ -5,7 +5,6 @@ the file is imported again, and the restarted Keyloom runs the macro.
 One Keyloom and one Notepad; the cases run in name order.
 """
 
-import struct
 import subprocess
 import unittest
 
@@ -13,10 +12,8 @@ import harness
 from harness import MAIN_TITLE
 
 ALT, CTRL = 1, 2
-IDOK = 1
 IDC_MACRO_LIST = 1002
 IDC_RECORDING_LIST = 1129
-KEYBOARD = 2
 
 # The commands as the README prints them, run in C:\ as a person would run
 # them in a Command Prompt there.
@@ -24,16 +21,6 @@ EXPORT = ["reg", "export", r"HKLM\Software\Tallow Labs\Keyloom", "keyloom-backup
 IMPORT = ["reg", "import", "keyloom-backup.reg", "/reg:32"]
 
 MACROS = {"Greeting": (ord("K"), CTRL | ALT, harness.stroke(ord("H")) + harness.stroke(ord("I")))}
-KEY_DOWN, KEY_UP, SCAN_Q = 0x0100, 0x0101, 0x10
-# A key-down and key-up of "q" as a recording of one chunk.
-Q_CHUNK = b"".join(struct.pack("<5I", message, ord("Q") | SCAN_Q << 8, 1, time_ms, 0)
-                   for message, time_ms in ((KEY_DOWN, 500), (KEY_UP, 700)))
-
-
-def reg_text():
-    chunk = ",".join(f"{byte:02x}" for byte in Q_CHUNK)
-    return "\r\n".join([f"[{harness.STORE_REG_PATH}\\Journals\\Typed q]", '"Count"=dword:00000001',
-                        f'"Type"=dword:{KEYBOARD:08x}', f'"0"=hex:{chunk}', ""]) + "\r\n" + harness.macros_reg(MACROS)
 
 
 class BackupAndRestore(harness.KeyloomWithNotepad):
@@ -41,7 +28,7 @@ class BackupAndRestore(harness.KeyloomWithNotepad):
 
     @classmethod
     def reg_text(cls):
-        return reg_text()
+        return harness.typed_q_reg(MACROS)
 
     def reg(self, args):
         return subprocess.run(["wine", *args], cwd=self.wine.prefix / "drive_c", env=self.wine.env,
@@ -61,13 +48,7 @@ class BackupAndRestore(harness.KeyloomWithNotepad):
         self.assertIn("[HKEY_LOCAL_MACHINE\\Software\\Tallow Labs\\Keyloom\\Journals\\Typed q]", text)
 
     def test_2_the_store_is_deleted_with_keyloom_shut_down(self):
-        self.wine.post(MAIN_TITLE, harness.WM_COMMAND, IDOK)
-        try:
-            self.keyloom.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            self.fail("Shutdown did not end Keyloom")
-        self.assertEqual(self.wine.run(["reg", "delete", harness.STORE_KEY, "/reg:32", "/f"]).returncode, 0)
-        self.assertIsNone(self.wine.reg_query())
+        self.shut_down_and_delete_store()
 
     def test_3_import_restores_every_key_and_value(self):
         self.assertEqual(self.reg(IMPORT).returncode, 0)

@@ -3,13 +3,14 @@ recording are exported through the Export button and the system's save
 dialog, the store is deleted, and the file is imported through the open
 dialog and the Import dialog; the imported macros type into Notepad and play
 their recording. A second import of the same file shows the taken names.
+Then the same from a script with keyloomc: export of everything and of one
+macro, import into a fresh store, an import whose names are taken, and a
+file that is refused.
 
 One Keyloom and one Notepad; the cases run in name order.
 """
 
 import json
-import struct
-import subprocess
 import unittest
 
 import harness
@@ -26,22 +27,12 @@ EXPORT_BOX, IMPORT_TITLE = "Keyloom - Export", "Keyloom - Import"
 # edit the dialog of an older style has there (edt1).
 FILE_NAME_IDS = (1148, 1152)
 PLAYBACK = 0x1005
-KEYBOARD = 2
 FILE = r"C:\keyloom-macros.json"
 
-KEY_DOWN, KEY_UP, SCAN_Q = 0x0100, 0x0101, 0x10
-Q_CHUNK = b"".join(struct.pack("<5I", message, ord("Q") | SCAN_Q << 8, 1, time_ms, 0)
-                   for message, time_ms in ((KEY_DOWN, 500), (KEY_UP, 700)))
 MACROS = {
     "Greeting": (ord("K"), CTRL | ALT, harness.stroke(ord("H")) + harness.stroke(ord("I"))),
     "Plays q": (ord("J"), CTRL | ALT, [(PLAYBACK, {"JournalName": "Typed q", "PlayBackSpeed": 0, "PlayBackEvent": 1})]),
 }
-
-
-def reg_text():
-    chunk = ",".join(f"{byte:02x}" for byte in Q_CHUNK)
-    return "\r\n".join([f"[{harness.STORE_REG_PATH}\\Journals\\Typed q]", '"Count"=dword:00000001',
-                        f'"Type"=dword:{KEYBOARD:08x}', f'"0"=hex:{chunk}', ""]) + "\r\n" + harness.macros_reg(MACROS)
 
 
 class ExportAndImport(harness.KeyloomWithNotepad):
@@ -49,7 +40,7 @@ class ExportAndImport(harness.KeyloomWithNotepad):
 
     @classmethod
     def reg_text(cls):
-        return reg_text()
+        return harness.typed_q_reg(MACROS)
 
     def file_dialog(self, title, path):
         """Types `path` into the system's file dialog and presses its OK."""
@@ -89,12 +80,7 @@ class ExportAndImport(harness.KeyloomWithNotepad):
         self.assertEqual([recording["name"] for recording in document["recordings"]], ["Typed q"])
 
     def test_2_the_store_is_deleted_and_keyloom_starts_empty(self):
-        self.wine.post(MAIN_TITLE, harness.WM_COMMAND, IDOK)
-        try:
-            self.keyloom.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            self.fail("Shutdown did not end Keyloom")
-        self.assertEqual(self.wine.run(["reg", "delete", harness.STORE_KEY, "/reg:32", "/f"]).returncode, 0)
+        self.shut_down_and_delete_store()
         self.__class__.keyloom = self.wine.start_keyloom()
         self.show_main()
         self.assertEqual(self.wine.listview(MAIN_TITLE, IDC_MACRO_LIST), [])
@@ -144,6 +130,76 @@ class ExportAndImport(harness.KeyloomWithNotepad):
         self.assertEqual(self.wine.listview(MAIN_TITLE, IDC_RECORDING_LIST),
                          [["Typed q", "Keyboard"], ["Typed q (2)", "Keyboard"]])
         self.hide_main()
+
+    # ---- the same from a script ------------------------------------------
+
+    def keyloomc(self, *args):
+        return harness.keyloomc(self.wine, *args)
+
+    def document(self, name):
+        return json.loads((self.wine.prefix / "drive_c" / name).read_text(encoding="utf-8"))
+
+    def test_6_keyloomc_exports_everything_or_one_macro(self):
+        code, out, err = self.keyloomc("export", r"C:\all.json")
+        self.assertEqual((code, out, err), (0, "", ""))
+        everything = self.document("all.json")
+        self.assertEqual(sorted(macro["name"] for macro in everything["macros"]), ["Greeting", "Plays q"])
+        self.assertEqual(sorted(recording["name"] for recording in everything["recordings"]),
+                         ["Typed q", "Typed q (2)"])
+        # One macro, named in another case, with the recording it plays.
+        code, out, err = self.keyloomc("export", r"C:\one.json", "plays", "Q")
+        self.assertEqual(code, 0, err)
+        one = self.document("one.json")
+        self.assertEqual([macro["name"] for macro in one["macros"]], ["Plays q"])
+        self.assertEqual([recording["name"] for recording in one["recordings"]], ["Typed q"])
+        code, _, err = self.keyloomc("export", r"C:\none.json", "Nobody")
+        self.assertEqual(code, 1)
+        self.assertIn('There is no macro named "Nobody".', err)
+        self.assertFalse((self.wine.prefix / "drive_c" / "none.json").exists())
+
+    def test_7_keyloomc_imports_into_a_fresh_store_value_for_value(self):
+        self.shut_down_and_delete_store()
+        self.__class__.keyloom = self.wine.start_keyloom()
+        self.assertTrue(self.wine.wait_window(MAIN_TITLE))
+        code, out, err = self.keyloomc("import", r"C:\all.json")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(sorted(out.splitlines()),
+                         ['Imported macro "Greeting".', 'Imported macro "Plays q".',
+                          'Imported recording "Typed q (2)".', 'Imported recording "Typed q".'])
+        code, _, err = self.keyloomc("export", r"C:\again.json")
+        self.assertEqual(code, 0, err)
+        by_name = lambda items: sorted(items, key=lambda item: item["name"])
+        before, after = self.document("all.json"), self.document("again.json")
+        self.assertEqual(by_name(after["macros"]), by_name(before["macros"]))
+        self.assertEqual(by_name(after["recordings"]), by_name(before["recordings"]))
+        # The Macros list and the hot keys follow.
+        self.fresh_notepad()
+        self.press("ctrl+alt+j")
+        self.assertEqual(self.wait_text("q"), "q")
+
+    def test_8_keyloomc_skips_taken_names_and_says_so(self):
+        stored = self.wine.reg_query()
+        code, out, err = self.keyloomc("import", r"C:\one.json")
+        self.assertEqual(code, 1, err)
+        self.assertEqual(out.splitlines(), ['Skipped "Typed q": the name is taken.',
+                                            'Skipped "Plays q": the name is taken.'])
+        self.assertEqual(self.wine.reg_query(), stored)
+
+    def test_9_keyloomc_refuses_a_file_and_writes_nothing(self):
+        stored = self.wine.reg_query()
+        later = self.document("one.json")
+        later["version"] = 2
+        later["macros"][0]["name"] = "Later"
+        (self.wine.prefix / "drive_c" / "later.json").write_text(json.dumps(later), encoding="utf-8")
+        code, out, err = self.keyloomc("import", r"C:\later.json")
+        self.assertEqual(code, 5, err)
+        self.assertEqual(out, "")
+        self.assertIn(r"C:\later.json was written by a later Keyloom (file version 2)", err)
+        self.assertIn("Nothing was imported.", err)
+        code, _, err = self.keyloomc("import", r"C:\missing.json")
+        self.assertEqual(code, 5)
+        self.assertIn(r"C:\missing.json cannot be opened.", err)
+        self.assertEqual(self.wine.reg_query(), stored)
 
 
 if __name__ == "__main__":

@@ -18,7 +18,6 @@ DELAY = 0x1000
 ALT, CTRL = 1, 2
 VK_SPACE = 0x20
 IDOK = 1
-KEYLOOMC_EXE = harness.WINDOWS_BUILD / "keyloomc.exe"
 
 stroke = harness.stroke
 
@@ -37,18 +36,7 @@ class KeyloomcTalksToKeyloom(harness.KeyloomWithNotepad):
 
     def keyloomc(self, *args):
         """(exit code, stdout, stderr) of one keyloomc run."""
-        if not KEYLOOMC_EXE.exists():
-            raise AssertionError(f"{KEYLOOMC_EXE} is not built")
-        # Files, not pipes: Wine's services inherit the handles and would
-        # hold a pipe open.
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            result = subprocess.run(["wine", str(KEYLOOMC_EXE), *args], stdout=out, stderr=err,
-                                    env=self.wine.env, timeout=120)
-            out.seek(0)
-            err.seek(0)
-            errors = [line for line in err.read().decode("utf-8", "replace").splitlines()
-                      if not line.startswith(("fixme:", "warn:", "err:"))]
-            return result.returncode, out.read().decode("utf-8"), "\n".join(errors)
+        return harness.keyloomc(self.wine, *args)
 
     def test_1_list_prints_every_name_and_hot_key(self):
         code, out, err = self.keyloomc("list")

@@ -68,6 +68,26 @@ class MacrosOnAndOff(harness.KeyloomWithNotepad):
                 return self.wine.rect(harness.POPUP_MENU)
         self.fail("a right click on the icon opened no menu")
 
+    def tray_tip(self, shot="tray-tip.png"):
+        """The tip Wine's tray window shows while the pointer rests on the
+        icon, read from the tooltip window itself."""
+        self.assertTrue(self.wine.wait_window(harness.WINE_TRAY_TITLE), "no tray window")
+        left, _, _, bottom = self.wine.rect(harness.WINE_TRAY_TITLE)
+        subprocess.run(["xdotool", "search", "--name", harness.WINE_TRAY_TITLE, "windowraise"], timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        tip = None
+        for _ in range(3):
+            # A tip shows after the pointer moved onto the icon and rested.
+            harness.xdotool("mousemove", left + 40, bottom - 40)
+            time.sleep(0.3)
+            harness.xdotool("mousemove", left + 13, bottom - 13)
+            if self.wine.wait_visible("class=tooltips_class32", seconds=4):
+                tip = harness.unescape(self.wine.probe("wmtext", "class=tooltips_class32").check().stdout.rstrip("\n"))
+                harness.screenshot(shot)
+                break
+        harness.xdotool("mousemove", left + 200, bottom - 200)
+        return tip
+
     @staticmethod
     def item_y(menu, from_bottom):
         """The middle of an item counted from the bottom (0 "Settings...",
@@ -99,7 +119,9 @@ class MacrosOnAndOff(harness.KeyloomWithNotepad):
         self.assertEqual(self.wait_text("hiq"), "hiq")
 
     def test_4_suspend_and_resume_from_the_tray_menu(self):
+        self.assertEqual(self.tray_tip(), "Keyloom")
         self.choose(1)
+        self.assertEqual(self.tray_tip("tray-tip-suspended.png"), "Keyloom (suspended)")
         self.fresh_notepad()
         self.press("ctrl+alt+g")
         time.sleep(1.5)
@@ -108,6 +130,7 @@ class MacrosOnAndOff(harness.KeyloomWithNotepad):
         harness.screenshot("tray-menu-suspended.png")
         harness.click_at((menu[0] + menu[2]) // 2, self.item_y(menu, 1))
         self.assertTrue(self.wine.wait_gone(harness.POPUP_MENU))
+        self.assertEqual(self.tray_tip(), "Keyloom")
         self.press("ctrl+alt+g")
         self.assertEqual(self.wait_text("hi"), "hi")
 

@@ -126,3 +126,48 @@ class StartupAndMainWindow(harness.KeyloomSession):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+def pe_layout(path):
+    """The file and section alignment of a PE file and the DLLs it imports."""
+    import struct
+
+    data = path.read_bytes()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+    optional = pe + 24
+    plus = struct.unpack_from("<H", data, optional)[0] == 0x20B
+    section_alignment, file_alignment = struct.unpack_from("<II", data, optional + 32)
+    directories = optional + (112 if plus else 96)
+    import_rva = struct.unpack_from("<I", data, directories + 8)[0]
+    table = optional + optional_size
+    spans = [struct.unpack_from("<IIII", data, table + 40 * i + 8) for i in range(sections)]
+
+    def offset(rva):
+        for size, address, raw_size, raw in spans:
+            if address <= rva < address + max(size, raw_size):
+                return rva - address + raw
+        raise AssertionError(f"RVA {rva:#x} is in no section")
+
+    names = []
+    at = offset(import_rva)
+    while True:
+        name_rva = struct.unpack_from("<I", data, at + 12)[0]
+        if name_rva == 0:
+            break
+        start = offset(name_rva)
+        names.append(data[start:data.index(b"\0", start)].decode().lower())
+        at += 20
+    return section_alignment, file_alignment, names
+
+
+class TheProgramFile(unittest.TestCase):
+    def test_maps_from_the_file_and_loads_the_file_boxes_late(self):
+        # Sections not page-aligned in the file are copied into Keyloom's own
+        # memory by Wine's loader, and comdlg32 imported at start-up brings
+        # the printing system's libraries along: both would cost private
+        # memory for the whole run.
+        section_alignment, file_alignment, imports = pe_layout(harness.KEYLOOM_EXE)
+        self.assertEqual(file_alignment, section_alignment)
+        self.assertIn("user32.dll", imports)
+        self.assertNotIn("comdlg32.dll", imports)

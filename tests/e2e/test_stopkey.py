@@ -1,6 +1,7 @@
 """The stop key and Repeat, pressed on the X server as a keyboard would: the
-stop key ends a long DELAY (the main window answers during it) and a macro
-that repeats until stopped, a repeat of 3 types three times, the Settings
+stop key ends a long DELAY (the main window answers during it), a macro
+that repeats until stopped and a long TYPE TEXT partway, a repeat of 3 types
+three times, the Settings
 dialog opens from the tray menu, is compared with its table, refuses a key
 another program holds and makes another key the stop key; a stop key taken
 at start-up is told once.
@@ -16,6 +17,11 @@ import harness
 from harness import MAIN_TITLE
 
 DELAY = 0x1000
+TYPE_TEXT = 0x100B
+# 25,000 characters in lines of 100 (Notepad is slow with long lines):
+# typing all of it takes seconds. Stored as REG_SZ in hex, since a .reg
+# string cannot hold a line break.
+LONG_TEXT = "\r\n".join(["x" * 100] * 250)
 ALT, CTRL, SHIFT = 1, 2, 4
 VK_ESCAPE, VK_F12 = 0x1B, 0x7B
 HOTKEYF_SHIFT = 1
@@ -32,6 +38,7 @@ STORED = {
     "Patient": (ord("L"), CTRL | ALT, [(DELAY, {"DelayInterval": 10000})] + stroke(ord("L"))),
     "Forever": (ord("F"), CTRL | ALT, stroke(ord("F")) + [(DELAY, {"DelayInterval": 150})]),
     "Thrice": (ord("T"), CTRL | ALT, stroke(ord("T"))),
+    "Typist": (ord("Y"), CTRL | ALT, [(TYPE_TEXT, {})] + stroke(ord("Z"))),
 }
 REPEATS = {"Forever": 0, "Thrice": 3}
 
@@ -40,6 +47,12 @@ def stored_text():
     text = harness.macros_reg(STORED)
     for name, count in REPEATS.items():
         text += f"[{harness.STORE_REG_PATH}\\Macros\\{name}]\r\n\"Repeat\"={harness.reg_dword(count)}\r\n\r\n"
+    # The .reg text is written in the ANSI code page, in which the reader
+    # takes a hex(1) value's bytes too.
+    data = [f"{b:02x}" for b in (LONG_TEXT + "\0").encode("latin-1")]
+    # In lines of 25 bytes, as the registry editor writes them.
+    units = ",\\\r\n  ".join(",".join(data[i:i + 25]) for i in range(0, len(data), 25))
+    text += f"[{harness.STORE_REG_PATH}\\Macros\\Typist\\Commands\\0]\r\n\"Text\"=hex(1):{units}\r\n\r\n"
     return text
 
 
@@ -83,6 +96,31 @@ class StopKeyAndRepeat(harness.KeyloomWithNotepad):
         self.assertEqual(set(typed), {"f"})
         self.press("ctrl+alt+t")
         self.assertEqual(self.wait_text(typed + "ttt"), typed + "ttt")
+
+    def test_2a_the_stop_key_ends_a_long_typed_text_partway(self):
+        self.fresh_notepad()
+        self.press("ctrl+alt+y")
+        # Soon after the pause: Notepad, which reads the X keyboard for
+        # Wine, is not yet flooded with the text's input.
+        time.sleep(0.5)
+        harness.key(STOP)
+        # What was sent before the stop still arrives; then nothing more.
+        last = None
+        while last != self.notepad_text():
+            last = self.notepad_text()
+            time.sleep(2.0)
+        typed = last.count("x")
+        self.assertGreater(typed, 0, "the text did not start")
+        self.assertLess(typed, LONG_TEXT.count("x"), "the whole text was typed")
+        others = [(i, c) for i, c in enumerate(last) if c not in "x\r\n"]
+        print(f"{typed} of {LONG_TEXT.count('x')} characters typed before the stop; others: {others[:5]}", flush=True)
+        # Nothing is held down (a held Ctrl or Shift would change the t's)
+        # and the next hot key runs at once, at the end of the text.
+        self.wine.click_into(NOTEPAD)
+        harness.key("ctrl+End")
+        time.sleep(0.3)
+        harness.key("ctrl+alt+t")
+        self.assertEqual(self.wait_text(last + "ttt"), last + "ttt")
 
     def open_settings_from_the_tray(self):
         # The tray icon's right-button callback, as the shell sends it.

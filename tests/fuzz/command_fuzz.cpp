@@ -1,5 +1,6 @@
-// The command channel's request reader on any bytes: it never reads past the
-// block, and whatever it accepts encodes back to the same bytes.
+// The command channel's readers (requests, answers, import reports) on any
+// bytes: they never read past the block, and whatever they accept encodes
+// back to the same bytes.
 #include <cstring>
 
 #include "common/command_channel.h"
@@ -17,5 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto again = channel::EncodeAnswer(answer);
         if (again.size() != size || std::memcmp(again.data(), data, size) != 0) __builtin_trap();
     }
+    // An import's report: whatever parses encodes back to the same bytes.
+    const std::vector<std::uint8_t> bytes(data, data + size);
+    std::vector<channel::ReportLine> report;
+    if (channel::ParseReport(bytes, &report) && channel::EncodeReport(report) != bytes) __builtin_trap();
     return 0;
 }

@@ -1,6 +1,7 @@
 // The main window's end of keyloomc's channel: requests as WM_COPYDATA
 // blocks, what they start and what comes back.
 #include "common/command_channel.h"
+#include "exchange/exchange_file.h"
 #include "macro_fixture.h"
 #include "platform/fake/fake_windows.h"
 
@@ -46,7 +47,7 @@ TEST_F(ChannelTest, RunStartsTheMacroAsItsHotKeyWouldAfterAnsweringTheCaller) {
     // The caller was answered before the pause, and the run waits for its
     // WM_RUN_MACRO as a hot key's does.
     EXPECT_EQ(fake::Replies(), std::vector<win::LRESULT>{Handled(Status::Ok)});
-    EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
+    EXPECT_EQ(TimedWaits(), std::vector<win::DWORD>{299});
     EXPECT_EQ(main.runningMacroName, "Greet");
     // While it runs, another run is refused, and changes nothing.
     EXPECT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Busy));
@@ -142,6 +143,117 @@ TEST_F(ChannelTest, ListAnswersKeyloomcsWindowWithEveryNameAndHotKey) {
     fake::OnSendMessage([](const fake::SentMessage&) { return win::LRESULT{0}; });
     EXPECT_EQ(Send(Command::List), Handled(Status::Failed));
     EXPECT_EQ(fake::SentMessages().size(), 2u);
+}
+
+// The blocks sent back to keyloomc's window, in order.
+std::vector<channel::Answer> Answers() {
+    std::vector<channel::Answer> answers;
+    for (const fake::SentMessage& sent : fake::SentMessages()) {
+        channel::Answer answer;
+        EXPECT_TRUE(channel::ParseAnswer(sent.copyData.data(), sent.copyData.size(), &answer));
+        answers.push_back(std::move(answer));
+    }
+    return answers;
+}
+
+std::vector<channel::ReportLine> Report(const channel::Answer& answer) {
+    std::vector<channel::ReportLine> lines;
+    EXPECT_TRUE(channel::ParseReport(answer.payload, &lines));
+    return lines;
+}
+
+TEST_F(ChannelTest, ExportAnswersWithTheFileOfEverythingOrOfOneMacro) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    StoreKeyStroke("Greet", 0, 'H');
+    StoreMacro("Other", 'O', win::MOD_CONTROL);
+    Start();
+    EXPECT_EQ(Send(Command::Export), Handled(Status::Ok));
+    EXPECT_EQ(Send(Command::Export, u"gREET"), Handled(Status::Ok));
+    EXPECT_EQ(Send(Command::Export, u"Nobody"), Handled(Status::NoSuchMacro));
+    const std::vector<channel::Answer> answers = Answers();
+    ASSERT_EQ(answers.size(), 2u);
+    std::vector<std::vector<std::string>> names;
+    for (const channel::Answer& answer : answers) {
+        EXPECT_EQ(answer.status, Status::Ok);
+        exchange::FileData file;
+        std::string problem;
+        ASSERT_TRUE(exchange::ReadFile({reinterpret_cast<const char*>(answer.payload.data()), answer.payload.size()},
+                                       &file, &problem))
+            << problem;
+        names.emplace_back();
+        for (const auto& macro : file.macros) names.back().push_back(macro.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::vector<std::string>>{{"Greet", "Other"}, {"Greet"}}));
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+TEST_F(ChannelTest, ImportWritesTheFileSkipsTakenNamesAndRefusesABadFileWhole) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    StoreKeyStroke("Greet", 0, 'H');
+    MainDialog& main = Start();
+    const auto importing = [&](const std::string& text) {
+        channel::Request request;
+        request.command = Command::Import;
+        request.answerWindow = reinterpret_cast<std::uintptr_t>(answerWindow);
+        request.payload.assign(text.begin(), text.end());
+        return Send(channel::EncodeRequest(request));
+    };
+    const std::string file = R"({"format": "keyloom", "version": 1, "macros": [
+        {"name": "greet", "hotKey": {"vk": 71, "fsModifiers": 2}, "instructions": []},
+        {"name": "New", "hotKey": {"vk": 78, "fsModifiers": 2}, "instructions": []}]})";
+    EXPECT_EQ(importing(file), Handled(Status::Ok));
+    ASSERT_EQ(Answers().size(), 1u);
+    EXPECT_EQ(Report(Answers()[0]), (std::vector<channel::ReportLine>{{channel::ReportKind::ImportedMacro, u"New"},
+                                                                       {channel::ReportKind::Skipped, u"greet"}}));
+    EXPECT_EQ(main.MacroNames(), (std::vector<std::string>{"Greet", "New"}));
+    EXPECT_EQ(MacroHotKeys().size(), 2u);
+
+    // A file that is refused, and any file while a macro runs, write nothing.
+    const auto before = fake::Tree("Software\\Tallow Labs\\Keyloom");
+    EXPECT_EQ(importing(R"({"format": "other"})"), Handled(Status::Refused));
+    ASSERT_EQ(Answers().size(), 2u);
+    EXPECT_EQ(Report(Answers()[1]),
+              (std::vector<channel::ReportLine>{{channel::ReportKind::Problem, u"is not a Keyloom file."}}));
+    ASSERT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Ok));
+    EXPECT_EQ(importing(file), Handled(Status::Busy));
+    Pump();
+    EXPECT_EQ(fake::Tree("Software\\Tallow Labs\\Keyloom"), before);
+
+    // What the store would show in a box goes into the answer instead.
+    fake::Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED, -1);
+    EXPECT_EQ(importing(R"({"format": "keyloom", "version": 1, "macros": [
+        {"name": "Third", "hotKey": {"vk": 84, "fsModifiers": 2}, "instructions": []}]})"),
+              Handled(Status::Failed));
+    fake::Fail("RegSetValueExA", 0, 0);
+    const std::vector<channel::ReportLine> failed = Report(Answers().back());
+    ASSERT_GE(failed.size(), 2u);
+    EXPECT_EQ(failed[0], (channel::ReportLine{channel::ReportKind::Problem,
+                                              u"the macro Third was not imported, nor anything after it."}));
+    EXPECT_EQ(failed[1].kind, channel::ReportKind::Message);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+TEST_F(ChannelTest, MalformedExportAndImportBlocksAreRefusedBeforeAnythingIsRead) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    Start();
+    const int calls = fake::RegistryCalls();
+    channel::Request request;
+    request.command = Command::Import;
+    request.name = u"Greet";  // Import names no macro
+    EXPECT_EQ(Send(channel::EncodeRequest(request)), Handled(Status::Malformed));
+    request.command = Command::Export;
+    request.payload = {'{', '}'};  // nor does Export carry a file
+    EXPECT_EQ(Send(channel::EncodeRequest(request)), Handled(Status::Malformed));
+    // A block that claims more than 64 MB is refused on its size alone.
+    request = {};
+    request.command = Command::Import;
+    auto block = channel::EncodeRequest(request);
+    win::COPYDATASTRUCT huge{channel::kCopyDataTag,
+                             static_cast<win::DWORD>(channel::kRequestHeader + channel::kFileLimit + 1), block.data()};
+    EXPECT_EQ(dialog->OnCopyData(&huge), Handled(Status::Malformed));
+    EXPECT_EQ(fake::RegistryCalls(), calls);
+    EXPECT_TRUE(fake::SentMessages().empty());
 }
 
 }  // namespace

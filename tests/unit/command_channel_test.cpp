@@ -94,3 +94,50 @@ TEST(CommandChannel, HandlerResultsCarryTheStatusOnlyWithTheTag) {
     EXPECT_FALSE(StatusFromResult(1, &status));
     EXPECT_FALSE(StatusFromResult(HandledResult(Status::Ok) | 0x10000, &status));
 }
+
+TEST(CommandChannel, OnlyImportCarriesAFileAndReportsComeBackWhole) {
+    Request import;
+    import.command = Command::Import;
+    import.payload = {'{', '}'};
+    auto block = EncodeRequest(import);
+    Request got;
+    ASSERT_EQ(ParseRequest(block.data(), block.size(), &got), RequestFault::None);
+    EXPECT_EQ(got.payload, import.payload);
+    import.name = u"x";  // Import names no macro
+    block = EncodeRequest(import);
+    ExpectRefused(block, RequestFault::BadName);
+    Request exportOne;
+    exportOne.command = Command::Export;
+    exportOne.name = u"Greet";
+    block = EncodeRequest(exportOne);
+    ASSERT_EQ(ParseRequest(block.data(), block.size(), &got), RequestFault::None);
+    EXPECT_EQ(got.name, u"Greet");
+    exportOne.payload = {1};  // Export's file comes back, it is not sent
+    block = EncodeRequest(exportOne);
+    ExpectRefused(block, RequestFault::Payload);
+    // A block longer than any file is refused before it is read.
+    import.name.clear();
+    block = EncodeRequest(import);
+    EXPECT_EQ(ParseRequest(block.data(), kRequestHeader + kFileLimit + 1, &got), RequestFault::TooLarge);
+    EXPECT_EQ(ParseRequest(block.data(), kSmallLimit + 1, &got), RequestFault::Size);
+    block = EncodeRequest(exportOne);
+    EXPECT_EQ(ParseRequest(block.data(), kSmallLimit + 1, &got), RequestFault::TooLarge);
+
+    const std::vector<ReportLine> lines{{ReportKind::ImportedMacro, u"Gr\u00FC\u00DFe"},
+                                        {ReportKind::Skipped, u""},
+                                        {ReportKind::Message, u"\U0001F642"}};
+    const auto report = EncodeReport(lines);
+    std::vector<ReportLine> back;
+    ASSERT_TRUE(ParseReport(report, &back));
+    EXPECT_EQ(back, lines);
+    // Cut anywhere inside a line, or with a kind that is none: refused, and
+    // what the caller held stays.
+    for (std::size_t size = 1; size < report.size(); ++size) {
+        if (size == 6 + 2 * 5 || size == 6 + 2 * 5 + 6) continue;  // ends of whole lines
+        EXPECT_FALSE(ParseReport({report.begin(), report.begin() + static_cast<std::ptrdiff_t>(size)}, &back)) << size;
+    }
+    auto unknown = report;
+    unknown[0] = 9;
+    EXPECT_FALSE(ParseReport(unknown, &back));
+    EXPECT_EQ(back, lines);
+}

@@ -19,6 +19,7 @@ TEST_F(RunnerTest, AMacroSwitchedOffHoldsNoHotKeyAndIsListedOff) {
     StoreKeyStroke("Old", 0, 'O');
     StoreMacro("Off", 'F', win::MOD_CONTROL | win::MOD_SHIFT);
     fake::SetDword(kMacros + "Off", "Enabled", 0);
+    StoreKeyStroke("Off", 0, 'F');
     StoreMacro("On", 'N', win::MOD_ALT);
     fake::SetDword(kMacros + "On", "Enabled", 1);
     Start();
@@ -28,6 +29,10 @@ TEST_F(RunnerTest, AMacroSwitchedOffHoldsNoHotKeyAndIsListedOff) {
     EXPECT_EQ(macroList.rows, (std::vector<std::vector<std::string>>{
                                   {"Off", "CTRL + SHIFT + F (off)"}, {"Old", "CTRL + O"}, {"On", "ALT + N"}}));
     EXPECT_FALSE(hotkeys::IsRegistered(0));
+    // A press of the off macro's id, queued before its hot key went, runs
+    // nothing.
+    PressHotKey(0);
+    EXPECT_TRUE(fake::KeyEvents().empty());
     PressHotKey(1);
     EXPECT_EQ(fake::KeyEvents().size(), 2u);
 
@@ -75,6 +80,9 @@ TEST_F(EditorTest, SuspendedHotKeysAreAllGivenBackAndComeBackFromTheStore) {
     EXPECT_TRUE(dialog->Suspended());
     EXPECT_EQ(dialog->TrayTip(), "Keyloom (suspended)");
     EXPECT_EQ(RegisteredKeys(), std::vector<win::UINT>{0x7A});
+    StoreKeyStroke("A", 0, 'A');
+    PressHotKey(0);  // queued before the suspension
+    EXPECT_TRUE(fake::KeyEvents().empty());
     Open();
     ASSERT_TRUE(editor->Save("New", HotKeyValue{'N', 2}));
     EXPECT_EQ(RegisteredKeys(), std::vector<win::UINT>{0x7A}) << "a save while suspended";
@@ -110,7 +118,7 @@ TEST_F(RunnerTest, RunFromTheMenuRunsAMacroByNameAsItsHotKeyWould) {
     Pump();
     ASSERT_EQ(fake::KeyEvents().size(), 2u);
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'F');
-    EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
+    EXPECT_EQ(TimedWaits(), std::vector<win::DWORD>{299});
 
     for (const std::string name : {"", "Gone", "Off\\Commands", "|Keyloom|new"})
         EXPECT_EQ(dialog->RunMacroNamed(name), MainDialog::RunRequest::NoSuchMacro) << name;

@@ -26,6 +26,9 @@ std::string Lower(std::string text) {
 void StoreEveryKind(const std::string& macro, const std::string& recording) {
     StoreMacro(macro, 'K', win::MOD_CONTROL | win::MOD_ALT);
     fake::SetDword(kMacros + macro, "Enabled", 1);
+    fake::SetDword(kMacros + macro, "Repeat", 7);
+    fake::SetDword(kMacros + macro, "Scope", 2);
+    ASSERT_TRUE(RegistryStore::WriteMacroText(u"wordpad.exe; caf\u00E9.exe", macro, "ScopePrograms"));
     int n = 0;
     StoreKeyStroke(macro, n, 'A');
     n += 2;
@@ -100,6 +103,9 @@ TEST_F(ExchangeTest, EveryKindAndRecordingsComeBackValueForValue) {
     EXPECT_NE(text.find("\"M\xC3\xA9lange\""), std::string::npos);  // UTF-8
     EXPECT_NE(text.find("\"kind\": \"PlaybackRecording\""), std::string::npos);
     EXPECT_NE(text.find("\"Text\": \"\xE4\xBD\xA0\xE5\xA5\xBD \xF0\x9F\x98\x80 caf\xC3\xA9\""), std::string::npos);
+    EXPECT_NE(text.find("\"Enabled\": 1,\n      \"Repeat\": 7,\n      \"Scope\": 2,\n      \"ScopePrograms\": "
+                        "\"wordpad.exe; caf\xC3\xA9.exe\""),
+              std::string::npos);
 
     FreshMachine();
     const exchange::ImportOutcome outcome = Import(text);
@@ -184,6 +190,44 @@ TEST_F(ExchangeTest, AHotKeyAnotherProgramHoldsImportsSwitchedOff) {
     EXPECT_NE(exchange::ImportNote(outcome).find("Switched off, since the hot key is in use: Held."), std::string::npos);
 }
 
+// A hot key in use is a clash only where both macros could run in one
+// program, as Save decides; a file without the newer values imports them as
+// their defaults; and asking whether a key is free leaves the stop key be.
+TEST_F(ExchangeTest, ScopesThatCannotMeetShareAHotKeyOnImport) {
+    StoreMacro("Notes", 'K', win::MOD_CONTROL);
+    fake::SetDword(kMacros + "Notes", "Scope", 1);
+    ASSERT_TRUE(RegistryStore::WriteMacroText(u"NOTEPAD.EXE", "Notes", "ScopePrograms"));
+    MainDialog& main = Start();
+    const auto registrations = [](int id, win::UINT virtualKey) {
+        const std::vector<fake::HotKey> keys = fake::HotKeys();
+        return std::count_if(keys.begin(), keys.end(), [&](const fake::HotKey& k) {
+            return (id < 0 || k.id == id) && (virtualKey == 0 || k.virtualKey == virtualKey);
+        });
+    };
+    ASSERT_EQ(registrations(MainDialog::kStopKeyIds[0], 0), 1);
+    const std::string file = R"({"format": "keyloom", "version": 1, "macros": [
+        {"name": "Words", "hotKey": {"vk": 75, "fsModifiers": 2}, "Scope": 1, "ScopePrograms": "winword.exe",
+         "instructions": []},
+        {"name": "Elsewhere", "hotKey": {"vk": 75, "fsModifiers": 2}, "Scope": 2,
+         "ScopePrograms": "Notepad.exe; winword.exe", "instructions": []},
+        {"name": "Everywhere", "hotKey": {"vk": 75, "fsModifiers": 2}, "instructions": []},
+        {"name": "Also words", "hotKey": {"vk": 75, "fsModifiers": 2}, "Scope": 1, "ScopePrograms": "WINWORD.EXE",
+         "instructions": []},
+        {"name": "Free", "hotKey": {"vk": 76, "fsModifiers": 2}, "instructions": []}]})";
+    const exchange::ImportOutcome outcome = main.ImportFile(file);
+    EXPECT_EQ(outcome.macros, (std::vector<std::string>{"Words", "Elsewhere", "Everywhere", "Also words", "Free"}));
+    EXPECT_EQ(outcome.switchedOff, (std::vector<std::string>{"Everywhere", "Also words"}));
+    // One registration of Ctrl+K for the three that share it, and the stop
+    // key as it was.
+    EXPECT_EQ(registrations(-1, 'K'), 1);
+    EXPECT_EQ(registrations(-1, 'L'), 1);
+    EXPECT_EQ(registrations(MainDialog::kStopKeyIds[0], 0), 1);
+    const Tree tree = fake::Tree(kRoot);
+    const fake::StoredValues& free = tree.at("macros\\free");
+    for (const char* absent : {"Repeat", "Scope", "ScopePrograms", "Enabled"}) EXPECT_EQ(free.count(absent), 0u) << absent;
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
 TEST_F(ExchangeTest, RefusedFilesNameTheirFirstProblemAndChangeNothing) {
     StoreEveryKind("Base", "R");
     StoreRecording("R", 2);
@@ -214,6 +258,16 @@ TEST_F(ExchangeTest, RefusedFilesNameTheirFirstProblemAndChangeNothing) {
         {replaced("\"KeyPressed\": 2", "\"KeyPressed\": 1"), "KeyPressed must be 0 (down) or 2 (up)."},
         {replaced("\"PlayBackEvent\": 2", "\"PlayBackEvent\": 4"), "PlayBackEvent must be a whole number from 1 to 3."},
         {replaced("\"Unelevated\": 1", "\"Unelevated\": 2"), "Unelevated must be a whole number from 0 to 1."},
+        {replaced("\"Repeat\": 7", "\"Repeat\": 1000001"), "Repeat must be a whole number from 0 to 1000000."},
+        {replaced("\"Repeat\": 7", "\"Repeat\": -1"), "Repeat must be a whole number from 0 to 1000000."},
+        {replaced("\"Scope\": 2", "\"Scope\": 3"), "Scope must be a whole number from 0 to 2."},
+        {replaced("\"Scope\": 2,\n      \"ScopePrograms\": \"wordpad.exe; caf\xC3\xA9.exe\"",
+                  "\"Scope\": 1, \"ScopePrograms\": \" ; \""),
+         "Scope is 1 (only these programs) but ScopePrograms names no program."},
+        {replaced("\"Scope\": 2,\n      \"ScopePrograms\": \"wordpad.exe; caf\xC3\xA9.exe\"", "\"Scope\": 1"),
+         "Scope is 1 (only these programs) but ScopePrograms names no program."},
+        {replaced("\"wordpad.exe; caf\xC3\xA9.exe\"", "5"), "ScopePrograms must be a text."},
+        {replaced("\"wordpad.exe;", "\"word\\u0000pad.exe;"), "ScopePrograms holds a NUL character"},
         {replaced("\"name\": \"Base\"", "\"name\": \"a\\\\b\""), "A macro name must not contain a backslash"},
         {replaced("\"name\": \"Base\"", "\"name\": \"\""), "Macro Name must not be empty!"},
         {replaced("\"name\": \"Base\"", "\"name\": \"|keyloom|n|1\""), "A macro name must not begin with |Keyloom|."},
@@ -235,6 +289,7 @@ TEST_F(ExchangeTest, RefusedFilesNameTheirFirstProblemAndChangeNothing) {
     const int calls = fake::RegistryCalls();
     for (const auto& refused : cases) {
         exchange::FileData file;
+
         file.macros.resize(1);
         std::string problem;
         EXPECT_FALSE(exchange::ReadFile(refused.text, &file, &problem)) << refused.problem;
@@ -401,8 +456,10 @@ TEST_F(ExchangeTest, MainWindowExportsTheSelectionAndImportsIntoItsListsAndHotKe
     ASSERT_EQ(macroList.RowCount(), 1);
     EXPECT_EQ(macroList.Cell(0, 0), "Greet");
     ASSERT_EQ(recordingList.RowCount(), 1);
-    ASSERT_EQ(fake::HotKeys().size(), 1u);
-    EXPECT_EQ(fake::HotKeys()[0].virtualKey, static_cast<win::UINT>('K'));
+    // The macro's hot key beside the stop key, which the import left be.
+    ASSERT_EQ(fake::HotKeys().size(), 2u);
+    EXPECT_EQ(fake::HotKeys()[0].id, MainDialog::kStopKeyIds[0]);
+    EXPECT_EQ(fake::HotKeys()[1].virtualKey, static_cast<win::UINT>('K'));
 
     // A file that is refused: said with its name, nothing changes.
     const Tree before = fake::Tree(kRoot);

@@ -73,4 +73,70 @@ TEST(KeyloomcClient, EachAnswerHasItsExitCodeAndText) {
     EXPECT_EQ(keyloomc::Conclude(list, Delivery::Answered, Status::Ok, nullptr).exitCode, 6);
 }
 
+TEST(KeyloomcClient, ExportAndImportNameTheirFileAndPrintWhatWasDone) {
+    keyloomc::Invocation invocation;
+    std::u16string error;
+    ASSERT_TRUE(keyloomc::ParseArguments({u"export", u"C:\\out.json"}, &invocation, &error));
+    EXPECT_EQ(invocation.request.command, Command::Export);
+    EXPECT_EQ(invocation.file, u"C:\\out.json");
+    EXPECT_TRUE(invocation.request.name.empty());
+    ASSERT_TRUE(keyloomc::ParseArguments({u"export", u"out.json", u"My", u"Macro"}, &invocation, &error));
+    EXPECT_EQ(invocation.request.name, u"My Macro");
+    ASSERT_TRUE(keyloomc::ParseArguments({u"import", u"in.json"}, &invocation, &error));
+    EXPECT_EQ(invocation.request.command, Command::Import);
+    EXPECT_EQ(invocation.file, u"in.json");
+    for (const std::vector<std::u16string>& wrong : {std::vector<std::u16string>{u"import"}, {u"import", u"a", u"b"},
+                                                     {u"export", u""}, {u"import", u""}}) {
+        keyloomc::Invocation refused;
+        EXPECT_FALSE(keyloomc::ParseArguments(wrong, &refused, &error));
+    }
+
+    // Export's file is the answer block; without one nothing is written.
+    channel::Request exportAll;
+    exportAll.command = Command::Export;
+    channel::Answer file{Status::Ok, {'{', '}'}};
+    EXPECT_EQ(keyloomc::Conclude(exportAll, Delivery::Answered, Status::Ok, &file).exported, file.payload);
+    const auto noFile = keyloomc::Conclude(exportAll, Delivery::Answered, Status::Ok, nullptr);
+    EXPECT_EQ(noFile.exitCode, 6);
+    EXPECT_TRUE(noFile.exported.empty());
+    exportAll.name = u"Gone";
+    EXPECT_EQ(keyloomc::Conclude(exportAll, Delivery::Answered, Status::NoSuchMacro, nullptr).exitCode, 1);
+
+    // Import prints a line for each name; a taken one (or a hot key in
+    // use) makes the exit code 1; a refused file names its problem.
+    channel::Request import;
+    import.command = Command::Import;
+    const auto answer = [](Status status, const std::vector<channel::ReportLine>& lines) {
+        return channel::Answer{status, channel::EncodeReport(lines)};
+    };
+    const auto done = answer(Status::Ok, {{channel::ReportKind::ImportedRecording, u"Typed q"},
+                                          {channel::ReportKind::ImportedMacro, u"Greet"}});
+    auto outcome = keyloomc::Conclude(import, Delivery::Answered, Status::Ok, &done, u"in.json");
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, u"Imported recording \"Typed q\".\nImported macro \"Greet\".\n");
+    const auto clashed = answer(Status::Ok, {{channel::ReportKind::Skipped, u"Greet"},
+                                             {channel::ReportKind::SwitchedOff, u"Other"}});
+    outcome = keyloomc::Conclude(import, Delivery::Answered, Status::Ok, &clashed, u"in.json");
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.out, u"Skipped \"Greet\": the name is taken.\nSwitched off \"Other\": its hot key is in use.\n");
+    const auto refused = answer(Status::Refused, {{channel::ReportKind::Problem, u"is not a Keyloom file."}});
+    outcome = keyloomc::Conclude(import, Delivery::Answered, Status::Refused, &refused, u"in.json");
+    EXPECT_EQ(outcome.exitCode, 5);
+    EXPECT_EQ(outcome.err, u"in.json is not a Keyloom file.\nNothing was imported.\n");
+    EXPECT_TRUE(outcome.out.empty());
+    const auto failed = answer(Status::Failed, {{channel::ReportKind::ImportedMacro, u"A"},
+                                                {channel::ReportKind::Problem, u"the macro B was not imported."},
+                                                {channel::ReportKind::Message, u"Access is denied."}});
+    outcome = keyloomc::Conclude(import, Delivery::Answered, Status::Failed, &failed, u"in.json");
+    EXPECT_EQ(outcome.exitCode, 6);
+    EXPECT_EQ(outcome.out, u"Imported macro \"A\".\n");
+    EXPECT_EQ(outcome.err, u"The import stopped: the macro B was not imported.\nKeyloom says: Access is denied.\n");
+    // A report that does not parse, or none, is a failure.
+    channel::Answer broken{Status::Ok, {1}};
+    EXPECT_EQ(keyloomc::Conclude(import, Delivery::Answered, Status::Ok, &broken).exitCode, 6);
+    EXPECT_EQ(keyloomc::Conclude(import, Delivery::Answered, Status::Ok, nullptr).exitCode, 6);
+    EXPECT_EQ(keyloomc::Conclude(import, Delivery::Answered, Status::Busy, nullptr).exitCode, 3);
+    EXPECT_EQ(keyloomc::FileProblem(Command::Import, u"big.json", u"is larger than 64 MB.").exitCode, 5);
+}
+
 }  // namespace

@@ -62,6 +62,15 @@ inline std::vector<fake::HotKey> MacroHotKeys() {
     return keys;
 }
 
+// The system timeouts a run's waits asked for, without their looks at the
+// queue that take no time (a wait's last millisecond is looked through).
+inline std::vector<win::DWORD> TimedWaits() {
+    std::vector<win::DWORD> waits;
+    for (win::DWORD wait : fake::MessageWaits())
+        if (wait != 0) waits.push_back(wait);
+    return waits;
+}
+
 class RunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {

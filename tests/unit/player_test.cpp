@@ -496,6 +496,39 @@ TEST_F(PlayerTest, EachPlaybackHasAWatchHookForAsLongAsItPlays) {
     EXPECT_EQ(fake::Calls("UnhookWindowsHookEx"), 4);  // a journal and a watch hook each
 }
 
+TEST_F(PlayerTest, ARecordingIsHeldWhileItPlaysAndLetGoOfHoweverThePlaybackEnds) {
+    const std::uint64_t bytes = 3 * kJournalEventBytes;
+    StoreRecording("R", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000), Key(win::WM_KEYUP, 'A', 0x1E, 1100),
+                         Key(win::WM_KEYUP, 'B', 0x30, 9000)});
+    StorePlayback("M", 0, "R");
+    StorePlayback("M", 1, "R");
+    StartMacro();
+    EXPECT_EQ(PlaybackBytesHeld(), bytes);
+    // Played out through the journal hook: gone before the runner goes on.
+    EXPECT_EQ(SystemPlays().size(), 3u);
+    EXPECT_EQ(PlaybackBytesHeld(), 0u);
+    Deliver();
+    EXPECT_EQ(PlaybackBytesHeld(), bytes);
+    dialog->OnCancelJournal();
+    EXPECT_EQ(PlaybackBytesHeld(), 0u);
+    EXPECT_EQ(dialog->macroRunning, 0);
+
+    // Injected: played out, then stopped halfway.
+    RefuseJournalHooks();
+    PressHotKey(0);
+    EXPECT_EQ(PlaybackBytesHeld(), bytes);
+    RunTimer();
+    EXPECT_EQ(PlaybackBytesHeld(), 0u);
+    Deliver();
+    EXPECT_EQ(PlaybackBytesHeld(), bytes);
+    RunTimer(1);
+    ASSERT_EQ(fake::SentInputs().size(), 4u);  // three played out, then the first of these
+    dialog->StopAll();
+    EXPECT_EQ(PlaybackBytesHeld(), 0u);
+    EXPECT_EQ(dialog->macroRunning, 0);
+    EXPECT_EQ(PlaybackTimer(), nullptr);
+}
+
 TEST_F(PlayerTest, RecordingsWithNothingToPlayLetTheMacroGoOnAtOnce) {
     StoreRecording("Empty", {});
     StoreRecording("Keys", {Key(win::WM_KEYDOWN, 'A', 0x1E, 1000)});

@@ -66,7 +66,7 @@ TEST_F(RunnerTest, AHotKeyRunsTheInstructionsInOrderUntilTheFirstMissingId) {
     EXPECT_EQ(fake::KeyEvents()[0].scanCode, 0x1E);
     EXPECT_EQ(fake::KeyEvents()[1].flags, win::KEYEVENTF_KEYUP);
     EXPECT_EQ(fake::KeyEvents()[2].virtualKey, 0x10);
-    EXPECT_EQ(fake::MessageWaits(), std::vector<win::DWORD>{300});
+    EXPECT_EQ(TimedWaits(), std::vector<win::DWORD>{299});
     EXPECT_EQ(main.macroRunning, 0);
     EXPECT_EQ(main.nextInstruction, 0);
     EXPECT_EQ(main.runningMacroName, "");
@@ -127,7 +127,7 @@ TEST_F(RunnerTest, EachInstructionKeyIsOpenedOnceAndNotHeldThroughItsWaits) {
     EXPECT_EQ(fake::Calls("RegQueryValueExA") - queries, 3 + 2 + 2 + 5 + 9 + 4 + 1);
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"B", "Click OK to continue..."}));
     EXPECT_EQ(keysOpenInBoxes, (std::vector<int>{0, 0}));
-    EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{300, 5}));
+    EXPECT_EQ(TimedWaits(), (std::vector<win::DWORD>{299, 4}));
     ASSERT_EQ(fake::ShellCalls().size(), 1u);
     EXPECT_EQ(fake::KeyEvents().size(), 1u);
     EXPECT_EQ(main.macroRunning, 0);
@@ -197,7 +197,7 @@ TEST_F(RunnerTest, HotKeysAreDroppedWhileAMacroWaitsInABoxAndWorkAgainAfterIt) {
     PressHotKey(1);
     ASSERT_EQ(fake::KeyEvents().size(), 2u);
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'W');
-    EXPECT_EQ(fake::MessageWaits().size(), 1u);
+    EXPECT_EQ(TimedWaits().size(), 1u);
 
     PressHotKey(0);
     ASSERT_EQ(fake::KeyEvents().size(), 4u);
@@ -249,7 +249,7 @@ TEST_F(RunnerTest, WaitsServeMessagesKeepTheirLengthAndStartNothingElse) {
     fake::PostAtTick(start + 800, {window, win::WM_HOTKEY, 1, 0});  // in the DELAY: its own hot key
     PressHotKey(1);
     EXPECT_EQ(servedAt, (std::vector<win::DWORD>{start + 100, start + 150, start + 800}));
-    EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{100, 50, 150, 500, 500}));
+    EXPECT_EQ(TimedWaits(), (std::vector<win::DWORD>{100, 50, 149, 500, 499}));
     EXPECT_EQ(win::GetTickCount() - start, 1300u);
     ASSERT_EQ(fake::KeyEvents().size(), 2u);
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'S');
@@ -467,7 +467,7 @@ TEST_F(RunnerTest, BadInstructionValuesAreReportedOrSkippedAndTheMacroGoesOn) {
     EXPECT_EQ(boxes[2], "Skipped a DELAY of 4294967295 milliseconds at Software\\Tallow Labs\\Keyloom\\Macros\\M\\"
                         "Commands\\2: a DELAY lasts from 0 to 2000000000 milliseconds.");
     EXPECT_NE(boxes[3].find("DELAY of 2000000001 milliseconds"), std::string::npos);
-    EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{300, 2000000000}));
+    EXPECT_EQ(TimedWaits(), (std::vector<win::DWORD>{299, 1999999999}));
     ASSERT_EQ(fake::KeyEvents().size(), 4u);
     EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 0);
     EXPECT_EQ(fake::KeyEvents()[1].virtualKey, 0xFF);

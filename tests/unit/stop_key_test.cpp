@@ -195,7 +195,7 @@ TEST_F(StopKeyTest, RepeatRunsTheBodyThatManyTimesAndZeroUntilTheStopKey) {
     EXPECT_EQ(downs(), "O");
     PressHotKey(3);
     EXPECT_EQ(downs(), "TTT");
-    EXPECT_EQ(fake::MessageWaits(), (std::vector<win::DWORD>{300, 300}));
+    EXPECT_EQ(TimedWaits(), (std::vector<win::DWORD>{299, 299}));
     EXPECT_EQ(main.macroRunning, 0);
 
     // Each pass starts from the message loop, where the stop key is served.

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "editor_fixture.h"
+#include "exec/message_wait.h"
 #include "input/unicode_text.h"
 #include "platform/fake/fake_hooks.h"
 
@@ -77,7 +78,7 @@ TEST_F(TypeTextInput, EachCharacterIsItsUnitsDownAndUpAndLineBreaksAndTabsAreKey
     };
     for (const auto& c : cases) {
         fake::ClearSentInputs();
-        EXPECT_TRUE(input::TypeUnicodeText(c.text, input::Owner::Macro));
+        EXPECT_EQ(input::TypeUnicodeText(c.text, input::Owner::Macro), input::Typed::Whole);
         EXPECT_EQ(Sent(), c.events);
         EXPECT_EQ(input::HeldCount(), 0u);
         EXPECT_FALSE(fake::IsKeyDown(win::VK_PACKET));
@@ -99,7 +100,7 @@ TEST_F(TypeTextInput, GoesOutInFullBatchesThatNeverSplitACharacter) {
 
     std::u16string many;
     for (int i = 0; i < 1000; ++i) many += i % 10 == 9 ? u"\r\n" : u"\u00e9";
-    EXPECT_TRUE(input::TypeUnicodeText(many, input::Owner::Macro));
+    EXPECT_EQ(input::TypeUnicodeText(many, input::Owner::Macro), input::Typed::Whole);
     EXPECT_EQ(fake::Calls("SendInput"), 8) << "2000 inputs in batches of 256";
     EXPECT_EQ(Typed(), many);
 }
@@ -107,7 +108,7 @@ TEST_F(TypeTextInput, GoesOutInFullBatchesThatNeverSplitACharacter) {
 TEST_F(TypeTextInput, InputStoppedPartwayLeavesNoUnitHeld) {
     // The system takes three inputs: b's down is let go at once.
     fake::CutNextSendInput(3);
-    EXPECT_FALSE(input::TypeUnicodeText(u"abc", input::Owner::Macro));
+    EXPECT_EQ(input::TypeUnicodeText(u"abc", input::Owner::Macro), input::Typed::Cut);
     EXPECT_EQ(Sent(), Join({Unit(u'a'), Unit(u'b')}));
     EXPECT_EQ(input::HeldCount(), 0u);
 
@@ -128,7 +129,7 @@ TEST_F(TypeTextInput, InputStoppedPartwayLeavesNoUnitHeld) {
     // Nothing taken at all.
     fake::ClearSentInputs();
     fake::Fail("SendInput", win::ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(input::TypeUnicodeText(u"a", input::Owner::Macro));
+    EXPECT_EQ(input::TypeUnicodeText(u"a", input::Owner::Macro), input::Typed::Cut);
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(input::HeldCount(), 0u);
 }
@@ -212,6 +213,61 @@ TEST_F(TypeTextRun, InputTheSystemStopsTakingIsToldAndEndsTheRun) {
     EXPECT_EQ(Typed(), u"ab");
     EXPECT_TRUE(fake::KeyEvents().empty());
     EXPECT_EQ(input::HeldCount(), 0u);
+}
+
+// The main window's part while a long text is typed: the pump serves
+// between batches, and after the second batch the stop key comes (or
+// Shutdown is chosen, after which the pump serves no more).
+MainDialog* typing = nullptr;
+int served = 0;
+bool shutDown = false;
+bool StopAfterTwoBatches() {
+    if (++served == 2) {
+        if (shutDown)
+            typing->OnShutdown();
+        else
+            typing->OnHotKey(MainDialog::kStopKeyIds[0]);
+    }
+    return !(shutDown && served >= 2);
+}
+
+// A text of 1000 characters (eight batches) is ended between its batches:
+// two went out whole, nothing of it or of the Key Down Only Shift before
+// it is held, the rest of the run does not come, nothing is said, and the
+// next hot key runs its macro.
+TEST_F(TypeTextRun, TheStopKeyOrShutdownEndsALongTextBetweenItsBatches) {
+    for (const bool shutdown : {false, true}) {
+        SCOPED_TRACE(shutdown ? "Shutdown" : "the stop key");
+        dialog.reset();
+        SetUp();
+        StoreMacro("M", 'M', win::MOD_CONTROL);
+        StoreInstruction("M", 0, win::VK_SHIFT, {Dword("KeyPressed", 0)});
+        StoreInstruction("M", 1, kind::TypeText);
+        StoreKeyStroke("M", 2, 'A');
+        fake::SetUnicodeString(kMacros + "M\\Commands\\1", "Text", std::u16string(1000, u'x'));
+        StoreMacro("N", 'N', win::MOD_CONTROL);
+        StoreKeyStroke("N", 0, 'N');
+        Start();
+        typing = dialog.get();
+        served = 0;
+        shutDown = shutdown;
+        exec::SetMessagePump(&StopAfterTwoBatches);
+        PressHotKey(0);
+        exec::SetMessagePump(nullptr);
+        EXPECT_EQ(served, 2);
+        EXPECT_EQ(Typed(), std::u16string(256, u'x'));
+        EXPECT_EQ(input::HeldCount(), 0u);
+        EXPECT_FALSE(fake::IsKeyDown(win::VK_SHIFT));
+        EXPECT_FALSE(fake::IsKeyDown('A'));
+        for (const auto& event : fake::KeyEvents()) EXPECT_NE(event.virtualKey, 'A');
+        EXPECT_TRUE(BoxTexts().empty());
+        EXPECT_EQ(dialog->macroRunning, 0);
+        if (shutdown) continue;
+        fake::ClearKeyEvents();
+        PressHotKey(1);
+        ASSERT_FALSE(fake::KeyEvents().empty());
+        EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'N');
+    }
 }
 
 class TypeTextEditor : public EditorTest {};

@@ -292,6 +292,17 @@ bool CloseThreadOrEvent(HANDLE handle) {
     return std::erase_if(state.events, [&](const State::Event& e) { return e.handle == handle; }) != 0;
 }
 
+void PassCounter(std::int64_t counts) {
+    Counter();  // drops a sub-tick left from a tick set meanwhile
+    state.subTick += counts;
+    const auto ticks = static_cast<DWORD>(state.subTick / kCountsPerTick);
+    state.subTick %= kCountsPerTick;
+    if (ticks != 0) {
+        fake::SetTickCount(win::GetTickCount() + ticks);
+        state.counterTick = win::GetTickCount();
+    }
+}
+
 bool CloseTimer(HANDLE handle) {
     auto it = std::find_if(state.timers.begin(), state.timers.end(), [&](const Timer& t) { return t.handle == handle; });
     if (it == state.timers.end()) return false;

@@ -53,6 +53,10 @@ void DropHotKeys(win::HWND window);
 // keybd_event's way through the low-level hooks into the key state, as
 // SendInput's for a key.
 void InjectKey(win::BYTE virtualKey, win::BYTE scanCode, win::DWORD flags, win::ULONG_PTR extraInfo);
+// Time that passes while the program runs rather than waits: the
+// performance counter moves `counts` (100 ns units) on, the tick count with
+// it when the counter crosses into the next millisecond.
+void PassCounter(std::int64_t counts);
 // CloseHandle's part for timers: true when `handle` was a timer, now closed.
 bool CloseTimer(win::HANDLE handle);
 // CloseHandle's part for threads and events.

@@ -14,6 +14,9 @@
 
 namespace {
 
+// What a wait of no time costs on the fake's clock: 50 microseconds.
+constexpr std::int64_t kZeroWaitCounts = 500;
+
 using win::BOOL;
 using win::DWORD;
 using win::HWND;
@@ -168,7 +171,13 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* /*handles*/, DWORD 
         fake::detail::SetError(ERROR_INVALID_PARAMETER);
         return WAIT_FAILED;
     }
-    fake::SetTickCount(now + milliseconds);
+    // A wait of no time still gives the processor up for a moment, as on
+    // Windows: the counter moves on by a fraction of a millisecond, so that
+    // code that looks at the queue until the counter reaches a time gets there.
+    if (milliseconds == 0)
+        fake::detail::PassCounter(kZeroWaitCounts);
+    else
+        fake::SetTickCount(now + milliseconds);
     state.messageWaits.push_back(milliseconds);
     return WAIT_TIMEOUT;
 }

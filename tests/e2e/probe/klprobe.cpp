@@ -321,6 +321,15 @@ int CmdTexts(const std::string& title) {
     return kFound;
 }
 
+// A window's own answer to WM_GETTEXT, for windows whose text is not their
+// caption (a tooltip shows its current tip).
+int CmdWindowText(const std::string& title) {
+    HWND hwnd = FindTopLevel(title);
+    if (!hwnd) return kNotFound;
+    std::printf("%s\n", Escape(ControlText(hwnd)).c_str());
+    return kFound;
+}
+
 // BM_CLICK presses and releases the button with the mouse messages; if the
 // window is activated between the two, the button loses its capture and
 // the click is dropped without a trace. So the window is made the
@@ -839,6 +848,7 @@ void Usage() {
         "  post <title> <msg> <wparam> <lparam> PostMessageA\n"
         "  send <title> <msg> <wparam> <lparam> SendMessageA, prints the result\n"
         "  texts <title>                        window text, then class id text of each child\n"
+        "  wmtext <title>                       the window's answer to WM_GETTEXT\n"
         "  click <title> <id>                   click a button of the window (an error when the\n"
         "                                       control is missing, hidden or disabled)\n"
         "  listview <title> <id>                rows of a list view, columns tab-separated\n"
@@ -886,6 +896,7 @@ int main(int argc, char** argv) {
     else if (command == "post" && args == 4) rc = CmdMessage(false, title, argv + 3);
     else if (command == "send" && args == 4) rc = CmdMessage(true, title, argv + 3);
     else if (command == "texts" && args == 1) rc = CmdTexts(title);
+    else if (command == "wmtext" && args == 1) rc = CmdWindowText(title);
     else if (command == "click" && args == 2) rc = CmdClick(title, argv[3]);
     else if (command == "listview" && args == 2) rc = CmdListView(title, argv[3]);
     else if (command == "listcols" && args == 2) rc = CmdListCols(title, argv[3]);
