@@ -43,10 +43,11 @@ void RemovePlaybackWatchHook();
 bool CancelPlayback();
 
 // The ids of the hot keys that cancel an injected playback, on the window of
-// the runner that started it, below the stop key's ids: Ctrl+Esc is
-// kPlaybackCancelHotKeyId, and Ctrl+Esc with Shift (1), Alt (2) and Win (4)
-// besides, as the playback may hold them, is that id less their sum.
-inline constexpr int kPlaybackCancelHotKeyId = 0xBFFD;
+// the runner that started it, below the ids of the stop key and the
+// import's probe: Ctrl+Esc is kPlaybackCancelHotKeyId, and Ctrl+Esc with
+// Shift (1), Alt (2) and Win (4) besides, as the playback may hold them, is
+// that id less their sum.
+inline constexpr int kPlaybackCancelHotKeyId = 0xBFF7;
 inline constexpr int kPlaybackCancelHotKeys = 8;
 // WM_HOTKEY at the main window: true when `id` is the playback's cancel,
 // which is then posted to that window as WM_CANCELJOURNAL; false for every
