@@ -44,8 +44,11 @@ void Bare(HWND window) {
     }
 }
 
+// The macros' hot keys and the stop key, which each round's start-up
+// registers again (a stop key still held would be told as taken, in a box).
 void UnregisterAll(HWND window) {
     for (int i = 0; i < macros + 50; ++i) UnregisterHotKey(window, i);
+    for (int id : MainDialog::kStopKeyIds) UnregisterHotKey(window, id);
 }
 
 }  // namespace

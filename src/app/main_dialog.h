@@ -63,7 +63,10 @@ public:
 
     // The runner.
     void OnHotKey(int id);
+    // The pause before the run counts from `pauseFrom` (a wait clock count:
+    // when the hot key came), or from now.
     void StartMacro();
+    void StartMacro(std::int64_t pauseFrom);
     void OnRunMacro();
     void EndMacro() override;
     void ResumeFailed() override;

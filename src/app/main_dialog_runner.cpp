@@ -144,6 +144,9 @@ void MainDialog::RegisterAllHotKeys(const std::vector<std::string>* listed) {
 
 void MainDialog::OnHotKey(int id) {
     if (OnPlaybackHotKey(id)) return;
+    // The pause is the hot key's: the time its macro takes to be found (a
+    // box that tells of a failure included) counts toward it.
+    const std::int64_t arrived = exec::WaitClock();
     if (stopKeyId_ != kNoStopKey && id == stopKeyId_) {
         StopAll();
         return;
@@ -191,7 +194,7 @@ void MainDialog::OnHotKey(int id) {
         runningMacroName = name;
         macro.reset();
         macros.reset();
-        StartMacro();
+        StartMacro(arrived);
         return;
     }
     // The hot key is no macro's in this program: it is the program's own.
@@ -236,7 +239,9 @@ bool MainDialog::Suspended() const { return hotkeys::Suspended(); }
 
 std::string MainDialog::TrayTip() const { return hotkeys::Suspended() ? "Keyloom (suspended)" : "Keyloom"; }
 
-void MainDialog::StartMacro() {
+void MainDialog::StartMacro() { StartMacro(exec::WaitClock()); }
+
+void MainDialog::StartMacro(std::int64_t pauseFrom) {
     macroRunning = 1;
     // Messages are served during the pause: a stray WM_RUN_MACRO in it
     // does not start the run early, and a run ended or replaced meanwhile
@@ -246,7 +251,7 @@ void MainDialog::StartMacro() {
     // Read before the pause: a box that tells of a failure serves messages
     // too, and what happens in it is checked for below.
     const std::int32_t repeat = ReadRepeat(runningMacroName);
-    exec::WaitServingMessages(300);
+    exec::WaitServingMessagesFrom(pauseFrom, 300);
     if (!macroRunning || phase_ != RunPhase::Pausing || runSerial_ != run) return;
     repeat_ = repeat;
     passesDone_ = 0;

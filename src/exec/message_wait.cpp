@@ -1,9 +1,15 @@
 #include "exec/message_wait.h"
 
+#include <algorithm>
+
 #include "platform/win.h"
 
 namespace exec {
 namespace {
+
+// The counter reads between two looks at the queue in a wait's last
+// millisecond, at most.
+constexpr int kTailReads = 200;
 
 MessagePump activePump = nullptr;
 // Counts the calls of EndWaits: a wait whose count at its start is no longer
@@ -28,10 +34,14 @@ bool ServeMessagesNow() {
     return activePump() && endedWaits == generation;
 }
 
-bool WaitServingMessages(std::uint32_t milliseconds) {
+std::int64_t WaitClock() { return Now(); }
+
+bool WaitServingMessages(std::uint32_t milliseconds) { return WaitServingMessagesFrom(Now(), milliseconds); }
+
+bool WaitServingMessagesFrom(std::int64_t start, std::uint32_t milliseconds) {
     std::int64_t frequency = 0;
     if (!win::QueryPerformanceFrequency(&frequency) || frequency <= 0) frequency = 1000;
-    const std::int64_t deadline = Now() + static_cast<std::int64_t>(milliseconds) * frequency / 1000;
+    const std::int64_t deadline = start + static_cast<std::int64_t>(milliseconds) * frequency / 1000;
     const std::uint32_t generation = endedWaits;
     for (;;) {
         const std::int64_t left = deadline - Now();
@@ -47,6 +57,16 @@ bool WaitServingMessages(std::uint32_t milliseconds) {
         const auto wait = static_cast<win::DWORD>(whole > 1 ? whole - 1 : 0);
         const win::DWORD mask = activePump != nullptr ? win::QS_ALLINPUT : 0;
         const win::DWORD woke = win::MsgWaitForMultipleObjectsEx(0, nullptr, wait, mask, win::MWMO_INPUTAVAILABLE);
+        if (wait == 0 && woke == win::WAIT_TIMEOUT) {
+            // Each look at the queue is a call to the system (under Wine, a
+            // round trip to its server, slow while that is busy): between
+            // two, only the counter is watched, for up to a tenth of a
+            // millisecond or a few hundred reads.
+            const std::int64_t now = Now();
+            const std::int64_t until = std::min(deadline, now + frequency / 10000);
+            for (int reads = 0; reads < kTailReads && Now() < until; ++reads) {
+            }
+        }
         if (woke == win::WAIT_OBJECT_0 && activePump != nullptr) {
             if (!activePump()) return false;
             if (endedWaits != generation) return false;

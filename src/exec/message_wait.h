@@ -21,6 +21,14 @@ void SetMessagePump(MessagePump pump);
 // the time was up, or when EndWaits was called while it waited.
 bool WaitServingMessages(std::uint32_t milliseconds);
 
+// The high-resolution clock's count now: where a wait that began earlier
+// than its call (WaitServingMessagesFrom) starts.
+std::int64_t WaitClock();
+
+// Waits until `milliseconds` after `start` (a WaitClock count), as
+// WaitServingMessages does: the time since `start` counts toward the wait.
+bool WaitServingMessagesFrom(std::int64_t start, std::uint32_t milliseconds);
+
 // Serves the messages queued now, without waiting. False when the pump
 // asked to stop, or when EndWaits was called while they were served: what
 // is under way (a long text typed) is to end there.

@@ -267,6 +267,38 @@ TEST_F(RunnerTest, WaitsServeMessagesKeepTheirLengthAndStartNothingElse) {
     EXPECT_EQ(dialog->macroRunning, 0);
 }
 
+// The pause counts from the hot key: a box that tells of a macro that
+// cannot be opened in the lookup, answered after 100 ms, leaves 200 ms of
+// it, and the first key comes 300 ms after the hot key. A box that stays
+// past the pause leaves none.
+TEST_F(RunnerTest, ThePauseCountsFromTheHotKeyNotFromTheEndOfTheLookup) {
+    StoreMacro("A broken", 'B', win::MOD_CONTROL);
+    StoreMacro("Run", 'R', win::MOD_CONTROL);
+    StoreKeyStroke("Run", 0, 'R');
+    Start();  // "A broken" 0, Run 1
+    win::DWORD answerAfter = 100;
+    fake::OnMessageBox([&](const fake::MessageBoxRecord&) {
+        fake::SetTickCount(win::GetTickCount() + answerAfter);
+        return win::IDOK;
+    });
+    for (const win::DWORD after : {100u, 400u}) {
+        answerAfter = after;
+        fake::ClearKeyEvents();
+        const auto waits = fake::MessageWaits().size();
+        fake::Fail("RegOpenKeyExA", win::ERROR_ACCESS_DENIED, 1, "Macros\\A broken");
+        const win::DWORD start = win::GetTickCount();
+        PressHotKey(1);
+        ASSERT_EQ(BoxTexts().size(), after == 100u ? 1u : 2u);
+        ASSERT_FALSE(fake::KeyEvents().empty());
+        EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'R');
+        EXPECT_EQ(win::GetTickCount() - start, std::max<win::DWORD>(after, 300));
+        const std::vector<win::DWORD> pause(fake::MessageWaits().begin() + static_cast<std::ptrdiff_t>(waits),
+                                            fake::MessageWaits().end());
+        if (after == 100u) EXPECT_EQ(pause.front(), 199u);
+        if (after == 400u) EXPECT_TRUE(pause.empty());
+    }
+}
+
 // What the stop key does, at a given tick inside a run.
 bool StopInWait() {
     for (const auto& message : fake::TakePosted()) {
