@@ -143,6 +143,7 @@ void MainDialog::RegisterAllHotKeys(const std::vector<std::string>* listed) {
 }
 
 void MainDialog::OnHotKey(int id) {
+    if (OnPlaybackHotKey(id)) return;
     // The pause is the hot key's: the time its macro takes to be found (a
     // box that tells of a failure included) counts toward it.
     const std::int64_t arrived = exec::WaitClock();

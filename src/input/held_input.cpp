@@ -170,6 +170,10 @@ void Note(const win::INPUT& input, Owner owner) {
 
 void ReleaseHeld(Owner owner) { Release(false, owner); }
 void ReleaseAllHeld() { Release(true, Owner::Macro); }
+bool IsHeld(win::WORD virtualKey, Owner owner) {
+    const Held* found = Find(false, false, Fold(virtualKey), 0);
+    return found != nullptr && found->owner == owner;
+}
 std::size_t HeldCount() { return heldCount; }
 void ForgetHeld() { heldCount = 0; }
 

@@ -29,6 +29,9 @@ void Note(const win::INPUT& input, Owner owner);
 void ReleaseHeld(Owner owner);
 // Releases, newest first, everything Keyloom holds.
 void ReleaseAllHeld();
+// Whether `owner` holds `virtualKey` (left and right Shift, Ctrl and Alt
+// count as the generic key).
+bool IsHeld(win::WORD virtualKey, Owner owner);
 // How many keys and buttons are held now.
 std::size_t HeldCount();
 // Forgets the table without sending anything: a fresh start for tests.

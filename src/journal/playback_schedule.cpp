@@ -63,6 +63,13 @@ bool PlaybackSchedule::AdvanceEvent() {
     }
 }
 
+void PlaybackSchedule::StartAt(win::DWORD now) {
+    if (started_ || position_ != -1 || !AdvanceEvent()) return;
+    playClock_ = now + playClock_;
+    started_ = true;
+    lastServed_ = position_;
+}
+
 bool PlaybackSchedule::GetNext(Clock clock, JournalEvent* event, std::int32_t* delay) {
     if (recording_ == nullptr || position_ >= static_cast<std::int64_t>(recording_->count)) return false;
     win::DWORD playTime = 0;

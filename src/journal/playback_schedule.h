@@ -35,6 +35,12 @@ public:
     // recording. Dropped events add their recorded interval to the clock.
     bool AdvanceEvent();
 
+    // Fixes the first event's play time at `now`, the moment the playback
+    // starts, rather than at the first GetNext: what it takes to set the
+    // playback up then makes only the first events late, not every one.
+    // Nothing changes once the first event's time is fixed.
+    void StartAt(win::DWORD now);
+
     // The system's HC_GETNEXT: the event being served with its play time in
     // `event->time`, and how many ms to wait before playing it (0 when its
     // time has passed; its time is then the current tick). False when the

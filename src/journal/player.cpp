@@ -19,6 +19,12 @@ constexpr const char* kHookFailureText = "Unable to set hook for play back of re
 // Events injected in one go before the message loop runs again, so that a
 // stretch of overdue events cannot starve the window (and the cancel key).
 constexpr int kInjectBatch = 32;
+// The timer is armed this long (in 100 ns units) before an event is due,
+// and the rest is waited out on the performance counter: a waitable timer
+// wakes its thread up to a millisecond or more late (Wine rounds each wait
+// up to whole milliseconds), the counter keeps the event on time to a few
+// microseconds.
+constexpr std::int64_t kTailUnits = 20'000;
 
 enum class Driver {
     None,       // nothing is playing
@@ -45,6 +51,11 @@ struct Player {
     UniqueHook playbackHook;
     UniqueHook watchHook;
     input::UniqueLowLevelHook cancelKeyHook;  // on the input thread
+    bool cancelHotKey = false;                // Ctrl+Esc registered to mainWindow
+    unsigned cancelHotKeys = 0;               // which of the ids are registered, by their offset
+    // The hot key fires for injected keys too: how many of its WM_HOTKEY
+    // the playback's own Esc presses, made while it held its Ctrl, still owe.
+    int ownCancels = 0;
     UniqueObject timer;
     CancelKeys cancelKeys;
     // Where the cancel key's hook posts WM_CANCELJOURNAL: the window of the
@@ -88,15 +99,35 @@ bool ArmTimer(std::int64_t units) {
     return win::SetWaitableTimer(player.timer.get(), &due, 0, nullptr, nullptr, win::FALSE) != win::FALSE;
 }
 
-// Arms the timer for the moment the injected clock reaches `playTime`.
-bool ArmTimerFor(win::DWORD playTime) {
+// The counter value at which the injected clock reaches `playTime`,
+// rounded up so that the clock reads playTime there.
+std::int64_t DueCounter(win::DWORD playTime) {
     const auto ms = static_cast<std::int64_t>(static_cast<std::int32_t>(playTime - player.clockStartTick));
-    // Rounded up, so that the clock reads playTime when the timer fires.
-    const std::int64_t dueCounter = player.clockStartCounter + (ms * player.counterFrequency + 999) / 1000;
+    return player.clockStartCounter + (ms * player.counterFrequency + 999) / 1000;
+}
+
+// 100 ns units from now until the counter reaches `due`, rounded up.
+std::int64_t UnitsUntil(std::int64_t due) {
     std::int64_t now = 0;
     win::QueryPerformanceCounter(&now);
-    const std::int64_t counts = dueCounter - now;
-    return ArmTimer((counts * 10'000'000 + player.counterFrequency - 1) / player.counterFrequency);
+    return ((due - now) * 10'000'000 + player.counterFrequency - 1) / player.counterFrequency;
+}
+
+// Arms the timer for the last stretch before the injected clock reaches
+// `playTime`.
+bool ArmTimerFor(win::DWORD playTime) { return ArmTimer(UnitsUntil(DueCounter(playTime)) - kTailUnits); }
+
+// Waits out the last stretch before `due` on the counter, letting other
+// threads run meanwhile; false, without waiting, when more is left than
+// that stretch.
+bool WaitTail(std::int64_t due) {
+    if (UnitsUntil(due) > kTailUnits) return false;
+    for (;;) {
+        std::int64_t now = 0;
+        win::QueryPerformanceCounter(&now);
+        if (now >= due) return true;
+        win::SwitchToThread();
+    }
 }
 
 // Stops whatever plays and lets go of what the playback still holds: a
@@ -105,6 +136,10 @@ bool ArmTimerFor(win::DWORD playTime) {
 void StopDrivers() {
     player.playbackHook.reset();
     player.cancelKeyHook.reset();
+    player.cancelHotKey = false;
+    for (int n = 0; n < kPlaybackCancelHotKeys; ++n)
+        if ((player.cancelHotKeys & (1u << n)) != 0) win::UnregisterHotKey(player.mainWindow, kPlaybackCancelHotKeyId - n);
+    player.cancelHotKeys = 0;
     player.watchHook.reset();
     if (player.timer) win::CancelWaitableTimer(player.timer.get());
     player.timer.reset();
@@ -139,22 +174,58 @@ void FailPlayback() {
     if (player.runner != nullptr) player.runner->AbortMacro();
 }
 
-bool StartInjecting() {
-    player.cancelKeys.Reset();
-    player.cancelKeyHook.reset(input::SetLowLevelHook(win::WH_KEYBOARD_LL, &PlaybackCancelKeyHook));
-    if (!player.cancelKeyHook) return false;
-    win::QueryPerformanceFrequency(&player.counterFrequency);
-    if (player.counterFrequency <= 0) player.counterFrequency = 1;
-    win::QueryPerformanceCounter(&player.clockStartCounter);
+// Injects from `startCounter` on, the performance counter at the moment
+// the playback started: the first event is due then, however long setting
+// the cancel key's hook takes.
+bool StartInjecting(std::int64_t startCounter) {
+    // No journal hook, no system cancel to relay: the watch hook would only
+    // add its call to every message the loop takes.
+    player.watchHook.reset();
+    // Ctrl+Esc as a hot key of the runner's window: a low-level keyboard
+    // hook would be called, and waited for, on every key the playback
+    // injects, making each one late. Where another program holds the
+    // combination, the hook on the input thread watches for it.
+    player.ownCancels = 0;
+    // A hot key's modifiers must match exactly, and the keys the playback
+    // holds count: Ctrl+Esc is registered with Shift, Alt and Win too, as far
+    // as they are free (Ctrl+Alt+Esc may be the stop key).
+    for (int n = 0; n < kPlaybackCancelHotKeys; ++n) {
+        const win::UINT modifiers = win::MOD_CONTROL | ((n & 1) != 0 ? win::MOD_SHIFT : 0) |
+                                    ((n & 2) != 0 ? win::MOD_ALT : 0) | ((n & 4) != 0 ? win::MOD_WIN : 0);
+        if (win::RegisterHotKey(player.mainWindow, kPlaybackCancelHotKeyId - n, modifiers, win::VK_ESCAPE))
+            player.cancelHotKeys |= 1u << n;
+        else if (n == 0)
+            break;
+    }
+    player.cancelHotKey = (player.cancelHotKeys & 1u) != 0;
+    if (!player.cancelHotKey) {
+        player.cancelKeys.Reset();
+        player.cancelKeyHook.reset(input::SetLowLevelHook(win::WH_KEYBOARD_LL, &PlaybackCancelKeyHook));
+        if (!player.cancelKeyHook) return false;
+    }
+    player.clockStartCounter = startCounter;
     player.clockStartTick = win::GetTickCount();
+    player.schedule.StartAt(player.clockStartTick);
     player.screen.Forget();
     player.driver = Driver::Injecting;
     // The first event is due at once; it is played from the message loop.
     return ArmTimer(0);
 }
 
-// Plays every event that is due and arms the timer for the next one.
+std::int64_t CounterNow() {
+    win::QueryPerformanceFrequency(&player.counterFrequency);
+    if (player.counterFrequency <= 0) player.counterFrequency = 1;
+    std::int64_t now = 0;
+    win::QueryPerformanceCounter(&now);
+    return now;
+}
+
+// Plays every event that is due, the next one too when its last stretch
+// has come, and arms the timer for the one after. One event at most is
+// waited for on each wake, so that the message loop runs between events
+// that follow each other closely.
 void InjectDueEvents() {
+    bool waited = false;
     for (int n = 0; n < kInjectBatch; ++n) {
         JournalEvent event;
         std::int32_t delay = 0;
@@ -163,11 +234,20 @@ void InjectDueEvents() {
             return;
         }
         if (delay > 0) {
+            if (!waited && WaitTail(DueCounter(event.time))) {
+                waited = true;
+                continue;
+            }
             if (!ArmTimerFor(event.time)) FailPlayback();
             return;
         }
         win::INPUT input;
-        if (ToInput(event, player.screen, &input)) input::Send(&input, 1, input::Owner::Playback);
+        if (ToInput(event, player.screen, &input)) {
+            const bool ownCancel = player.cancelHotKey && input.type == win::INPUT_KEYBOARD &&
+                                   input.ki.wVk == win::VK_ESCAPE && (input.ki.dwFlags & win::KEYEVENTF_KEYUP) == 0 &&
+                                   input::IsHeld(win::VK_CONTROL, input::Owner::Playback);
+            if (input::Send(&input, 1, input::Owner::Playback) == 1 && ownCancel) ++player.ownCancels;
+        }
         if (!player.schedule.AdvanceEvent()) {
             FinishPlayback();
             return;
@@ -204,6 +284,7 @@ void StartPlayback(RegistryStore::InstructionKey& instruction, MacroRunner& runn
 
 void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter, MacroRunner& runner,
                    PlaybackDriver driver) {
+    const std::int64_t started = CounterNow();
     // What an earlier playback of this run left behind (a timer, a hook the
     // system took away) goes before this one starts.
     StopDrivers();
@@ -228,13 +309,13 @@ void PlayRecording(Recording recording, std::int32_t speed, std::int32_t filter,
             FailPlayback();
             return;
         }
-    } else if (!StartInjecting()) {
+        // The system's cancel of the journal comes without a window.
+        player.watchHook.reset(win::SetWindowsHookExA(win::WH_GETMESSAGE, &PlaybackWatchHook,
+                                                      win::GetModuleHandleA(nullptr), win::GetCurrentThreadId()));
+        if (!player.watchHook) FailPlayback();
+    } else if (!StartInjecting(started)) {
         FailPlayback();
-        return;
     }
-    player.watchHook.reset(win::SetWindowsHookExA(win::WH_GETMESSAGE, &PlaybackWatchHook,
-                                                  win::GetModuleHandleA(nullptr), win::GetCurrentThreadId()));
-    if (!player.watchHook) FailPlayback();
 }
 
 void RemovePlaybackWatchHook() {
@@ -252,12 +333,24 @@ std::uint64_t PlaybackBytesHeld() { return player.playbackEvents.byteCount; }
 
 win::HANDLE PlaybackTimer() { return player.timer.get(); }
 
+bool OnPlaybackHotKey(int id) {
+    if (id > kPlaybackCancelHotKeyId || id <= kPlaybackCancelHotKeyId - kPlaybackCancelHotKeys) return false;
+    if (!player.cancelHotKey || player.driver != Driver::Injecting) return true;
+    // A Ctrl+Esc of the recording itself is no cancel.
+    if (player.ownCancels > 0) {
+        --player.ownCancels;
+        return true;
+    }
+    win::PostMessageA(player.mainWindow, win::WM_CANCELJOURNAL, 0, 0);
+    return true;
+}
+
 void OnPlaybackTimer() {
     switch (player.driver) {
     case Driver::Grace:
         // Accepted but never called: play without the journal hook.
         player.playbackHook.reset();
-        if (!StartInjecting()) FailPlayback();
+        if (!StartInjecting(CounterNow())) FailPlayback();
         return;
     case Driver::Injecting: InjectDueEvents(); return;
     case Driver::ResumeFailed:

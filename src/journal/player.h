@@ -5,9 +5,10 @@
 // system refuses that hook, or accepts it and does not call it within
 // kJournalGraceMs, a waitable timer on the UI thread wakes the message loop
 // when the next event is due (OnPlaybackTimer), and the event is injected
-// with SendInput; a physical Ctrl+Esc, watched by a low-level hook on the
-// input thread (input/input_thread.h), then cancels the playback the way the
-// system cancels a journal.
+// with SendInput; Ctrl+Esc, a hot key of the runner's window while the
+// playback runs (or, where another program holds it, watched by a low-level
+// hook on the input thread, input/input_thread.h), then cancels the playback
+// the way the system cancels a journal.
 #pragma once
 
 #include <string>
@@ -41,6 +42,18 @@ void RemovePlaybackWatchHook();
 // when no playback runs.
 bool CancelPlayback();
 
+// The ids of the hot keys that cancel an injected playback, on the window of
+// the runner that started it, below the ids of the stop key and the
+// import's probe: Ctrl+Esc is kPlaybackCancelHotKeyId, and Ctrl+Esc with
+// Shift (1), Alt (2) and Win (4) besides, as the playback may hold them, is
+// that id less their sum.
+inline constexpr int kPlaybackCancelHotKeyId = 0xBFF7;
+inline constexpr int kPlaybackCancelHotKeys = 8;
+// WM_HOTKEY at the main window: true when `id` is the playback's cancel,
+// which is then posted to that window as WM_CANCELJOURNAL; false for every
+// other hot key.
+bool OnPlaybackHotKey(int id);
+
 // The bytes of the recording the player holds: the one playing, and none
 // once its playback has ended, however it ended.
 std::uint64_t PlaybackBytesHeld();
@@ -58,7 +71,8 @@ bool AdvanceEvent();
 // The WH_JOURNALPLAYBACK hook: HC_GETNEXT fills the EVENTMSG at lParam and
 // returns the wait in ms; HC_SKIP moves on.
 win::LRESULT KEYLOOM_CALLBACK PlaybackHook(int code, win::WPARAM wParam, win::LPARAM lParam);
-// The WH_GETMESSAGE hook on the UI thread, for as long as a playback runs:
+// The WH_GETMESSAGE hook on the UI thread, for as long as the system may play
+// through the journal hook:
 // relays the system's WM_CANCELJOURNAL, which arrives without a window, to
 // the window of the runner that started the playback.
 win::LRESULT KEYLOOM_CALLBACK PlaybackWatchHook(int code, win::WPARAM wParam, win::LPARAM lParam);

@@ -420,6 +420,10 @@ BOOL SetWaitableTimer(HANDLE timer, const std::int64_t* dueTime, LONG period, vo
 BOOL CancelWaitableTimer(HANDLE timer);
 BOOL QueryPerformanceCounter(std::int64_t* count);
 BOOL QueryPerformanceFrequency(std::int64_t* frequency);
+// Lets another thread that is ready run on this processor; nonzero when one
+// did. The fake's performance counter moves on by a moment each call, as
+// the other threads take their time.
+BOOL SwitchToThread();
 
 // ---- Key state, waits and the thread's queue -------------------------------------
 // Bit 15 set while the key is down: GetAsyncKeyState as the system's input

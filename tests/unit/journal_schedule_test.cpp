@@ -99,6 +99,21 @@ TEST_F(ScheduleTest, EventsDroppedBeforeTheFirstDelayItByTheirOwnRecordedInterva
     EXPECT_EQ(PlayTimes(schedule), (std::vector<win::DWORD>{50040, 50090}));
 }
 
+// Started at a moment before the first request (the playback took its
+// time to set up): only the events whose time has gone by play late, each
+// one at once, and the rest keep their times from the start, events that
+// the filter drops before the first one included.
+TEST_F(ScheduleTest, AStartBeforeTheFirstRequestKeepsTheTimesFromThatStart) {
+    Recording recording = Make({{kMouse, 1000}, {kMouse, 1040}, {kKey, 1100}, {kKey, 1110}, {kKey, 1200}});
+    PlaybackSchedule schedule;
+    schedule.Reset(&recording, 0, 2);
+    schedule.StartAt(50000);
+    fake::SetTickCount(50055);
+    EXPECT_EQ(PlayTimes(schedule), (std::vector<win::DWORD>{50055, 50055, 50140}));
+    schedule.StartAt(60000);  // once started, it stays so
+    EXPECT_EQ(schedule.PlayClock(), 50140u);
+}
+
 TEST_F(ScheduleTest, AskingAgainWhileWaitingGivesTheSameTimeAndWhatIsLeftToWait) {
     Recording recording = Make({{kKey, 1000}, {kKey, 2000}});
     PlaybackSchedule schedule;

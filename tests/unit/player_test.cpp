@@ -7,6 +7,7 @@
 #include "journal/recorder.h"
 #include "macro_fixture.h"
 #include "platform/fake/fake_hooks.h"
+#include "platform/fake/fake_windows.h"
 #include "store/recording_store.h"
 
 namespace {
@@ -118,6 +119,19 @@ protected:
         return fired;
     }
 
+    bool CancelHotKeyRegistered() {
+        for (const auto& key : fake::HotKeys())
+            if (key.window == window && key.id == kPlaybackCancelHotKeyId && key.modifiers == win::MOD_CONTROL &&
+                key.virtualKey == win::VK_ESCAPE)
+                return true;
+        return false;
+    }
+    // Another program holds Ctrl+Esc: the player watches for it with a
+    // low-level hook instead.
+    void TakeCtrlEsc() {
+        const win::HWND other = fake::AddOtherWindow("Holder", 0x3500);
+        ASSERT_TRUE(win::RegisterHotKey(other, 1, win::MOD_CONTROL, win::VK_ESCAPE));
+    }
     void RefuseJournalHooks() { fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, -1, "WH_JOURNAL"); }
     void WatchInjectedKeys() {
         ASSERT_NE(win::SetWindowsHookExA(win::WH_KEYBOARD_LL, &WatchKeys, nullptr, 0), nullptr);
@@ -187,10 +201,11 @@ TEST_F(PlayerTest, WhereTheJournalHookIsRefusedTheTimerInjectsEachEventWhenItIsD
 
     ASSERT_EQ(fake::Timers().size(), 1u);
     EXPECT_EQ(fake::Timers()[0].flags, win::CREATE_WAITABLE_TIMER_HIGH_RESOLUTION);
-    EXPECT_EQ(fake::CountHooks(win::WH_KEYBOARD_LL), 2);
-    // The cancel key is watched from the input thread.
-    for (const auto& hook : fake::Hooks())
-        if (hook.procedure == &PlaybackCancelKeyHook) EXPECT_NE(hook.installedBy, fake::MainThreadId());
+    // Ctrl+Esc is a hot key of the runner's window: no hook of the player's
+    // is called on each key it injects.
+    EXPECT_EQ(fake::CountHooks(win::WH_KEYBOARD_LL), 1);
+    EXPECT_EQ(fake::CountHooks(win::WH_GETMESSAGE), 0);
+    EXPECT_TRUE(CancelHotKeyRegistered());
     const win::DWORD start = win::GetTickCount();
     EXPECT_TRUE(fake::SentInputs().empty());  // nothing before the loop runs
     RunTimer();
@@ -223,6 +238,7 @@ TEST_F(PlayerTest, WhereTheJournalHookIsRefusedTheTimerInjectsEachEventWhenItIsD
     EXPECT_EQ(dialog->macroRunning, 0);
     EXPECT_EQ(fake::CountHooks(win::WH_KEYBOARD_LL), 1);  // only the test's own
     EXPECT_EQ(fake::CountHooks(win::WH_GETMESSAGE), 0);
+    EXPECT_FALSE(CancelHotKeyRegistered());
 }
 
 TEST_F(PlayerTest, AJournalHookThatIsNeverCalledGivesWayToInjectionAfterTheGraceTime) {
@@ -322,6 +338,7 @@ TEST_F(PlayerTest, WheelEventsReplayTheirRecordedDistance) {
 
 TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnDoesNot) {
     RefuseJournalHooks();
+    TakeCtrlEsc();
     StoreRecording("R", {Key(win::WM_KEYDOWN, kLeftControl, 0x1D, 1000), Key(win::WM_KEYDOWN, kEscape, 0x01, 1000),
                          Key(win::WM_KEYUP, kEscape, 0x01, 1000), Key(win::WM_KEYUP, kLeftControl, 0x1D, 1000),
                          Key(win::WM_KEYDOWN, 'A', 0x1E, 2000), Key(win::WM_KEYUP, 'A', 0x1E, 3000)});
@@ -363,6 +380,50 @@ TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnD
     EXPECT_TRUE(fake::KeyEvents().empty());
     EXPECT_TRUE(fake::Hooks().empty());
     EXPECT_EQ(PlaybackTimer(), nullptr);
+}
+
+// Ctrl+Esc is the runner window's hot key while an injected playback runs;
+// the system fires it for the recording's own Ctrl+Esc too, which is no
+// cancel.
+TEST_F(PlayerTest, TheCtrlEscHotKeyCancelsAnInjectedPlaybackButTheRecordingsOwnDoesNot) {
+    RefuseJournalHooks();
+    StoreRecording("R", {Key(win::WM_KEYDOWN, kLeftControl, 0x1D, 1000), Key(win::WM_KEYDOWN, kEscape, 0x01, 1000),
+                         Key(win::WM_KEYUP, kEscape, 0x01, 1000), Key(win::WM_KEYUP, kLeftControl, 0x1D, 1000),
+                         Key(win::WM_KEYDOWN, 'A', 0x1E, 2000), Key(win::WM_KEYUP, 'A', 0x1E, 3000)});
+    StorePlayback("M", 0, "R");
+    StoreKeyStroke("M", 1, 'Z');
+    StartMacro();
+    ASSERT_TRUE(CancelHotKeyRegistered());
+    int combinations = 0;
+    for (const auto& key : fake::HotKeys())
+        combinations += key.window == window && key.virtualKey == win::VK_ESCAPE && (key.modifiers & win::MOD_CONTROL) != 0;
+    // With Shift, Alt and Win as the playback may hold them; Ctrl+Alt+Esc
+    // is the stop key already.
+    EXPECT_EQ(combinations, kPlaybackCancelHotKeys);
+    RunTimer(1);
+    ASSERT_EQ(fake::SentInputs().size(), 4u);
+    dialog->OnHotKey(kPlaybackCancelHotKeyId);  // the recording's own Esc
+    EXPECT_TRUE(fake::TakePosted().empty());
+    RunTimer(1);
+    ASSERT_EQ(fake::SentInputs().size(), 5u);
+
+    dialog->OnHotKey(kPlaybackCancelHotKeyId);
+    const auto posted = fake::TakePosted();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].window, window);
+    EXPECT_EQ(posted[0].message, win::WM_CANCELJOURNAL);
+    dialog->OnCancelJournal();
+    EXPECT_EQ(RunTimer(), 0);
+    ASSERT_EQ(fake::SentInputs().size(), 6u);  // the recording's 'A' let go
+    EXPECT_EQ(fake::SentInputs()[5].ki.wVk, 'A');
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Play back of recording has been terminated by the system!"});
+    EXPECT_FALSE(CancelHotKeyRegistered());
+    for (const auto& key : fake::HotKeys())
+        EXPECT_FALSE(key.id <= kPlaybackCancelHotKeyId && key.id > kPlaybackCancelHotKeyId - kPlaybackCancelHotKeys)
+            << "every combination given back";
+    EXPECT_TRUE(fake::KeyEvents().empty()) << "the run ended before its 'Z'";
+    dialog->OnHotKey(kPlaybackCancelHotKeyId);  // a late one changes nothing
+    EXPECT_TRUE(fake::TakePosted().empty());
 }
 
 TEST_F(PlayerTest, TheSystemsCancelIsRelayedToThePlayersOwnWindowOrReportedWhenItIsGone) {
@@ -543,6 +604,7 @@ TEST_F(PlayerTest, AHookThatCannotBeSetEndsTheRunAndLeavesNoHookBehind) {
     fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, 1, "WH_GETMESSAGE");
     StartMacro();
     RefuseJournalHooks();
+    TakeCtrlEsc();
     fake::Fail("SetWindowsHookExA", win::ERROR_ACCESS_DENIED, 1, "WH_KEYBOARD_LL");
     PressHotKey(0);
 
@@ -605,9 +667,9 @@ TEST_F(PlayerTest, APlaybackLetsGoOfItsKeysHoweverItEndsAndTheMacroKeepsItsOwnOn
     {
         SCOPED_TRACE("cancelled inside the pause");
         inThePause();
-        fake::PressPhysicalKey(kLeftControl, false);
-        fake::PressPhysicalKey(kEscape, false);
-        fake::PressPhysicalKey(kLeftControl, true);
+        // Ctrl+Esc while the recording holds its Shift and Ctrl: the
+        // system reports the hot key with Shift.
+        dialog->OnHotKey(kPlaybackCancelHotKeyId - 1);
         Deliver();
         // Newest first, then the macro's Q: a cancel is no choice of the user.
         auto expected = playbackReleased;

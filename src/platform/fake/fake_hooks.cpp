@@ -719,4 +719,16 @@ BOOL QueryPerformanceFrequency(std::int64_t* frequency) {
     return TRUE;
 }
 
+BOOL SwitchToThread() {
+    fake::detail::Count("SwitchToThread");
+    // Another thread has run for a moment: the counter moves on, into the
+    // next tick when it gets there.
+    std::int64_t now = Counter() + fake::kSwitchToThreadCounts;
+    const auto tick = static_cast<DWORD>(now / kCountsPerTick);
+    fake::SetTickCount(tick);
+    state.counterTick = tick;
+    state.subTick = now % kCountsPerTick;
+    return TRUE;
+}
+
 }  // namespace win

@@ -90,6 +90,8 @@ void SetVirtualScreen(int left, int top, int width, int height);
 // ---- Waitable timers and the performance counter ----------------------------------
 // The performance counter runs at 10 MHz in step with the tick count.
 inline constexpr std::int64_t kCounterFrequency = 10'000'000;
+// How far the performance counter moves on in a SwitchToThread (10 us).
+inline constexpr std::int64_t kSwitchToThreadCounts = 100;
 struct Timer {
     win::HANDLE handle;
     win::DWORD flags;      // as created

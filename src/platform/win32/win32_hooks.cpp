@@ -226,4 +226,6 @@ BOOL QueryPerformanceFrequency(std::int64_t* frequency) {
     return ok;
 }
 
+BOOL SwitchToThread() { return ::SwitchToThread(); }
+
 }  // namespace win
