@@ -38,9 +38,10 @@ Figures Measure(const std::string& instruction, DWORD length, int count, LARGE_I
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
         // As the runner does: one open for the code and the interval.
+        RegistryStore::MacrosKey macros;
         RegistryStore::InstructionKey key;
         std::int32_t code = 0;
-        if (key.Open(instruction, &code) == RegistryStore::InstructionRead::Read) DelayAction(key);
+        if (key.Open(macros, instruction, &code) == RegistryStore::InstructionRead::Read) DelayAction(key);
         QueryPerformanceCounter(&end);
         delays.push_back(Milliseconds(start, end, frequency));
         QueryPerformanceCounter(&start);

@@ -16,7 +16,7 @@ int main() {
 
     bench::MeasureRunner("real registry", count, rounds, [&] { bench::StartRun(dialog, name); },
                          [&] { dialog.OnRunMacro(); },
-                         [&] { bench::BareReads(name, count); });
+                         [&] { bench::BareReads(name, count); }, [&] { bench::BareReadsBelow(name, count); });
     RegistryStore::DeleteKeyTree(layout::MacroFullPath(name));
     return 0;
 }

@@ -274,6 +274,9 @@ void MainDialog::OnRunMacro() {
     if (!macroRunning || (phase_ != RunPhase::Starting && phase_ != RunPhase::Playing)) return;
     phase_ = RunPhase::Running;
     const std::uint32_t run = runSerial_;
+    // Held while instructions follow each other without a wait; every way
+    // out of this handler lets go of it.
+    RegistryStore::MacrosKey macros;
     for (;;) {
         const std::string path = layout::InstructionPath(runningMacroName, nextInstruction);
         ++nextInstruction;
@@ -281,7 +284,7 @@ void MainDialog::OnRunMacro() {
         // its executor reads.
         RegistryStore::InstructionKey instruction;
         std::int32_t code = 0;
-        if (const auto read = instruction.Open(path, &code); read != RegistryStore::InstructionRead::Read) {
+        if (const auto read = instruction.Open(macros, path, &code); read != RegistryStore::InstructionRead::Read) {
             if (read != RegistryStore::InstructionRead::End) {
                 AbortMacro();  // a failure ends the repeats too
                 return;

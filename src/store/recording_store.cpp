@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/unique_handle.h"
 #include "store/message_text.h"
 #include "store/work_keys.h"
 
@@ -23,20 +24,28 @@ bool WriteRecording(const std::string& name, const std::vector<RegistryStore::Ch
                     std::int32_t type) {
     // Written whole under a work key, then renamed into place: a recording
     // stored under the name is never one whose chunks are part old, part new.
+    // Every key of the change is opened below Journals, opened once: a path
+    // from the root costs more than the writes of a short recording.
     const std::string stamp = WorkKeys::FreshStamp();
     const std::string work = WorkKeys::NameOf(WorkKeys::Role::New, stamp);
+    UniqueKey journals;
+    if (win::LSTATUS rc = RegistryStore::OpenKey(layout::JournalsFullPath(), journals.put()); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating key %s%s - %s",
+                                      {layout::JournalsFullPath() + "\\", work, SystemErrorText(rc)}));
+        return false;
+    }
     bool written = false;
     {
         RegistryStore::KeyWriter key;
-        written = key.CreateRecording(work) && key.WriteChunks(chunks) && key.Write(layout::kChunkCount, count) &&
-                  key.Write(layout::kRecordingType, type);
+        written = key.CreateRecording(journals.get(), work) && key.WriteChunks(chunks) &&
+                  key.Write(layout::kChunkCount, count) && key.Write(layout::kRecordingType, type);
     }
     if (!written) {
         WorkKeys::Remove(layout::RecordingFullPath(work));
         return false;
     }
-    const std::string old = RegistryStore::KeyExists(layout::RecordingFullPath(name)) ? name : std::string();
-    switch (WorkKeys::PutInPlace(layout::JournalsFullPath(), stamp, old, name)) {
+    const std::string old = RegistryStore::KeyExistsBelow(journals.get(), name) ? name : std::string();
+    switch (WorkKeys::PutInPlace(journals.get(), layout::JournalsFullPath(), stamp, old, name)) {
     case WorkKeys::Outcome::New: return true;
     case WorkKeys::Outcome::Old: return false;
     case WorkKeys::Outcome::OldAside:

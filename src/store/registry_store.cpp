@@ -293,13 +293,25 @@ bool ReadMacroText(const std::string& macroPath, const std::string& valueName, s
     return OpenForRead(fullPath, &key) && QueryText16(key.get(), fullPath, valueName, text);
 }
 
-InstructionRead InstructionKey::Open(const std::string& instructionPath, std::int32_t* code) {
+win::LSTATUS MacrosKey::OpenBelow(const std::string& macroPath, win::HKEY* key) {
+    if (!key_ && OpenKey(layout::MacrosFullPath(), key_.put()) != win::ERROR_SUCCESS)
+        return OpenKey(layout::MacroFullPath(macroPath), key);
+    const win::LSTATUS rc = win::RegOpenKeyExA(key_.get(), macroPath.c_str(), 0, kAccessBelow, key);
+    if (rc != win::ERROR_KEY_DELETED) return rc;
+    // Macros itself went (another program deleted it): what stands under
+    // the name now is found from the root.
+    key_.reset();
+    return OpenKey(layout::MacroFullPath(macroPath), key);
+}
+
+InstructionRead InstructionKey::Open(MacrosKey& macros, const std::string& instructionPath, std::int32_t* code) {
     const auto outcome = [](win::LSTATUS rc) {
         return rc == win::ERROR_FILE_NOT_FOUND ? InstructionRead::End : InstructionRead::Failed;
     };
+    macros_ = &macros;
     path_ = instructionPath;
     fullPath_ = layout::MacroFullPath(instructionPath);
-    if (win::LSTATUS rc = OpenKey(fullPath_, key_.put()); rc != win::ERROR_SUCCESS) return outcome(rc);
+    if (win::LSTATUS rc = macros.OpenBelow(instructionPath, key_.put()); rc != win::ERROR_SUCCESS) return outcome(rc);
     if (win::LSTATUS rc = QueryDword(key_.get(), layout::kId, code); rc != win::ERROR_SUCCESS) return outcome(rc);
     return InstructionRead::Read;
 }
@@ -332,6 +344,18 @@ bool KeyWriter::CreateMacro(const std::string& macroPath) {
 bool KeyWriter::CreateRecording(const std::string& name) {
     path_ = layout::RecordingStorePath(name);
     return CreateBelow(layout::RecordingFullPath(name), layout::JournalsFullPath(), name, &key_);
+}
+
+bool KeyWriter::CreateRecording(win::HKEY journals, const std::string& name) {
+    path_ = layout::RecordingStorePath(name);
+    if (win::LSTATUS rc = win::RegCreateKeyExA(journals, name.c_str(), 0, nullptr, 0, kAccessBelow, nullptr,
+                                               key_.put(), nullptr);
+        rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error creating key %s%s - %s",
+                                      {layout::JournalsFullPath() + "\\", name, SystemErrorText(rc)}));
+        return false;
+    }
+    return true;
 }
 
 bool KeyWriter::WriteChunks(const std::vector<ChunkView>& chunks) {
@@ -409,6 +433,11 @@ bool MacroKey::Write(const std::string& valueName, std::int32_t value) const {
 bool KeyExists(const std::string& fullPath) {
     UniqueKey key;
     return OpenKey(fullPath, key.put()) == win::ERROR_SUCCESS;
+}
+
+bool KeyExistsBelow(win::HKEY parent, const std::string& name) {
+    UniqueKey key;
+    return win::RegOpenKeyExA(parent, name.c_str(), 0, kAccessBelow, key.put()) == win::ERROR_SUCCESS;
 }
 
 SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, const std::string& b) {

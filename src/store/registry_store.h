@@ -22,6 +22,11 @@ using layout::kRootPath;
 // 32-bit and 64-bit builds share one store: both open the 32-bit view.
 inline constexpr win::DWORD kView = win::KEY_WOW64_32KEY;
 inline constexpr win::DWORD kAccess = win::KEY_ALL_ACCESS | kView;
+// Below a key already opened in that view no key is redirected, so a key
+// opened through such a handle names no view. (A 64-bit program under Wine
+// that names the 32-bit view has the path walked key by key, an open and a
+// close for each part of it; a path below a held key is one open.)
+inline constexpr win::DWORD kAccessBelow = win::KEY_ALL_ACCESS;
 
 // Opens or creates "Software\Tallow Labs\Keyloom" with "Macros" and
 // "Journals" below it.
@@ -89,9 +94,27 @@ enum class InstructionRead { Read, End, Failed };
 // ReadMacroString and ReadMacroText report theirs. An open costs about as
 // much as a value's read, so one open for the code and every value is the
 // least a run from the registry takes.
+// The Macros key, held for a stretch of a run in which nothing waits, so
+// that each instruction's key is one open below it rather than a path from
+// the root. Opened when first needed; let go when an instruction is about
+// to wait (InstructionKey::Close) and when the stretch ends, so that no key
+// is held while the user may edit or delete the macro. A name is looked up
+// afresh at each open, as a path from the root is.
+class MacrosKey {
+public:
+    // Opens `macroPath` (below Macros) into `key`, as OpenKey would open
+    // its full path: below the held key, or from the root when Macros does
+    // not open or has been deleted meanwhile.
+    win::LSTATUS OpenBelow(const std::string& macroPath, win::HKEY* key);
+    void Release() { key_.reset(); }
+
+private:
+    UniqueKey key_;
+};
+
 class InstructionKey {
 public:
-    InstructionRead Open(const std::string& instructionPath, std::int32_t* code);
+    InstructionRead Open(MacrosKey& macros, const std::string& instructionPath, std::int32_t* code);
     // Below Macros ("name\Commands\3"), and below HKEY_LOCAL_MACHINE.
     const std::string& Path() const { return path_; }
     const std::string& FullPath() const { return fullPath_; }
@@ -106,10 +129,15 @@ public:
     // Lets go of the key before a wait (a DELAY, a box): nothing more is
     // read, and the macro's keys are not held open while the user may edit
     // or delete it.
-    void Close() { key_.reset(); }
+    // The held Macros key goes with it.
+    void Close() {
+        key_.reset();
+        if (macros_ != nullptr) macros_->Release();
+    }
 
 private:
     UniqueKey key_;
+    MacrosKey* macros_ = nullptr;
     std::string path_;
     std::string fullPath_;
 };
@@ -122,6 +150,8 @@ class KeyWriter {
 public:
     bool CreateMacro(const std::string& macroPath);
     bool CreateRecording(const std::string& name);
+    // The same below `journals`, the Journals key already open.
+    bool CreateRecording(win::HKEY journals, const std::string& name);
     bool Write(const std::string& valueName, std::int32_t value);
     bool Write(const std::string& valueName, const std::string& text);
     // A text in any language, through the registry's UTF-16 call, as
@@ -184,6 +214,8 @@ private:
 };
 
 bool KeyExists(const std::string& fullPath);
+// Whether `name` is a key below the open key `parent`.
+bool KeyExistsBelow(win::HKEY parent, const std::string& name);
 // Whether names `a` and `b` below `parentFullPath` address one key as the
 // registry compares names (its case rules are not ASCII's). No when `a`
 // is not stored; Unknown when the registry could not be asked.

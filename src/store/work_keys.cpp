@@ -52,13 +52,15 @@ bool Parse(const std::string& name, Role* role, std::string* stamp) {
     return true;
 }
 
-// Writes the record of where the old tree goes back to.
-bool WriteRecord(const std::string& parentFullPath, const std::string& stamp, const std::string& oldName,
-                 const std::string& from = std::string()) {
-    const std::string path = parentFullPath + "\\" + NameOf(Role::Record, stamp);
+// Writes the record of where the old tree goes back to, below the open
+// list key `parent` at `parentFullPath`.
+bool WriteRecord(win::HKEY parent, const std::string& parentFullPath, const std::string& stamp,
+                 const std::string& oldName, const std::string& from = std::string()) {
+    const std::string name = NameOf(Role::Record, stamp);
+    const std::string path = parentFullPath + "\\" + name;
     UniqueKey key;
-    win::LSTATUS rc = win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                           RegistryStore::kAccess, nullptr, key.put(), nullptr);
+    win::LSTATUS rc = win::RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, RegistryStore::kAccessBelow, nullptr,
+                                           key.put(), nullptr);
     if (rc == win::ERROR_SUCCESS)
         rc = win::RegSetValueExA(key.get(), kRecordName, 0, win::REG_SZ,
                                  reinterpret_cast<const win::BYTE*>(oldName.c_str()),
@@ -71,6 +73,44 @@ bool WriteRecord(const std::string& parentFullPath, const std::string& stamp, co
         return false;
     }
     return true;
+}
+
+bool WriteRecord(const std::string& parentFullPath, const std::string& stamp, const std::string& oldName,
+                 const std::string& from = std::string()) {
+    UniqueKey parent;
+    if (win::LSTATUS rc = RegistryStore::OpenKey(parentFullPath, parent.put()); rc != win::ERROR_SUCCESS) {
+        ShowError(nullptr, FormatText("Error writing %s\\%s - %s",
+                                      {parentFullPath + "\\" + NameOf(Role::Record, stamp), kRecordName,
+                                       SystemErrorText(rc)}));
+        return false;
+    }
+    return WriteRecord(parent.get(), parentFullPath, stamp, oldName, from);
+}
+
+// Renames `from` below the open key `parent`; reports nothing.
+win::LSTATUS RenameBelow(win::HKEY parent, const std::string& from, const std::string& to) {
+    const std::wstring wideFrom = Wide(from);
+    const std::wstring wideTo = Wide(to);
+    if (wideFrom.empty() || wideTo.empty()) return win::ERROR_INVALID_PARAMETER;
+    return win::RegRenameKey(parent, wideFrom.c_str(), wideTo.c_str());
+}
+
+// Deletes the work tree `name` below the open key `parent` deepest first,
+// without a message. A key with nothing below it, as a work key mostly
+// is, goes with one call; only a key that holds others is listed. Below a
+// key opened in the store's view no view is named (kAccessBelow).
+bool RemoveBelow(win::HKEY parent, const std::string& name) {
+    const win::LSTATUS rc = win::RegDeleteKeyExA(parent, name.c_str(), 0, 0);
+    if (rc == win::ERROR_SUCCESS || rc == win::ERROR_FILE_NOT_FOUND) return true;
+    UniqueKey key;
+    if (win::LSTATUS opened = win::RegOpenKeyExA(parent, name.c_str(), 0, RegistryStore::kAccessBelow, key.put());
+        opened != win::ERROR_SUCCESS)
+        return opened == win::ERROR_FILE_NOT_FOUND;
+    std::vector<std::string> names;
+    bool removed = SubkeyNames(key.get(), &names);
+    for (const std::string& below : names) removed = RemoveBelow(key.get(), below) && removed;
+    key.reset();
+    return removed && win::RegDeleteKeyExA(parent, name.c_str(), 0, 0) == win::ERROR_SUCCESS;
 }
 
 // Reads value `valueName` of the record; false when it cannot.
@@ -169,10 +209,7 @@ std::string NameOf(Role role, const std::string& stamp) {
 win::LSTATUS Rename(const std::string& parentFullPath, const std::string& from, const std::string& to) {
     UniqueKey parent;
     if (win::LSTATUS rc = RegistryStore::OpenKey(parentFullPath, parent.put()); rc != win::ERROR_SUCCESS) return rc;
-    const std::wstring wideFrom = Wide(from);
-    const std::wstring wideTo = Wide(to);
-    if (wideFrom.empty() || wideTo.empty()) return win::ERROR_INVALID_PARAMETER;
-    return win::RegRenameKey(parent.get(), wideFrom.c_str(), wideTo.c_str());
+    return RenameBelow(parent.get(), from, to);
 }
 
 void ReportRename(const std::string& parentFullPath, const std::string& from, const std::string& to,
@@ -196,39 +233,49 @@ bool Remove(const std::string& fullPath) {
 
 Outcome PutInPlace(const std::string& parentFullPath, const std::string& stamp, const std::string& oldName,
                    const std::string& newName) {
+    UniqueKey parent;
+    if (win::LSTATUS rc = RegistryStore::OpenKey(parentFullPath, parent.put()); rc != win::ERROR_SUCCESS) {
+        ReportRename(parentFullPath, NameOf(Role::New, stamp), newName, rc);
+        Remove(parentFullPath + "\\" + NameOf(Role::New, stamp));
+        return Outcome::Old;
+    }
+    return PutInPlace(parent.get(), parentFullPath, stamp, oldName, newName);
+}
+
+Outcome PutInPlace(win::HKEY parent, const std::string& parentFullPath, const std::string& stamp,
+                   const std::string& oldName, const std::string& newName) {
     const std::string work = NameOf(Role::New, stamp);
     const std::string aside = NameOf(Role::Old, stamp);
     const std::string record = NameOf(Role::Record, stamp);
-    const auto path = [&](const std::string& name) { return parentFullPath + "\\" + name; };
     if (oldName.empty()) {
-        if (win::LSTATUS rc = Rename(parentFullPath, work, newName); rc != win::ERROR_SUCCESS) {
+        if (win::LSTATUS rc = RenameBelow(parent, work, newName); rc != win::ERROR_SUCCESS) {
             ReportRename(parentFullPath, work, newName, rc);
-            Remove(path(work));
+            RemoveBelow(parent, work);
             return Outcome::Old;
         }
         return Outcome::New;
     }
     // The record comes first: if the program stops while the old tree is
     // aside, the next start knows where it goes back to.
-    if (!WriteRecord(parentFullPath, stamp, oldName)) {
-        Remove(path(record));
-        Remove(path(work));
+    if (!WriteRecord(parent, parentFullPath, stamp, oldName)) {
+        RemoveBelow(parent, record);
+        RemoveBelow(parent, work);
         return Outcome::Old;
     }
-    if (win::LSTATUS rc = Rename(parentFullPath, oldName, aside); rc != win::ERROR_SUCCESS) {
+    if (win::LSTATUS rc = RenameBelow(parent, oldName, aside); rc != win::ERROR_SUCCESS) {
         ReportRename(parentFullPath, oldName, aside, rc);
-        Remove(path(record));
-        Remove(path(work));
+        RemoveBelow(parent, record);
+        RemoveBelow(parent, work);
         return Outcome::Old;
     }
-    if (win::LSTATUS rc = Rename(parentFullPath, work, newName); rc != win::ERROR_SUCCESS) {
+    if (win::LSTATUS rc = RenameBelow(parent, work, newName); rc != win::ERROR_SUCCESS) {
         ReportRename(parentFullPath, work, newName, rc);
         return Restore(parentFullPath, stamp) ? Outcome::Old : Outcome::OldAside;
     }
     // The new tree is in place; the record goes before the old tree, so that
     // an old tree without a new one beside it is always one to remove.
-    Remove(path(record));
-    Remove(path(aside));
+    RemoveBelow(parent, record);
+    RemoveBelow(parent, aside);
     return Outcome::New;
 }
 

@@ -47,6 +47,10 @@ enum class Outcome {
 // must be free unless it names the old key. Failures are reported.
 Outcome PutInPlace(const std::string& parentFullPath, const std::string& stamp, const std::string& oldName,
                    const std::string& newName);
+// The same below `parent`, the list key already open at `parentFullPath`:
+// every key of the change is opened, renamed and deleted below it.
+Outcome PutInPlace(win::HKEY parent, const std::string& parentFullPath, const std::string& stamp,
+                   const std::string& oldName, const std::string& newName);
 // Renames `from` to `to` below `parentFullPath`, in place of the stored key
 // `to` when `replace`: afterwards `from` is renamed or nothing has changed
 // (what a second fault leaves is put back at the next start). Failures are

@@ -205,6 +205,38 @@ TEST_F(RegistryContract, AHandleOnADeletedKeyReportsItDeleted) {
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
+// The store opens its list keys in the 32-bit view and the keys below them
+// without naming a view: both ways reach the same keys, and a path below a
+// key that was deleted meanwhile is told as such.
+TEST_F(RegistryContract, PathsBelowAKeyOpenedInTheViewNeedNoViewOfTheirOwn) {
+    HKEY deep = nullptr;
+    ASSERT_EQ(Create(std::string(kScratch) + "\\List\\Item\\Commands\\0", &deep), ERROR_SUCCESS);
+    ASSERT_EQ(Set(deep, "id", REG_DWORD, {0x88, 0, 0, 0}), ERROR_SUCCESS);
+    RegCloseKey(deep);
+    HKEY list = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kScratch) + "\\List").c_str(), 0, kAccess, &list),
+              ERROR_SUCCESS);
+    HKEY below = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(list, "Item\\Commands\\0", 0, KEY_ALL_ACCESS, &below), ERROR_SUCCESS);
+    BYTE data[4] = {};
+    DWORD size = sizeof data;
+    EXPECT_EQ(RegQueryValueExA(below, "id", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(data[0], 0x88);
+    RegCloseKey(below);
+    HKEY made = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(list, "Made", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr), ERROR_SUCCESS);
+    RegCloseKey(made);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kScratch) + "\\List\\Made").c_str(), 0, kAccess, &made),
+              ERROR_SUCCESS);
+    RegCloseKey(made);
+    EXPECT_EQ(RegDeleteKeyExA(list, "Made", 0, 0), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyExA(list, "Item", 0, 0), ERROR_ACCESS_DENIED);  // it holds others
+
+    ASSERT_EQ(DeleteTree(scratch_, "List"), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExA(list, "Item\\Commands\\0", 0, KEY_ALL_ACCESS, &below), ERROR_KEY_DELETED);
+    RegCloseKey(list);
+}
+
 TEST_F(RegistryContract, ValuesKeepTypeAndExactBytes) {
     const std::vector<BYTE> withNul{'a', 'b', 'c', 0};
     const std::vector<BYTE> withoutNul{'x', 'y', 'z'};

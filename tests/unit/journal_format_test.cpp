@@ -115,6 +115,28 @@ TEST_F(RecordingStoreTest, RoundTripsRecordingsOfNoneOneChunkAndOneEventMore) {
     EXPECT_EQ(fake::OpenKeyCount(), 0);
 }
 
+// A save beyond its chunk writes: the Journals key opened once from the
+// root, and below it the work key, the look for the old recording, the
+// record, two renames and two deletions of keys that hold no others.
+TEST_F(RecordingStoreTest, ASaveOpensOnePathFromTheRootAndPutsItsKeysInPlaceBelowIt) {
+    const auto saveCounting = [&](const std::vector<JournalEvent>& events) {
+        const int calls = fake::RegistryCalls(), fromRoot = fake::RootOpens(), listed = fake::Calls("RegEnumKeyA");
+        Save("R", events);
+        EXPECT_EQ(fake::RootOpens() - fromRoot, 1);
+        EXPECT_EQ(fake::Calls("RegEnumKeyA") - listed, 0);
+        return fake::RegistryCalls() - calls;
+    };
+    // Three chunks, "Count" and "Type".
+    EXPECT_EQ(saveCounting(Events(2000)), 1 + 1 + 5 + 1 + 1);  // Journals, work key, values, look, rename
+    EXPECT_EQ(saveCounting(Events(1700)), 1 + 1 + 5 + 1 + 2 + 2 + 2);  // and the record, set aside, two deletions
+    Recording recording;
+    ASSERT_TRUE(LoadRecording("R", &recording));
+    EXPECT_EQ(EventsOf(recording), Events(1700));
+    EXPECT_EQ(fake::SubKeys("Software\\Tallow Labs\\Keyloom\\Journals"), std::vector<std::string>{"R"});
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
 TEST_F(RecordingStoreTest, ACountThatIsNotThereOrNotSaneReadsWhatItCan) {
     // Negative: no chunk is looked for at all.
     fake::SetDword(kJournals + "Negative", "Count", 0x80000000u);

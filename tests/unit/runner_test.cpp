@@ -119,8 +119,10 @@ TEST_F(RunnerTest, EachInstructionKeyIsOpenedOnceAndNotHeldThroughItsWaits) {
     const int opens = fake::Calls("RegOpenKeyExA"), queries = fake::Calls("RegQueryValueExA");
     PressHotKey(0);
     // The lookup opens Macros and M, the start M again for its Repeat; then
-    // the six instructions, and the seventh, which is not there.
-    EXPECT_EQ(fake::Calls("RegOpenKeyExA") - opens, 2 + 1 + 6 + 1);
+    // the six instructions, and the seventh, which is not there, each below
+    // Macros, which is opened for the first and again after each of the
+    // four that waited (DELAY, MESSAGE BOX, RUN, PAUSE).
+    EXPECT_EQ(fake::Calls("RegOpenKeyExA") - opens, 2 + 1 + 6 + 1 + 5);
     // M's id, where it works and its Repeat; then each code with its values:
     // 1 + 1, 1 + 1, 1 + 2 + 2, 1 + 2 + 2 + 2 + 1 + 1 (Unelevated, not
     // stored), 1 + 1 + 2, 1.
@@ -142,6 +144,54 @@ TEST_F(RunnerTest, EachInstructionKeyIsOpenedOnceAndNotHeldThroughItsWaits) {
     EXPECT_EQ(BoxTexts()[1].rfind("Error reading DWORD from reigistry at: " + kMacros + "M\\Commands\\3\\Unelevated, error: ", 0),
               0u);
     EXPECT_EQ(fake::ShellCalls().size(), 1u);  // that RUN did not run
+}
+
+// Instructions that follow each other without a wait are each one open
+// below the Macros key, held for them, and the reads of their values:
+// however long the macro, the run opens one path from the root.
+TEST_F(RunnerTest, EachInstructionIsOneOpenBelowTheHeldMacrosKeyAndItsReads) {
+    StoreMacro("M", 'M', win::MOD_CONTROL);
+    StoreKeyStroke("M", 0, 'A');
+    MainDialog& main = Start();
+    const auto run = [&] {
+        const int calls = fake::RegistryCalls(), fromRoot = fake::RootOpens();
+        PressHotKey(0);
+        return std::pair{fake::RegistryCalls() - calls, fake::RootOpens() - fromRoot};
+    };
+    const auto [shortCalls, shortFromRoot] = run();
+    for (int i = 2; i < 20; i += 2) StoreKeyStroke("M", i, 'B');
+    const auto [longCalls, longFromRoot] = run();
+    // An open and two reads each: the code and "KeyPressed".
+    EXPECT_EQ(longCalls - shortCalls, 18 * 3);
+    EXPECT_EQ(longFromRoot, shortFromRoot);
+    // Macros for the lookup, the macro's Repeat, Macros for the run.
+    EXPECT_EQ(longFromRoot, 3);
+    EXPECT_EQ(fake::KeyEvents().size(), 22u);
+    EXPECT_EQ(main.macroRunning, 0);
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
+}
+
+// A macro whose instructions are read below a held Macros key still sees
+// what stands under its name at each open: a body saved anew in a wait is
+// read on from its next instruction, as a path from the root would be.
+TEST_F(RunnerTest, ABodySavedAnewInsideAWaitIsReadOnFromItsNextInstruction) {
+    StoreMacro("M", 'M', win::MOD_CONTROL);
+    StoreInstruction("M", 0, kind::MessageBox, {Text("WindowTitle", "T"), Text("MessageBody", "B")});
+    StoreKeyStroke("M", 1, 'A');
+    MainDialog& main = Start();
+    fake::OnMessageBox([&](const fake::MessageBoxRecord&) {
+        EXPECT_TRUE(RegistryStore::DeleteKeyTree(kMacros + "M"));
+        StoreMacro("M", 'M', win::MOD_CONTROL);
+        StoreKeyStroke("M", 0, 'X');
+        StoreKeyStroke("M", 2, 'Y');
+        return win::IDOK;
+    });
+    PressHotKey(0);
+    // Instructions 1 and 2 of the new body: X's key-up, Y's key-down.
+    ASSERT_EQ(fake::KeyEvents().size(), 3u);
+    EXPECT_EQ(fake::KeyEvents()[0].virtualKey, 'X');
+    EXPECT_EQ(fake::KeyEvents()[1].virtualKey, 'Y');
+    EXPECT_EQ(main.macroRunning, 0);
 }
 
 // The end of the body keeps what its Key Down Only instructions hold; an

@@ -60,6 +60,10 @@ void CreateKey(const std::string& path);
 std::vector<std::string> SubKeys(const std::string& path);
 // Number of registry keys open right now (leak check).
 int OpenKeyCount();
+// Opens, creates and deletes of a path from HKEY_LOCAL_MACHINE since Reset.
+// Each is dearer than one below an open key: in the 32-bit view a 64-bit
+// program under Wine has such a path walked key by key.
+int RootOpens();
 // Every key below `path` (itself included, as "") with its values: type and
 // bytes by value name, names lower-cased so that spellings compare as the
 // registry compares them.

@@ -82,6 +82,7 @@ std::shared_ptr<Key> root = FreshRoot();
 std::map<std::uintptr_t, OpenKey> handles;
 std::uintptr_t nextHandle = 0x1000;
 DWORD largestRead = 0;
+int rootOpens = 0;
 
 const std::uintptr_t kLocalMachine = reinterpret_cast<std::uintptr_t>(win::HKEY_LOCAL_MACHINE);
 
@@ -193,6 +194,7 @@ namespace fake::detail {
 
 void ResetRegistry() {
     largestRead = 0;
+    rootOpens = 0;
     handles.clear();
     nextHandle = 0x1000;
     root = FreshRoot();
@@ -218,6 +220,7 @@ LSTATUS BeginOpen(const char* function, HKEY key, const char* subKey, HKEY* resu
     *open = Resolve(key);
     if (*open == nullptr) return ERROR_INVALID_HANDLE;
     if ((*open)->key->deleted) return ERROR_KEY_DELETED;
+    if (reinterpret_cast<std::uintptr_t>(key) == kLocalMachine) ++rootOpens;
     return ERROR_SUCCESS;
 }
 
@@ -416,6 +419,8 @@ LSTATUS RegDeleteKeyExA(HKEY key, const char* subKey, DWORD /*samDesired*/, DWOR
     const OpenKey* open = Resolve(key);
     if (open == nullptr) return ERROR_INVALID_HANDLE;
     if (open->key->deleted) return ERROR_KEY_DELETED;
+    // The system opens the key to delete it.
+    if (reinterpret_cast<std::uintptr_t>(key) == kLocalMachine) ++rootOpens;
     Key* target = Find(open->key.get(), SplitPath(subKey));
     if (target == nullptr) return ERROR_FILE_NOT_FOUND;
     if (target == root.get() || !target->subkeys.empty()) return ERROR_ACCESS_DENIED;
@@ -630,6 +635,7 @@ std::vector<std::string> SubKeys(const std::string& path) {
 }
 
 int OpenKeyCount() { return static_cast<int>(handles.size()); }
+int RootOpens() { return rootOpens; }
 
 namespace {
 void Collect(const Key& key, const std::string& path, std::map<std::string, StoredValues>* tree) {
