@@ -26,8 +26,9 @@ HWND List(HWND parent) {
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-// The least start-up takes: for each macro one open of its key, its two
-// reads and its id's write through it, and RegisterHotKey.
+// The least start-up takes: for each macro one open of its key below the
+// Macros key held for the whole loop, its two reads and its id's write
+// through it, and RegisterHotKey.
 void Bare(HWND window) {
     char name[255];
     UniqueKey macros;
@@ -35,7 +36,8 @@ void Bare(HWND window) {
     for (DWORD i = 0; RegEnumKeyA(reinterpret_cast<HKEY>(macros.get()), i, name, sizeof name) == ERROR_SUCCESS; ++i) {
         std::int32_t vk = 0, modifiers = 0;
         UniqueKey key;
-        RegistryStore::OpenKey(layout::MacroFullPath(name), key.put());
+        RegOpenKeyExA(reinterpret_cast<HKEY>(macros.get()), name, 0, RegistryStore::kAccessBelow,
+                      reinterpret_cast<HKEY*>(key.put()));
         RegistryStore::QueryDword(key.get(), layout::kHotKeyVk, &vk);
         RegistryStore::QueryDword(key.get(), layout::kHotKeyModifiers, &modifiers);
         RegisterHotKey(window, static_cast<int>(i), static_cast<UINT>(modifiers), static_cast<UINT>(vk));
