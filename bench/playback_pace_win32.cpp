@@ -189,8 +189,8 @@ int main() {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     BenchRunner runner(window);
-    // The player's cancel key is watched from the input thread, as in the
-    // program.
+    // The input thread, as in the program: the second floor's hook is set
+    // on it.
     if (!input::StartInputThread(reinterpret_cast<win::HWND>(window))) {
         std::printf("cannot start the input thread\n");
         return 1;
