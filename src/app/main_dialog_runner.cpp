@@ -52,6 +52,9 @@ void MainDialog::RegisterAllHotKeys(const std::vector<std::string>* listed) {
     for (int row = macroList_.RowCount(); row-- > 0;) macroList_.RemoveRow(row);
     UniqueKey macros;
     if (!listed && !OpenMacros(window_, &macros)) return;
+    // Each macro's key is opened below Macros, one call rather than a path
+    // from the root; should Macros not open here, from the root.
+    if (listed) RegistryStore::OpenKey(layout::MacrosFullPath(), macros.put());
     // The macros registered so far in this pass, for the ones that share
     // their hot keys.
     std::vector<hotkeys::User> users;
@@ -76,7 +79,7 @@ void MainDialog::RegisterAllHotKeys(const std::vector<std::string>* listed) {
         // key that does not open is read and written as the store does,
         // which says why.
         RegistryStore::MacroKey macro;
-        const bool opened = macro.Open(name);
+        const bool opened = macro.Open(macros.get(), name);
         if (opened) WorkKeys::RemoveMarksBelow(macro.Handle(), macro.FullPath());
         const auto readDword = [&](const char* valueName, std::int32_t* value) {
             return opened ? macro.Read(valueName, value) : RegistryStore::ReadDword(storePath, valueName, value);

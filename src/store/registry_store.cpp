@@ -294,7 +294,10 @@ bool ReadMacroText(const std::string& macroPath, const std::string& valueName, s
 }
 
 win::LSTATUS MacrosKey::OpenBelow(const std::string& macroPath, win::HKEY* key) {
-    if (!key_ && OpenKey(layout::MacrosFullPath(), key_.put()) != win::ERROR_SUCCESS)
+    // A path from the root too long for the other calls is not opened below
+    // Macros either: it fails as they do.
+    if (layout::MacrosFullPath().size() + 1 + macroPath.size() > layout::kLongestKeyPath ||
+        (!key_ && OpenKey(layout::MacrosFullPath(), key_.put()) != win::ERROR_SUCCESS))
         return OpenKey(layout::MacroFullPath(macroPath), key);
     const win::LSTATUS rc = win::RegOpenKeyExA(key_.get(), macroPath.c_str(), 0, kAccessBelow, key);
     if (rc != win::ERROR_KEY_DELETED) return rc;
@@ -405,6 +408,15 @@ bool MacroKey::Open(const std::string& name) {
     storePath_ = layout::MacroStorePath(name);
     fullPath_ = RegistryStore::FullPath(storePath_);
     return OpenKey(fullPath_, key_.put()) == win::ERROR_SUCCESS;
+}
+
+bool MacroKey::Open(win::HKEY macros, const std::string& name) {
+    storePath_ = layout::MacroStorePath(name);
+    fullPath_ = RegistryStore::FullPath(storePath_);
+    // A macro whose path from the root is too long for every other call
+    // (its lookup, its run) is not opened below Macros either.
+    if (macros == nullptr || fullPath_.size() > layout::kLongestKeyPath) return Open(name);
+    return win::RegOpenKeyExA(macros, name.c_str(), 0, kAccessBelow, key_.put()) == win::ERROR_SUCCESS;
 }
 
 bool MacroKey::Read(const std::string& valueName, std::int32_t* value) const {

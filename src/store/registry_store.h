@@ -199,6 +199,9 @@ private:
 class MacroKey {
 public:
     bool Open(const std::string& name);
+    // The same below `macros`, the Macros key already open (none: from the
+    // root).
+    bool Open(win::HKEY macros, const std::string& name);
     bool Read(const std::string& valueName, std::int32_t* value) const;
     bool Write(const std::string& valueName, std::int32_t value) const;
     // A number an earlier Keyloom never stored: `defaultValue` when it is
