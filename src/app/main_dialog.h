@@ -132,6 +132,8 @@ public:
     // Sends `answer` to a request's answer window, when it is keyloomc's;
     // false when it is not or did not take it.
     bool SendAnswer(std::uint64_t answerWindow, const channel::Answer& answer) const;
+    // The bytes of an import's pieces held until its Import comes.
+    std::size_t HeldImportBytes() const { return pendingImport_.Held(); }
 
     // The tray menu. The names of the macros in list order, for its Run
     // submenu (macros switched off too).
@@ -177,6 +179,7 @@ private:
     win::LRESULT ListMacros(std::uint64_t answerWindow);
     win::LRESULT ExportToCaller(const channel::Request& request);
     win::LRESULT ImportFromCaller(const channel::Request& request);
+    win::LRESULT TakeImportPiece(const channel::Request& request);
     // The Macros list's row of a channel request's name: an exact spelling
     // before one that differs in case only; -1 when none has it.
     int MacroRowNamed(const std::u16string& name) const;
@@ -197,6 +200,11 @@ private:
     static constexpr int kNoStopKey = -1;
     StopKey stopKey_;
     int stopKeyId_ = kNoStopKey;
+
+    // The one import whose pieces are on their way, and the answer window
+    // of the keyloomc that sends them.
+    channel::Assembly pendingImport_;
+    std::uint64_t importCaller_ = 0;
 
     win::HWND window_;
     RowList& macroList_;

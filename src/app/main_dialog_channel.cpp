@@ -93,6 +93,9 @@ win::LRESULT MainDialog::OnCopyData(const win::COPYDATASTRUCT* data) {
     // Another program's WM_COPYDATA, not a channel block: not ours to answer.
     if (data == nullptr || data->dwData != channel::kCopyDataTag) return 0;
     channel::Request request;
+    // A pending import whose keyloomc has gone is not held any longer.
+    if (!pendingImport_.Empty() && !IsAnswerWindow(reinterpret_cast<win::HWND>(static_cast<std::uintptr_t>(importCaller_))))
+        pendingImport_.Clear();
     if (channel::ParseRequest(data->lpData, data->cbData, &request) != channel::RequestFault::None)
         return Result(channel::Status::Malformed);
     switch (request.command) {
@@ -104,6 +107,7 @@ win::LRESULT MainDialog::OnCopyData(const win::COPYDATASTRUCT* data) {
     case channel::Command::List: return ListMacros(request.answerWindow);
     case channel::Command::Export: return ExportToCaller(request);
     case channel::Command::Import: return ImportFromCaller(request);
+    case channel::Command::ImportPiece: return TakeImportPiece(request);
     }
     return Result(channel::Status::Malformed);
 }
@@ -156,9 +160,17 @@ win::LRESULT MainDialog::ExportToCaller(const channel::Request& request) {
         messages = held.Texts();
     }
     if (exported) {
-        answer.payload.assign(file.begin(), file.end());
+        // In pieces: a block of many megabytes between processes may never
+        // arrive.
+        const std::vector<std::uint8_t> bytes(file.begin(), file.end());
         file.clear();
         file.shrink_to_fit();
+        answer.status = channel::Status::Piece;
+        for (std::size_t sequence = 0; sequence < channel::PieceCount(bytes.size()); ++sequence) {
+            answer.payload = channel::PiecePayload(bytes, sequence);
+            if (!SendAnswer(request.answerWindow, answer)) return Result(channel::Status::Failed);
+        }
+        return Result(channel::Status::Ok);
     } else {
         answer.status = channel::Status::Failed;
         for (const std::string& message : messages) problem += "\n" + message;
@@ -167,7 +179,29 @@ win::LRESULT MainDialog::ExportToCaller(const channel::Request& request) {
     return Result(SendAnswer(request.answerWindow, answer) ? answer.status : channel::Status::Failed);
 }
 
+win::LRESULT MainDialog::TakeImportPiece(const channel::Request& request) {
+    const auto caller = reinterpret_cast<win::HWND>(static_cast<std::uintptr_t>(request.answerWindow));
+    // Another keyloomc's import, still on its way, is not mixed with.
+    if (!pendingImport_.Empty() && importCaller_ != request.answerWindow) return Result(channel::Status::Busy);
+    channel::Piece piece;
+    if (!IsAnswerWindow(caller) || !channel::ParsePiece(request.payload, &piece)) {
+        if (importCaller_ == request.answerWindow) pendingImport_.Clear();
+        return Result(channel::Status::Malformed);
+    }
+    importCaller_ = request.answerWindow;
+    return Result(pendingImport_.Take(std::move(piece)) ? channel::Status::Ok : channel::Status::Malformed);
+}
+
 win::LRESULT MainDialog::ImportFromCaller(const channel::Request& request) {
+    // The file came in pieces when the Import carries none: it is taken
+    // only whole, and is not held past this request.
+    std::vector<std::uint8_t> pieces;
+    if (!pendingImport_.Empty() && importCaller_ == request.answerWindow) {
+        const bool whole = pendingImport_.Complete();
+        pieces = pendingImport_.Release();
+        if (!whole || !request.payload.empty()) return Result(channel::Status::Malformed);
+    }
+    const std::vector<std::uint8_t>& bytes = pieces.empty() ? request.payload : pieces;
     // As a shutdown is refused: a macro that runs reads the store, and an
     // open window (the editor, the Import dialog) would write over what the
     // import writes.
@@ -176,7 +210,7 @@ win::LRESULT MainDialog::ImportFromCaller(const channel::Request& request) {
     std::vector<std::string> messages;
     {
         HeldMessages held;
-        outcome = ImportFile(std::string(request.payload.begin(), request.payload.end()));
+        outcome = ImportFile(std::string(bytes.begin(), bytes.end()));
         messages = held.Texts();
     }
     std::vector<channel::ReportLine> report;

@@ -1,5 +1,6 @@
 #include "common/command_channel.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace channel {
@@ -15,17 +16,19 @@ std::uint64_t Get(const std::uint8_t* at, int bytes) {
     return value;
 }
 
-bool Known(std::uint16_t code) { return code >= 1 && code <= 5; }
+bool Known(std::uint16_t code) { return code >= 1 && code <= 6; }
 
 }  // namespace
 
 std::size_t LimitFor(Command command) {
-    return command == Command::Import ? kRequestHeader + kFileLimit : kSmallLimit;
+    if (command == Command::Import) return kRequestHeader + kFileLimit;
+    if (command == Command::ImportPiece) return kRequestHeader + kPieceHeader + kPieceLimit;
+    return kSmallLimit;
 }
 
 bool NeedsName(Command command) { return command == Command::Run; }
 
-bool TakesPayload(Command command) { return command == Command::Import; }
+bool TakesPayload(Command command) { return command == Command::Import || command == Command::ImportPiece; }
 
 bool StatusFromResult(std::intptr_t result, Status* status) {
     if ((result & ~static_cast<std::intptr_t>(0xFFFF)) != kHandledTag) return false;
@@ -125,6 +128,62 @@ bool ParseReport(const std::vector<std::uint8_t>& bytes, std::vector<ReportLine>
     }
     *out = std::move(lines);
     return true;
+}
+
+std::size_t PieceCount(std::size_t size) { return size == 0 ? 1 : (size + kPieceLimit - 1) / kPieceLimit; }
+
+std::vector<std::uint8_t> PiecePayload(const std::vector<std::uint8_t>& file, std::size_t sequence) {
+    const std::size_t from = std::min(file.size(), sequence * kPieceLimit);
+    const std::size_t to = std::min(file.size(), from + kPieceLimit);
+    std::vector<std::uint8_t> out;
+    out.reserve(kPieceHeader + (to - from));
+    Put(out, sequence, 4);
+    Put(out, file.size(), 4);
+    out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(from), file.begin() + static_cast<std::ptrdiff_t>(to));
+    return out;
+}
+
+bool ParsePiece(const std::vector<std::uint8_t>& payload, Piece* out) {
+    if (payload.size() < kPieceHeader || payload.size() - kPieceHeader > kPieceLimit) return false;
+    const std::uint64_t total = Get(payload.data() + 4, 4);
+    if (total > kFileLimit) return false;
+    out->sequence = static_cast<std::uint32_t>(Get(payload.data(), 4));
+    out->total = static_cast<std::uint32_t>(total);
+    out->bytes.assign(payload.begin() + kPieceHeader, payload.end());
+    return true;
+}
+
+bool Assembly::Take(Piece piece) {
+    if (piece.sequence == 0) {
+        Clear();
+        started_ = true;
+        total_ = piece.total;
+    } else if (!started_ || piece.sequence != next_ || piece.total != total_) {
+        Clear();
+        return false;
+    }
+    // An empty piece of a file not yet whole would only keep a caller busy.
+    if (piece.bytes.size() > total_ - bytes_.size() || (piece.bytes.empty() && bytes_.size() != total_)) {
+        Clear();
+        return false;
+    }
+    bytes_.insert(bytes_.end(), piece.bytes.begin(), piece.bytes.end());
+    next_ = piece.sequence + 1;
+    return true;
+}
+
+std::vector<std::uint8_t> Assembly::Release() {
+    std::vector<std::uint8_t> bytes = std::move(bytes_);
+    Clear();
+    return bytes;
+}
+
+void Assembly::Clear() {
+    started_ = false;
+    next_ = 0;
+    total_ = 0;
+    bytes_.clear();
+    bytes_.shrink_to_fit();
 }
 
 }  // namespace channel

@@ -12,10 +12,13 @@
 // command, and its payload (the list, an exported file, an import's report,
 // an error text) after a u32 length.
 //
-// A file goes whole in one block each way, at most kFileLimit bytes: Import
-// carries it in its request, Export's answer carries it back. keyloomc
-// reads and writes the file with its own rights; Keyloom never opens a path
-// that a caller names.
+// A file of up to kFileLimit bytes goes in pieces of at most kPieceLimit
+// bytes each way, since a much larger block between processes may never
+// arrive: keyloomc sends ImportPiece requests and then an Import with no
+// payload, and Export's answer comes back as Piece answers. Each piece's
+// payload starts with its sequence number and the file's whole size (u32
+// each). keyloomc reads and writes the file with its own rights; Keyloom
+// never opens a path that a caller names.
 #pragma once
 
 #include <cstddef>
@@ -34,18 +37,21 @@ inline constexpr std::size_t kMaxName = 255;
 // Commands without a file fit in a small block; those carrying one get 64 MB.
 inline constexpr std::size_t kSmallLimit = 4096;
 inline constexpr std::size_t kFileLimit = 64u * 1024u * 1024u;
+inline constexpr std::size_t kPieceLimit = 1024u * 1024u;
+inline constexpr std::size_t kPieceHeader = 8;
 // The dwData of every channel block, so stray WM_COPYDATA is told apart.
 inline constexpr std::uintptr_t kCopyDataTag = 0x4B4C4331u;
 // The class of keyloomc's window that answers come to. Keyloom's own window
 // is found by its class, kMainWindowClass (common/messages.h).
 inline constexpr const char* kAnswerWindowClass = "KeyloomcAnswer";
 
-enum class Command : std::uint16_t { Run = 1, Stop = 2, List = 3, Export = 4, Import = 5 };
+enum class Command : std::uint16_t { Run = 1, Stop = 2, List = 3, Export = 4, Import = 5, ImportPiece = 6 };
 
 // What an answer (and the WM_COPYDATA handler's result) says. The values up
 // to Failed are also keyloomc's exit codes for run. Refused: the request was
 // whole but what it carries is not taken (an import's file that Keyloom
-// refuses); nothing was written.
+// refuses); nothing was written. Piece: an answer block that carries one
+// piece of an exported file.
 enum class Status : std::uint16_t {
     Ok = 0,
     NoSuchMacro = 1,
@@ -53,7 +59,8 @@ enum class Status : std::uint16_t {
     Busy = 3,
     Malformed = 5,
     Failed = 6,
-    Refused = 7
+    Refused = 7,
+    Piece = 8
 };
 
 struct Request {
@@ -68,8 +75,8 @@ enum class RequestFault { None, Size, Magic, UnknownCommand, MissingName, BadNam
 // The size limit for a command's whole block.
 std::size_t LimitFor(Command command);
 bool NeedsName(Command command);
-// Only Import carries a payload (the file); one that comes with another
-// command is refused.
+// Only Import and ImportPiece carry a payload (the file, a piece of it);
+// one that comes with another command is refused.
 bool TakesPayload(Command command);
 
 // What Keyloom's WM_COPYDATA handler returns for a channel block: the tag
@@ -112,5 +119,42 @@ struct ReportLine {
 std::vector<std::uint8_t> EncodeReport(const std::vector<ReportLine>& lines);
 // False, with *out untouched, for bytes that are not a whole report.
 bool ParseReport(const std::vector<std::uint8_t>& bytes, std::vector<ReportLine>* out);
+
+// One piece of a file, as the payload of an ImportPiece request or a Piece
+// answer.
+struct Piece {
+    std::uint32_t sequence = 0;
+    std::uint32_t total = 0;  // the whole file's size, the same in every piece
+    std::vector<std::uint8_t> bytes;
+};
+// How many pieces a file of `size` bytes goes in (one for an empty file),
+// and the payload of piece `sequence` of `file`.
+std::size_t PieceCount(std::size_t size);
+std::vector<std::uint8_t> PiecePayload(const std::vector<std::uint8_t>& file, std::size_t sequence);
+// False, with *out untouched, for a payload that is no piece: too short,
+// more than kPieceLimit bytes, a total above kFileLimit.
+bool ParsePiece(const std::vector<std::uint8_t>& payload, Piece* out);
+
+// A file put together from its pieces, in order. A first piece (sequence 0)
+// starts over; any other must follow the last one taken and declare the
+// same total, and the bytes never go past it. A piece that does not fit
+// empties the assembly, so nothing of a broken transfer is held.
+class Assembly {
+public:
+    bool Take(Piece piece);
+    // Every byte of the declared total has come.
+    bool Complete() const { return started_ && bytes_.size() == total_; }
+    bool Empty() const { return !started_; }
+    std::size_t Held() const { return bytes_.size(); }
+    // The file, leaving the assembly empty.
+    std::vector<std::uint8_t> Release();
+    void Clear();
+
+private:
+    bool started_ = false;
+    std::uint32_t next_ = 0;
+    std::uint32_t total_ = 0;
+    std::vector<std::uint8_t> bytes_;
+};
 
 }  // namespace channel

@@ -177,11 +177,14 @@ Outcome Conclude(const channel::Request& request, Delivery delivery, channel::St
     case channel::Status::NoSuchMacro:
         return {kNoSuchMacro, u"", u"There is no macro named \"" + request.name + u"\".\n", {}};
     case channel::Status::Busy:
-        return {kBusy, u"", import ? u"Keyloom is busy (a macro runs, or one of its windows is open): import when it is done.\n"
+        return {kBusy, u"",
+                import ? u"Keyloom is busy (a macro runs, one of its windows is open, or another import is on its "
+                         u"way): import when it is done.\n"
                        : u"A macro is already running.\n", {}};
     case channel::Status::NotRunning: return {kNotRunning, u"", u"Keyloom is not running.\n", {}};
     case channel::Status::Refused: return {kRefused, u"", u"Keyloom refused the request.\n", {}};
-    case channel::Status::Failed: break;
+    case channel::Status::Failed:
+    case channel::Status::Piece: break;
     }
     outcome.exitCode = kFailed;
     outcome.err = u"Keyloom could not carry the request out";

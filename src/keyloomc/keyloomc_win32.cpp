@@ -25,6 +25,8 @@ constexpr UINT kFileRequestTimeout = 600000;
 struct Received {
     bool got = false;
     channel::Answer answer;
+    // An exported file's pieces, until the last has come.
+    channel::Assembly pieces;
 };
 Received received;
 
@@ -35,6 +37,13 @@ LRESULT CALLBACK AnswerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (data == nullptr || data->dwData != channel::kCopyDataTag || received.got) return FALSE;
     channel::Answer answer;
     if (!channel::ParseAnswer(data->lpData, data->cbData, &answer)) return FALSE;
+    if (answer.status == channel::Status::Piece) {
+        // The file is written only when every piece came, in order.
+        channel::Piece piece;
+        if (!channel::ParsePiece(answer.payload, &piece) || !received.pieces.Take(std::move(piece))) return FALSE;
+        if (!received.pieces.Complete()) return TRUE;
+        answer = {channel::Status::Ok, received.pieces.Release()};
+    }
     received.answer = std::move(answer);
     received.got = true;
     return TRUE;
@@ -155,23 +164,41 @@ keyloomc::Outcome Ask(channel::Request request, const std::u16string& fileName) 
     if (answerWindow == nullptr)
         return keyloomc::Conclude(request, Delivery::NoAnswer, channel::Status::Failed, nullptr, fileName);
     request.answerWindow = reinterpret_cast<std::uintptr_t>(answerWindow);
-    std::vector<std::uint8_t> block = channel::EncodeRequest(request);
-    request.payload.clear();
-    request.payload.shrink_to_fit();
+    const auto send = [&](const channel::Request& block, UINT timeout, channel::Status* status) {
+        std::vector<std::uint8_t> bytes = channel::EncodeRequest(block);
+        COPYDATASTRUCT data{channel::kCopyDataTag, static_cast<DWORD>(bytes.size()), bytes.data()};
+        DWORD_PTR result = 0;
+        // Not SMTO_BLOCK: the answer block is sent to this thread while it waits.
+        return SendMessageTimeoutA(keyloom, WM_COPYDATA, reinterpret_cast<WPARAM>(answerWindow),
+                                   reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, timeout, &result) != 0 &&
+               channel::StatusFromResult(static_cast<std::intptr_t>(result), status);
+    };
+    channel::Status status = channel::Status::Ok;
+    bool delivered = true;
+    if (request.command == channel::Command::Import) {
+        // The file goes in pieces; the Import that follows carries none.
+        channel::Request piece;
+        piece.command = channel::Command::ImportPiece;
+        piece.answerWindow = request.answerWindow;
+        for (std::size_t sequence = 0;
+             delivered && status == channel::Status::Ok && sequence < channel::PieceCount(request.payload.size());
+             ++sequence) {
+            piece.payload = channel::PiecePayload(request.payload, sequence);
+            delivered = send(piece, kRequestTimeout, &status);
+        }
+        request.payload.clear();
+        request.payload.shrink_to_fit();
+    }
     const bool carriesFile = request.command == channel::Command::Export || request.command == channel::Command::Import;
-    COPYDATASTRUCT data{channel::kCopyDataTag, static_cast<DWORD>(block.size()), block.data()};
-    DWORD_PTR result = 0;
-    // Not SMTO_BLOCK: the answer block is sent to this thread while it waits.
-    const LRESULT sent = SendMessageTimeoutA(keyloom, WM_COPYDATA, reinterpret_cast<WPARAM>(answerWindow),
-                                             reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
-                                             carriesFile ? kFileRequestTimeout : kRequestTimeout, &result);
-    channel::Status status = channel::Status::Failed;
     keyloomc::Outcome outcome;
-    if (sent == 0 || !channel::StatusFromResult(static_cast<std::intptr_t>(result), &status)) {
+    if (delivered && status == channel::Status::Ok)
+        delivered = send(request, carriesFile ? kFileRequestTimeout : kRequestTimeout, &status);
+    if (!delivered) {
         // A window that went away meanwhile was a Keyloom that ended.
         outcome = keyloomc::Conclude(request, IsWindow(keyloom) ? Delivery::NoAnswer : Delivery::NoKeyloom, status,
                                      nullptr, fileName);
     } else {
+        // A piece refused (Malformed, Busy) is concluded as the Import would be.
         outcome = keyloomc::Conclude(request, Delivery::Answered, status, received.got ? &received.answer : nullptr,
                                      fileName);
     }

@@ -4,13 +4,16 @@ dialog, the store is deleted, and the file is imported through the open
 dialog and the Import dialog; the imported macros type into Notepad and play
 their recording. A second import of the same file shows the taken names.
 Then the same from a script with keyloomc: export of everything and of one
-macro, import into a fresh store, an import whose names are taken, and a
-file that is refused.
+macro, import into a fresh store, an import whose names are taken, a file
+that is refused, and a file of about 10 MB (one long recording) imported into
+a fresh store and exported back.
 
 One Keyloom and one Notepad; the cases run in name order.
 """
 
+import base64
 import json
+import time
 import unittest
 
 import harness
@@ -200,6 +203,33 @@ class ExportAndImport(harness.KeyloomWithNotepad):
         self.assertEqual(code, 5)
         self.assertIn(r"C:\missing.json cannot be opened.", err)
         self.assertEqual(self.wine.reg_query(), stored)
+
+    def test_9b_keyloomc_carries_a_file_of_ten_megabytes_each_way(self):
+        # One recording of many events: the typed q's events over and over.
+        big = self.document("one.json")
+        big["macros"] = []
+        events = base64.b64decode(big["recordings"][0]["events"])
+        events *= 7_500_000 // len(events) + 1
+        big["recordings"] = [dict(big["recordings"][0], name="Long q", events=base64.b64encode(events).decode())]
+        path = self.wine.prefix / "drive_c" / "big.json"
+        path.write_text(json.dumps(big), encoding="utf-8")
+        size = path.stat().st_size
+        self.assertGreater(size, 10_000_000)
+        self.shut_down_and_delete_store()
+        self.__class__.keyloom = self.wine.start_keyloom()
+        self.assertTrue(self.wine.wait_window(MAIN_TITLE))
+        started = time.monotonic()
+        code, out, err = self.keyloomc("import", r"C:\big.json")
+        imported = time.monotonic() - started
+        self.assertEqual((code, out.splitlines()), (0, ['Imported recording "Long q".']), err)
+        started = time.monotonic()
+        code, _, err = self.keyloomc("export", r"C:\bigagain.json")
+        exported = time.monotonic() - started
+        self.assertEqual(code, 0, err)
+        again = self.document("bigagain.json")
+        self.assertEqual(again["macros"], [])
+        self.assertEqual(again["recordings"], big["recordings"])
+        print(f"\n{size} bytes: keyloomc import {imported:.1f} s, export {exported:.1f} s")
 
 
 if __name__ == "__main__":

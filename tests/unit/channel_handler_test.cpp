@@ -156,6 +156,23 @@ std::vector<channel::Answer> Answers() {
     return answers;
 }
 
+// An export's file, put together from the Piece answers it came in.
+std::vector<std::uint8_t> Exported(const std::vector<channel::Answer>& answers, std::size_t* at) {
+    channel::Assembly file;
+    for (; *at < answers.size(); ++*at) {
+        channel::Piece piece;
+        EXPECT_EQ(answers[*at].status, Status::Piece);
+        EXPECT_TRUE(channel::ParsePiece(answers[*at].payload, &piece));
+        EXPECT_TRUE(file.Take(std::move(piece)));
+        if (file.Complete()) {
+            ++*at;
+            return file.Release();
+        }
+    }
+    ADD_FAILURE() << "an export's pieces stop short";
+    return {};
+}
+
 std::vector<channel::ReportLine> Report(const channel::Answer& answer) {
     std::vector<channel::ReportLine> lines;
     EXPECT_TRUE(channel::ParseReport(answer.payload, &lines));
@@ -171,20 +188,84 @@ TEST_F(ChannelTest, ExportAnswersWithTheFileOfEverythingOrOfOneMacro) {
     EXPECT_EQ(Send(Command::Export, u"gREET"), Handled(Status::Ok));
     EXPECT_EQ(Send(Command::Export, u"Nobody"), Handled(Status::NoSuchMacro));
     const std::vector<channel::Answer> answers = Answers();
-    ASSERT_EQ(answers.size(), 2u);
     std::vector<std::vector<std::string>> names;
-    for (const channel::Answer& answer : answers) {
-        EXPECT_EQ(answer.status, Status::Ok);
+    for (std::size_t at = 0; at < answers.size();) {
+        const std::vector<std::uint8_t> bytes = Exported(answers, &at);
         exchange::FileData file;
         std::string problem;
-        ASSERT_TRUE(exchange::ReadFile({reinterpret_cast<const char*>(answer.payload.data()), answer.payload.size()},
-                                       &file, &problem))
+        ASSERT_TRUE(exchange::ReadFile({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, &file, &problem))
             << problem;
         names.emplace_back();
         for (const auto& macro : file.macros) names.back().push_back(macro.name);
     }
     EXPECT_EQ(names, (std::vector<std::vector<std::string>>{{"Greet", "Other"}, {"Greet"}}));
+    // A caller that does not take a piece has no export.
+    fake::OnSendMessage([](const fake::SentMessage&) { return win::LRESULT{0}; });
+    EXPECT_EQ(Send(Command::Export), Handled(Status::Failed));
     EXPECT_TRUE(fake::MessageBoxes().empty());
+}
+
+TEST_F(ChannelTest, AnImportInPiecesIsWrittenOnlyWhenWholeInOrderAndFromOneCaller) {
+    StoreMacro("Greet", 'G', win::MOD_CONTROL);
+    MainDialog& main = Start();
+    const win::HWND second = fake::AddOtherWindow("", 0x78);
+    fake::SetWindowClass(second, channel::kAnswerWindowClass);
+    // Over two pieces: the file's spaces are as good as its macros.
+    const std::string text = R"({"format": "keyloom", "version": 1, "macros": [)" + std::string(1500000, ' ') +
+                             R"({"name": "New", "hotKey": {"vk": 78, "fsModifiers": 2}, "instructions": []}]})";
+    const std::vector<std::uint8_t> file(text.begin(), text.end());
+    ASSERT_EQ(channel::PieceCount(file.size()), 2u);
+    const auto request = [&](Command command, win::HWND from, std::vector<std::uint8_t> payload = {}) {
+        channel::Request r;
+        r.command = command;
+        r.answerWindow = reinterpret_cast<std::uintptr_t>(from);
+        r.payload = std::move(payload);
+        return Send(channel::EncodeRequest(r));
+    };
+    const auto piece = [&](std::size_t sequence, win::HWND from = nullptr) {
+        return request(Command::ImportPiece, from ? from : answerWindow, channel::PiecePayload(file, sequence));
+    };
+    const auto before = fake::Tree("Software\Tallow Labs\Keyloom");
+
+    // Out of order, or an Import before the last piece: refused, nothing held.
+    EXPECT_EQ(piece(1), Handled(Status::Malformed));
+    EXPECT_EQ(piece(0), Handled(Status::Ok));
+    EXPECT_EQ(piece(0), Handled(Status::Ok));  // a first piece again starts over
+    EXPECT_EQ(main.HeldImportBytes(), channel::kPieceLimit);
+    EXPECT_EQ(request(Command::Import, answerWindow), Handled(Status::Malformed));
+    EXPECT_EQ(main.HeldImportBytes(), 0u);
+    EXPECT_EQ(piece(0), Handled(Status::Ok));
+    std::vector<std::uint8_t> skipped = channel::PiecePayload(file, 1);
+    skipped[0] = 2;
+    EXPECT_EQ(request(Command::ImportPiece, answerWindow, skipped), Handled(Status::Malformed));
+    EXPECT_EQ(main.HeldImportBytes(), 0u);
+    // A total above 64 MB is refused on its first piece.
+    std::vector<std::uint8_t> huge = channel::PiecePayload(file, 0);
+    huge[7] = 0x05;
+    EXPECT_EQ(request(Command::ImportPiece, answerWindow, huge), Handled(Status::Malformed));
+    EXPECT_EQ(main.HeldImportBytes(), 0u);
+    EXPECT_EQ(fake::Tree("Software\Tallow Labs\Keyloom"), before);
+
+    // A second caller does not mix with the first while that one is there.
+    EXPECT_EQ(piece(0), Handled(Status::Ok));
+    EXPECT_EQ(piece(0, second), Handled(Status::Busy));
+    EXPECT_EQ(request(Command::Import, second), Handled(Status::Refused));  // its own empty file
+    EXPECT_EQ(piece(1), Handled(Status::Ok));
+    EXPECT_EQ(fake::Tree("Software\Tallow Labs\Keyloom"), before);
+    EXPECT_EQ(request(Command::Import, answerWindow), Handled(Status::Ok));
+    EXPECT_EQ(main.MacroNames(), (std::vector<std::string>{"Greet", "New"}));
+    EXPECT_EQ(main.HeldImportBytes(), 0u);
+
+    // A caller that went away leaves nothing held, and no one waiting.
+    EXPECT_EQ(piece(0), Handled(Status::Ok));
+    fake::SetWindowClass(answerWindow, "Gone");
+    EXPECT_EQ(piece(0, second), Handled(Status::Ok));
+    EXPECT_EQ(main.HeldImportBytes(), channel::kPieceLimit);
+    fake::SetWindowClass(second, "Gone");
+    EXPECT_EQ(Send(Command::Stop), Handled(Status::Ok));
+    EXPECT_EQ(main.HeldImportBytes(), 0u);
+    EXPECT_TRUE(fake::MessageBoxes().empty());
+    EXPECT_EQ(fake::OpenKeyCount(), 0);
 }
 
 TEST_F(ChannelTest, ImportWritesTheFileSkipsTakenNamesAndRefusesABadFileWhole) {

@@ -141,3 +141,64 @@ TEST(CommandChannel, OnlyImportCarriesAFileAndReportsComeBackWhole) {
     EXPECT_FALSE(ParseReport(unknown, &back));
     EXPECT_EQ(back, lines);
 }
+
+TEST(CommandChannel, PiecesMakeTheFileOnlyInOrderWholeAndWithinItsTotal) {
+    std::vector<std::uint8_t> file(2 * kPieceLimit + 17);
+    for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(i * 7);
+    ASSERT_EQ(PieceCount(file.size()), 3u);
+    const auto piece = [&](std::size_t sequence) {
+        Piece p;
+        EXPECT_TRUE(ParsePiece(PiecePayload(file, sequence), &p));
+        return p;
+    };
+    Assembly assembly;
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_FALSE(assembly.Complete());
+        ASSERT_TRUE(assembly.Take(piece(i)));
+    }
+    ASSERT_TRUE(assembly.Complete());
+    EXPECT_EQ(assembly.Release(), file);
+    EXPECT_TRUE(assembly.Empty());
+
+    // A piece skipped, repeated, of another total or past the total breaks
+    // the file off: nothing of it is held.
+    const auto broken = [&](std::vector<Piece> pieces) {
+        Assembly a;
+        bool taken = true;
+        for (Piece& p : pieces) taken = a.Take(std::move(p));
+        EXPECT_FALSE(taken);
+        EXPECT_TRUE(a.Empty());
+        EXPECT_EQ(a.Held(), 0u);
+    };
+    broken({piece(1)});
+    broken({piece(0), piece(2)});
+    broken({piece(0), piece(1), piece(1)});
+    Piece other = piece(1);
+    other.total += 1;
+    broken({piece(0), other});
+    Piece longer = piece(2);
+    longer.bytes.push_back(0);
+    broken({piece(0), piece(1), longer});
+    Piece empty = piece(1);
+    empty.bytes.clear();
+    broken({piece(0), empty});
+    // A first piece starts over; an empty file is one piece of nothing.
+    Assembly again;
+    EXPECT_TRUE(again.Take(piece(0)) && again.Take(piece(1)) && again.Take(piece(0)));
+    EXPECT_EQ(again.Held(), kPieceLimit);
+    const std::vector<std::uint8_t> none;
+    ASSERT_EQ(PieceCount(0), 1u);
+    Piece nothing;
+    ASSERT_TRUE(ParsePiece(PiecePayload(none, 0), &nothing));
+    EXPECT_TRUE(again.Take(nothing) && again.Complete() && again.Release().empty());
+
+    // A piece over a megabyte is none, and its block is too large.
+    Request request;
+    request.command = Command::ImportPiece;
+    request.payload = PiecePayload(file, 0);
+    request.payload.push_back(0);
+    Piece kept;
+    EXPECT_FALSE(ParsePiece(request.payload, &kept));
+    const auto block = EncodeRequest(request);
+    EXPECT_EQ(ParseRequest(block.data(), block.size(), &request), RequestFault::TooLarge);
+}
