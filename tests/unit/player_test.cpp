@@ -76,6 +76,17 @@ protected:
         PressHotKey(0);
     }
 
+    // A macro that plays a recording which types its own Ctrl+Esc, then
+    // holds 'A' down a while, then types 'Z'; started.
+    void StartCtrlEscPlayback() {
+        StoreRecording("R", {Key(win::WM_KEYDOWN, kLeftControl, 0x1D, 1000), Key(win::WM_KEYDOWN, kEscape, 0x01, 1000),
+                             Key(win::WM_KEYUP, kEscape, 0x01, 1000), Key(win::WM_KEYUP, kLeftControl, 0x1D, 1000),
+                             Key(win::WM_KEYDOWN, 'A', 0x1E, 2000), Key(win::WM_KEYUP, 'A', 0x1E, 3000)});
+        StorePlayback("M", 0, "R");
+        StoreKeyStroke("M", 1, 'Z');
+        StartMacro();
+    }
+
     // Delivers what the main window was posted, as its procedure would.
     void Deliver() {
         for (int round = 0; round < 100; ++round) {
@@ -339,12 +350,7 @@ TEST_F(PlayerTest, WheelEventsReplayTheirRecordedDistance) {
 TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnDoesNot) {
     RefuseJournalHooks();
     TakeCtrlEsc();
-    StoreRecording("R", {Key(win::WM_KEYDOWN, kLeftControl, 0x1D, 1000), Key(win::WM_KEYDOWN, kEscape, 0x01, 1000),
-                         Key(win::WM_KEYUP, kEscape, 0x01, 1000), Key(win::WM_KEYUP, kLeftControl, 0x1D, 1000),
-                         Key(win::WM_KEYDOWN, 'A', 0x1E, 2000), Key(win::WM_KEYUP, 'A', 0x1E, 3000)});
-    StorePlayback("M", 0, "R");
-    StoreKeyStroke("M", 1, 'Z');
-    StartMacro();
+    StartCtrlEscPlayback();
     RunTimer(1);
     ASSERT_EQ(fake::SentInputs().size(), 4u);
     EXPECT_TRUE(fake::ThreadMessages().empty());
@@ -387,12 +393,7 @@ TEST_F(PlayerTest, APhysicalCtrlEscCancelsAnInjectedPlaybackButTheRecordingsOwnD
 // cancel.
 TEST_F(PlayerTest, TheCtrlEscHotKeyCancelsAnInjectedPlaybackButTheRecordingsOwnDoesNot) {
     RefuseJournalHooks();
-    StoreRecording("R", {Key(win::WM_KEYDOWN, kLeftControl, 0x1D, 1000), Key(win::WM_KEYDOWN, kEscape, 0x01, 1000),
-                         Key(win::WM_KEYUP, kEscape, 0x01, 1000), Key(win::WM_KEYUP, kLeftControl, 0x1D, 1000),
-                         Key(win::WM_KEYDOWN, 'A', 0x1E, 2000), Key(win::WM_KEYUP, 'A', 0x1E, 3000)});
-    StorePlayback("M", 0, "R");
-    StoreKeyStroke("M", 1, 'Z');
-    StartMacro();
+    StartCtrlEscPlayback();
     ASSERT_TRUE(CancelHotKeyRegistered());
     int combinations = 0;
     for (const auto& key : fake::HotKeys())
