@@ -35,7 +35,7 @@ bool MainDialog::InitializeContent() {
     if (treeReady) RegistryStore::RestrictStoreAccess();
     // What a change that did not finish left behind goes before anything is listed.
     // Its list of the macros serves the registration when nothing there
-    // changed, and the marks below each macro are removed as it registers.
+    // changed.
     std::vector<std::string> macroNames;
     const bool listed = treeReady && WorkKeys::CleanUp(&macroNames);
     hotkeys::Reset();

@@ -15,7 +15,6 @@
 #include "store/message_text.h"
 #include "store/optional_value.h"
 #include "store/registry_store.h"
-#include "store/work_keys.h"
 
 namespace {
 
@@ -80,7 +79,6 @@ void MainDialog::RegisterAllHotKeys(const std::vector<std::string>* listed) {
         // which says why.
         RegistryStore::MacroKey macro;
         const bool opened = macro.Open(macros.get(), name);
-        if (opened) WorkKeys::RemoveMarksBelow(macro.Handle(), macro.FullPath());
         const auto readDword = [&](const char* valueName, std::int32_t* value) {
             return opened ? macro.Read(valueName, value) : RegistryStore::ReadDword(storePath, valueName, value);
         };

@@ -457,19 +457,34 @@ SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, co
     // Whether two spellings name one key is the registry's to say, by its
     // own case rules: a mark made below one name is looked for below the
     // other, then removed. Each call makes a mark of its own: one that
-    // exists already is another call's leftover, and tells nothing.
+    // exists already is another call's leftover, and tells nothing. A notice
+    // beside the stored keys says where the mark is while it is there, so
+    // that a start after a stop finds it without looking below every key.
+    UniqueKey parent;
+    if (OpenKey(parentFullPath, parent.put()) != win::ERROR_SUCCESS) return SameKey::Unknown;
     UniqueKey first;
-    if (win::LSTATUS rc = OpenKey(parentFullPath + "\\" + a, first.put()); rc != win::ERROR_SUCCESS)
+    if (win::LSTATUS rc = win::RegOpenKeyExA(parent.get(), a.c_str(), 0, kAccessBelow, first.put());
+        rc != win::ERROR_SUCCESS)
         return rc == win::ERROR_FILE_NOT_FOUND ? SameKey::No : SameKey::Unknown;
-    std::string mark;
+    std::string stamp, mark;
     for (int attempt = 0; attempt < 3 && mark.empty(); ++attempt) {
-        const std::string name = WorkKeys::NameOf(WorkKeys::Role::Mark, WorkKeys::FreshStamp());
+        stamp = WorkKeys::FreshStamp();
+        const std::string name = WorkKeys::NameOf(WorkKeys::Role::Mark, stamp);
+        if (!WorkKeys::NoteMark(parent.get(), stamp, a)) {
+            WorkKeys::DropMarkNotice(parent.get(), stamp);
+            return SameKey::Unknown;
+        }
         UniqueKey made;
         win::DWORD disposition = 0;
-        if (win::RegCreateKeyExA(first.get(), name.c_str(), 0, nullptr, 0, kAccess, nullptr, made.put(),
-                                 &disposition) != win::ERROR_SUCCESS)
+        if (win::RegCreateKeyExA(first.get(), name.c_str(), 0, nullptr, 0, kAccessBelow, nullptr, made.put(),
+                                 &disposition) != win::ERROR_SUCCESS) {
+            WorkKeys::DropMarkNotice(parent.get(), stamp);
             return SameKey::Unknown;
-        if (disposition == kCreatedNewKey) mark = name;
+        }
+        if (disposition == kCreatedNewKey)
+            mark = name;
+        else
+            WorkKeys::DropMarkNotice(parent.get(), stamp);
     }
     if (mark.empty()) return SameKey::Unknown;
     UniqueKey seen;
@@ -477,9 +492,11 @@ SameKey NamesSameKey(const std::string& parentFullPath, const std::string& a, co
     seen.reset();
     const bool same = seenRc == win::ERROR_SUCCESS;
     // The mark must not stay behind in a stored macro or recording: a
-    // refused removal is tried once more, and the next start removes it.
-    if (win::RegDeleteKeyExA(first.get(), mark.c_str(), kView, 0) != win::ERROR_SUCCESS)
-        win::RegDeleteKeyExA(first.get(), mark.c_str(), kView, 0);
+    // refused removal is tried once more, and else its notice stays for the
+    // next start.
+    if (win::RegDeleteKeyExA(first.get(), mark.c_str(), 0, 0) == win::ERROR_SUCCESS ||
+        win::RegDeleteKeyExA(first.get(), mark.c_str(), 0, 0) == win::ERROR_SUCCESS)
+        WorkKeys::DropMarkNotice(parent.get(), stamp);
     if (!same && seenRc != win::ERROR_FILE_NOT_FOUND) return SameKey::Unknown;
     return same ? SameKey::Yes : SameKey::No;
 }

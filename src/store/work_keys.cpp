@@ -18,8 +18,6 @@ namespace {
 constexpr const char* kRecordName = "Name";
 // A move's record also names where the moved tree came from.
 constexpr const char* kRecordFrom = "From";
-// The mark's name before marks had stamps; a leftover of it is removed too.
-constexpr const char* kOldMark = "Keyloom same-key mark";
 
 std::wstring Wide(const std::string& text) {
     const int length = win::MultiByteToWideChar(win::CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -137,17 +135,29 @@ bool DropNew(const std::string& parentFullPath, const std::string& stamp) {
     return Remove(parentFullPath + "\\" + work);
 }
 
-// Removes the marks that calls comparing names left below the stored keys.
-void RemoveMarks(const std::string& fullPath) {
+// A mark left below a stored key by a call comparing names, then the
+// notice beside the stored keys that told where it was made. A notice that
+// cannot be read now stays for the next start; one without a name was left
+// before its mark was made.
+void RemoveMark(const std::string& parentFullPath, const std::string& stamp) {
+    const std::string notice = parentFullPath + "\\" + NameOf(Role::Mark, stamp);
     UniqueKey key;
-    if (RegistryStore::OpenKey(fullPath, key.put()) != win::ERROR_SUCCESS) return;
-    RemoveMarksBelow(key.get(), fullPath);
+    if (win::LSTATUS rc = RegistryStore::OpenKey(notice, key.put()); rc != win::ERROR_SUCCESS) return;
+    char below[256] = {};
+    win::DWORD size = sizeof below - 1;
+    const win::LSTATUS read =
+        win::RegQueryValueExA(key.get(), kRecordName, nullptr, nullptr, reinterpret_cast<win::BYTE*>(below), &size);
+    key.reset();
+    if (read != win::ERROR_SUCCESS && read != win::ERROR_FILE_NOT_FOUND) return;
+    if (read == win::ERROR_SUCCESS && below[0] != '\0' &&
+        !Remove(parentFullPath + "\\" + below + "\\" + NameOf(Role::Mark, stamp)))
+        return;
+    Remove(notice);
 }
 
-// Removes the work keys below `parentFullPath` as CleanUp says; the marks
-// below its stored keys too, unless `listed` is given: then they are left
-// to the caller, and `listed` receives the names found. True when nothing
-// there was renamed or removed.
+// Removes the work keys below `parentFullPath` as CleanUp says; `listed`,
+// when given, receives the names found. True when nothing there was renamed
+// or removed.
 bool CleanUpBelow(const std::string& parentFullPath, std::vector<std::string>* listed = nullptr) {
     UniqueKey parent;
     if (RegistryStore::OpenKey(parentFullPath, parent.put()) != win::ERROR_SUCCESS) return false;
@@ -162,9 +172,7 @@ bool CleanUpBelow(const std::string& parentFullPath, std::vector<std::string>* l
         if (Parse(name, &role, &stamp)) {
             changes[stamp].insert(role);
             untouched = false;
-        } else if (!layout::IsWorkKeyName(name)) {
-            if (!listed) RemoveMarks(parentFullPath + "\\" + name);
-        } else {
+        } else if (layout::IsWorkKeyName(name)) {
             Remove(parentFullPath + "\\" + name);
             untouched = false;
         }
@@ -185,7 +193,7 @@ bool CleanUpBelow(const std::string& parentFullPath, std::vector<std::string>* l
         if (roles.contains(Role::New) && !DropNew(parentFullPath, stamp)) continue;
         if (roles.contains(Role::Record)) Remove(path(Role::Record));
         if (roles.contains(Role::Old)) Remove(path(Role::Old));
-        if (roles.contains(Role::Mark)) Remove(path(Role::Mark));
+        if (roles.contains(Role::Mark)) RemoveMark(parentFullPath, stamp);
     }
     return untouched;
 }
@@ -336,22 +344,16 @@ bool CleanUp(std::vector<std::string>* macroNames) {
     return untouched;
 }
 
-void RemoveMarksBelow(win::HKEY key, const std::string& fullPath) {
-    // The shortest name a mark can have; a stored macro or recording holds
-    // "Commands" or nothing below it, shorter than that.
-    const std::size_t shortestMark = std::min(std::string(layout::kWorkPrefix).size() + 3, std::string(kOldMark).size());
-    win::DWORD longest = 0;
-    if (win::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr, nullptr,
-                              nullptr, nullptr) == win::ERROR_SUCCESS &&
-        longest < shortestMark)
-        return;
-    std::vector<std::string> names;
-    SubkeyNames(key, &names);
-    for (const std::string& name : names) {
-        Role role{};
-        std::string stamp;
-        if ((Parse(name, &role, &stamp) && role == Role::Mark) || name == kOldMark) Remove(fullPath + "\\" + name);
-    }
+bool NoteMark(win::HKEY parent, const std::string& stamp, const std::string& below) {
+    UniqueKey notice;
+    return win::RegCreateKeyExA(parent, NameOf(Role::Mark, stamp).c_str(), 0, nullptr, 0, RegistryStore::kAccessBelow,
+                                nullptr, notice.put(), nullptr) == win::ERROR_SUCCESS &&
+           win::RegSetValueExA(notice.get(), kRecordName, 0, win::REG_SZ, reinterpret_cast<const win::BYTE*>(below.c_str()),
+                               static_cast<win::DWORD>(below.size() + 1)) == win::ERROR_SUCCESS;
+}
+
+void DropMarkNotice(win::HKEY parent, const std::string& stamp) {
+    win::RegDeleteKeyExA(parent, NameOf(Role::Mark, stamp).c_str(), 0, 0);
 }
 
 }  // namespace WorkKeys

@@ -7,7 +7,10 @@
 //   |Keyloom|n|<stamp>   the new tree, written in full before anything moves
 //   |Keyloom|o|<stamp>   the old tree set aside (or a deleted tree on its way out)
 //   |Keyloom|r|<stamp>   value "Name": where the old tree goes back to
-//   |Keyloom|m|<stamp>   the mark that compares two names, below a stored key
+//   |Keyloom|m|<stamp>   the mark that compares two names, below a stored key;
+//                        beside the stored keys, value "Name": the notice of
+//                        where that mark is, written before it and removed
+//                        after it
 #pragma once
 
 #include <string>
@@ -62,16 +65,17 @@ bool Restore(const std::string& parentFullPath, const std::string& stamp);
 
 // At start-up, below Macros and Journals: puts back every old tree that was
 // set aside while its new tree was not in place, removes every other work
-// key, and the marks below stored keys. Given `macroNames`, the marks below
-// the macros are left to the caller, whose own pass over the macros opens
-// each of them anyway (RemoveMarksBelow), and it receives the names below
-// Macros in enumeration order, up to the first that does not enumerate; the
-// result says whether they still stand (false: something there was renamed
-// or removed, and Macros is to be enumerated afresh).
+// key, and the marks whose notices are left. `macroNames`, when given,
+// receives the names below Macros in enumeration order, up to the first that
+// does not enumerate; the result says whether they still stand (false:
+// something there was renamed or removed, and Macros is to be enumerated
+// afresh).
 bool CleanUp(std::vector<std::string>* macroNames = nullptr);
-// Removes the marks below the open key `key` of a stored macro or recording
-// at `fullPath`, asking first whether any name below it is long enough to be
-// one.
-void RemoveMarksBelow(win::HKEY key, const std::string& fullPath);
+// The notice below the open list key `parent` that a mark of `stamp` is
+// made below its stored key `below`: a start after a stop between the two
+// finds the mark by it, and the stored keys need no look of their own.
+// Reports nothing.
+bool NoteMark(win::HKEY parent, const std::string& stamp, const std::string& below);
+void DropMarkNotice(win::HKEY parent, const std::string& stamp);
 
 }  // namespace WorkKeys

@@ -23,7 +23,6 @@ namespace {
 
 const std::string kRoot = "Software\\Tallow Labs\\Keyloom";
 const std::string kJournals = kRoot + "\\Journals\\";
-constexpr const char* kOldMark = "Keyloom same-key mark";
 
 using Tree = std::map<std::string, fake::StoredValues>;
 
@@ -50,7 +49,7 @@ bool IsWork(const std::string& path) {
     while (at <= path.size()) {
         const std::size_t end = std::min(path.find('\\', at), path.size());
         const std::string part = path.substr(at, end - at);
-        if (layout::IsWorkKeyName(part) || part == Lower(kOldMark)) return true;
+        if (layout::IsWorkKeyName(part)) return true;
         at = end + 1;
     }
     return false;
@@ -446,7 +445,7 @@ TEST_F(StoreFaultsTest, EditorSave) {
 
 // A start finds what a stopped program left: a tree half written, an old
 // tree set aside beside its complete new one (it goes back), an old tree on
-// its way out, the marks of two generations.
+// its way out, marks below a macro and a recording.
 TEST_F(StoreFaultsTest, StartUp) {
     using WorkKeys::NameOf;
     using WorkKeys::Role;
@@ -458,10 +457,12 @@ TEST_F(StoreFaultsTest, StartUp) {
                      StoreMacro(NameOf(Role::New, "2"), 'S', win::MOD_SHIFT, 10);
                      fake::SetString(kMacros + NameOf(Role::Record, "2"), "Name", "Restored");
                      StoreMacro(NameOf(Role::Old, "3"), 'X', win::MOD_ALT);
+                     // Marks with the notices that say where they are.
                      fake::CreateKey(kMacros + "Alpha\\" + NameOf(Role::Mark, "4"));
-                     fake::CreateKey(kMacros + "Omega\\" + kOldMark);
+                     fake::SetString(kMacros + NameOf(Role::Mark, "4"), "Name", "Alpha");
                      fake::SetDword(kJournals + NameOf(Role::New, "5"), "0", 1);
                      fake::CreateKey(kJournals + "First\\" + NameOf(Role::Mark, "6"));
+                     fake::SetString(kJournals + NameOf(Role::Mark, "6"), "Name", "First");
                  },
                  [&] { Restart(); }, {"macros\\restored"}};
     op.isStart = true;
