@@ -225,7 +225,7 @@ TEST_F(ChannelTest, AnImportInPiecesIsWrittenOnlyWhenWholeInOrderAndFromOneCalle
     const auto piece = [&](std::size_t sequence, win::HWND from = nullptr) {
         return request(Command::ImportPiece, from ? from : answerWindow, channel::PiecePayload(file, sequence));
     };
-    const auto before = fake::Tree("Software\Tallow Labs\Keyloom");
+    const auto before = fake::Tree(layout::kRootPath);
 
     // Out of order, or an Import before the last piece: refused, nothing held.
     EXPECT_EQ(piece(1), Handled(Status::Malformed));
@@ -244,14 +244,14 @@ TEST_F(ChannelTest, AnImportInPiecesIsWrittenOnlyWhenWholeInOrderAndFromOneCalle
     huge[7] = 0x05;
     EXPECT_EQ(request(Command::ImportPiece, answerWindow, huge), Handled(Status::Malformed));
     EXPECT_EQ(main.HeldImportBytes(), 0u);
-    EXPECT_EQ(fake::Tree("Software\Tallow Labs\Keyloom"), before);
+    EXPECT_EQ(fake::Tree(layout::kRootPath), before);
 
     // A second caller does not mix with the first while that one is there.
     EXPECT_EQ(piece(0), Handled(Status::Ok));
     EXPECT_EQ(piece(0, second), Handled(Status::Busy));
     EXPECT_EQ(request(Command::Import, second), Handled(Status::Refused));  // its own empty file
     EXPECT_EQ(piece(1), Handled(Status::Ok));
-    EXPECT_EQ(fake::Tree("Software\Tallow Labs\Keyloom"), before);
+    EXPECT_EQ(fake::Tree(layout::kRootPath), before);
     EXPECT_EQ(request(Command::Import, answerWindow), Handled(Status::Ok));
     EXPECT_EQ(main.MacroNames(), (std::vector<std::string>{"Greet", "New"}));
     EXPECT_EQ(main.HeldImportBytes(), 0u);
@@ -290,7 +290,7 @@ TEST_F(ChannelTest, ImportWritesTheFileSkipsTakenNamesAndRefusesABadFileWhole) {
     EXPECT_EQ(MacroHotKeys().size(), 2u);
 
     // A file that is refused, and any file while a macro runs, write nothing.
-    const auto before = fake::Tree("Software\\Tallow Labs\\Keyloom");
+    const auto before = fake::Tree(layout::kRootPath);
     EXPECT_EQ(importing(R"({"format": "other"})"), Handled(Status::Refused));
     ASSERT_EQ(Answers().size(), 2u);
     EXPECT_EQ(Report(Answers()[1]),
@@ -298,7 +298,7 @@ TEST_F(ChannelTest, ImportWritesTheFileSkipsTakenNamesAndRefusesABadFileWhole) {
     ASSERT_EQ(Send(Command::Run, u"Greet"), Handled(Status::Ok));
     EXPECT_EQ(importing(file), Handled(Status::Busy));
     Pump();
-    EXPECT_EQ(fake::Tree("Software\\Tallow Labs\\Keyloom"), before);
+    EXPECT_EQ(fake::Tree(layout::kRootPath), before);
 
     // What the store would show in a box goes into the answer instead.
     fake::Fail("RegSetValueExA", win::ERROR_ACCESS_DENIED, -1);
