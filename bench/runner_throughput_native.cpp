@@ -14,6 +14,6 @@ int main() {
 
     bench::MeasureRunner("fake platform", count, rounds, [&] { bench::StartRun(dialog, "Bench"); },
                          [&] { dialog.OnRunMacro(); },
-                         [&] { bench::BareReads("Bench", count); }, [&] { bench::BareReadsBelow("Bench", count); });
+                         [&] { bench::BareReads("Bench", count); }, [&] { bench::BareReadsBelow("Bench", count); }, [] {});
     return 0;
 }

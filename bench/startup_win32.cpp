@@ -27,8 +27,10 @@ HWND List(HWND parent) {
 }
 
 // The least start-up takes: for each macro one open of its key below the
-// Macros key held for the whole loop, its two reads and its id's write
-// through it, and RegisterHotKey.
+// Macros key held for the whole loop, the reads that decide its hot key
+// through it (the key, whether the macro is on, where it works; the last
+// two absent here, as for a macro stored before they were), its id's
+// write, and RegisterHotKey.
 void Bare(HWND window) {
     char name[255];
     UniqueKey macros;
@@ -40,6 +42,9 @@ void Bare(HWND window) {
                       reinterpret_cast<HKEY*>(key.put()));
         RegistryStore::QueryDword(key.get(), layout::kHotKeyVk, &vk);
         RegistryStore::QueryDword(key.get(), layout::kHotKeyModifiers, &modifiers);
+        std::int32_t enabled = 1, scope = 0;
+        RegistryStore::QueryDword(key.get(), layout::kEnabled, &enabled);
+        RegistryStore::QueryDword(key.get(), layout::kScope, &scope);
         RegisterHotKey(window, static_cast<int>(i), static_cast<UINT>(modifiers), static_cast<UINT>(vk));
         const DWORD id = i;
         RegSetValueExA(reinterpret_cast<HKEY>(key.get()), layout::kId, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), 4);
@@ -59,7 +64,7 @@ int main() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     if (bench::Quick()) macros = 100;
-    const int rounds = bench::Quick() ? 1 : 3;
+    const int rounds = bench::Quick() ? 1 : 9;
     isWindowsNt = true;
     if (!RegistryStore::EnsureStoreTree()) return 1;
     for (int i = 0; i < macros; ++i) {
@@ -72,22 +77,37 @@ int main() {
     HWND window = CreateWindowExA(0, "STATIC", "Keyloom benchmark", 0, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
 
-    double init = 1e9, bare = 1e9, rows = 1e9, names = 1e9, registerOnly = 1e9;
-    std::vector<double> ratios;
-    for (int round = 0; round < rounds; ++round) {
+    // One start-up's initialisation, timed when `timed` is given.
+    const auto initialise = [&](double* timed) {
         HWND macroList = List(window), recordingList = List(window);
         const auto macroRows = ListViewRows(reinterpret_cast<win::HWND>(macroList));
         const auto recordingRows = ListViewRows(reinterpret_cast<win::HWND>(recordingList));
         MainDialog dialog(reinterpret_cast<win::HWND>(window), *macroRows, *recordingRows);
-        const double initRound = bench::Time([&] { dialog.InitializeContent(); });
-        init = std::min(init, initRound);
+        const double took = bench::Time([&] { dialog.InitializeContent(); });
+        if (timed) *timed = took;
         UnregisterAll(window);
         DestroyWindow(macroList);
         DestroyWindow(recordingList);
-        const double bareRound = bench::Time([&] { Bare(window); });
+    };
+    // The first start on a machine restricts the store's access, key by key;
+    // every later one finds it done. That first start is not timed.
+    initialise(nullptr);
+
+    double init = 1e9, bare = 1e9, rows = 1e9, names = 1e9, registerOnly = 1e9;
+    std::vector<double> ratios;
+    for (int round = 0; round < rounds; ++round) {
+        // The two in turn first, so that both meet the same load.
+        double initRound = 0, bareRound = 0;
+        const auto bareOnce = [&] {
+            bareRound = bench::Time([&] { Bare(window); });
+            UnregisterAll(window);
+        };
+        if (round % 2 == 1) bareOnce();
+        initialise(&initRound);
+        if (round % 2 == 0) bareOnce();
+        init = std::min(init, initRound);
         bare = std::min(bare, bareRound);
         ratios.push_back(initRound / bareRound);
-        UnregisterAll(window);
         HWND list = List(window);
         const auto listRows = ListViewRows(reinterpret_cast<win::HWND>(list));
         listRows->AddColumn("Macro Name", 125);
@@ -127,7 +147,7 @@ int main() {
     std::printf("  initialisation adds %.1f%%, median of the rounds' ratios (goal: at most 20%%)\n",
                 (bench::Median(ratios) - 1.0) * 100.0);
     bench::Figure(bench::Format("start-up with %d macros: initialisation", macros), bench::Format("%.1f ms", init * 1e3));
-    bench::Figure("its floor: one open of each macro, its reads, its id write and RegisterHotKey",
+    bench::Figure("its floor: one open of each macro, its four reads, its id write and RegisterHotKey",
                   bench::Format("%.1f ms", bare * 1e3));
     bench::Goal("initialisation over its floor", bench::Format("%.2fx", bench::Median(ratios)), "at most 1.2x",
                 bench::Median(ratios) <= 1.2);

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "drain_win32.h"
 #include "exec/message_wait.h"
 #include "input/unicode_text.h"
 
@@ -23,20 +24,6 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// Serves the window's input until none has come for a while.
-void Drain() {
-    for (int quiet = 0; quiet < 20;) {
-        MSG message;
-        bool any = false;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-            any = true;
-        }
-        quiet = any ? 0 : quiet + 1;
-        Sleep(5);
-    }
-}
 
 // What the main window's loop does between two batches: serve its own
 // queue. The target window is on this thread, whereas Keyloom types into
@@ -99,7 +86,7 @@ int main() {
                                   GetModuleHandleW(nullptr), nullptr);
     SetForegroundWindow(target);
     SetFocus(target);
-    Drain();
+    bench::Drain();
 
     // The batches the runner sends, made once for the bare loop.
     std::vector<input::TextBatch> batches;
@@ -124,14 +111,14 @@ int main() {
     long long short_rounds = 0;
     for (int round = 0; round < rounds; ++round) {
         bench::StartRun(dialog, name);
-        Drain();
+        bench::Drain();
         received = 0;
         runner.push_back(bench::Time([&] { dialog.OnRunMacro(); }));
-        Drain();
+        bench::Drain();
         if (received != expected) ++short_rounds;
         received = 0;
         floor.push_back(bench::Time(bare));
-        Drain();
+        bench::Drain();
         if (received != expected) ++short_rounds;
         ratios.push_back(runner.back() / floor.back());
     }
